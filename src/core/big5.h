@@ -1,0 +1,25 @@
+// Big5 (code page 950) text: the report file's encoding and its print columns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zol {
+
+// UTF-8 -> Big5 (ICU "windows-950"); a character without a Big5 code becomes "?".
+std::string to_big5(std::string_view utf8);
+// Big5 -> UTF-8; invalid bytes become U+FFFD.
+std::string from_big5(std::string_view big5);
+
+// Width of a text in print columns: per character, convert to Big5, take the code as a
+// 16-bit signed number; add 2 when it is negative or above 128, else 1.
+std::int16_t display_width(std::string_view utf8);
+
+// The first n characters (code points) of a UTF-8 text, and characters from..to (1-based,
+// inclusive) like Mid$; both stop at the end of the text.
+std::string utf8_left(std::string_view utf8, std::size_t n);
+std::string utf8_mid(std::string_view utf8, std::size_t from, std::size_t count);
+std::size_t utf8_length(std::string_view utf8);
+
+}  // namespace zol

@@ -1,0 +1,44 @@
+// Calendar dates as the package stores and shows them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zol {
+
+// A date with an optional time of day, as read from a date column.
+struct DateTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    bool has_time() const { return hour != 0 || minute != 0 || second != 0; }
+    friend bool operator==(const DateTime&, const DateTime&) = default;
+};
+
+bool is_valid_date(int year, int month, int day);
+
+// Parses "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss" (also with "/" or "T"); nullopt when not a date.
+std::optional<DateTime> parse_iso_date(std::string_view text);
+// "yyyy-mm-dd", or "yyyy-mm-dd hh:mm:ss" when a time is set.
+std::string iso_text(const DateTime& d);
+
+// "095/03/15": ROC year zero-padded to three digits (pattern "000"), as in the lists
+// and the detail line's debit date.
+std::string roc_padded(const DateTime& d);
+// "95/03/15": ROC year as plain decimal, as in the page header.
+std::string roc_header(const DateTime& d);
+// "03/15/2006": the date text put between "#" signs in queries.
+std::string query_date(const DateTime& d);
+// "2006/03/15": the text form used to compare class-group keys.
+std::string slash_date(const DateTime& d);
+// "114年03月07日": the report's print date.
+std::string roc_print_date(const DateTime& d);
+// Today's local date.
+DateTime today();
+
+}  // namespace zol
