@@ -1,0 +1,1 @@
+select distinct TranDay from ZOL10_Agency where PayStas = -1 order by TranDay desc 
