@@ -16,8 +16,9 @@ std::string from_big5(std::string_view big5);
 // 16-bit signed number; add 2 when it is negative or above 128, else 1.
 std::int16_t display_width(std::string_view utf8);
 
-// The first n characters (code points) of a UTF-8 text, and characters from..to (1-based,
-// inclusive) like Mid$; both stop at the end of the text.
+// The first n characters (code points) of a UTF-8 text, and `count` characters starting at
+// character `from` (1-based; 0 counts as 1) like Mid$; both stop at the end of the text.
+// An invalid UTF-8 sequence counts as one character.
 std::string utf8_left(std::string_view utf8, std::size_t n);
 std::string utf8_mid(std::string_view utf8, std::size_t from, std::size_t count);
 std::size_t utf8_length(std::string_view utf8);

@@ -1,0 +1,162 @@
+#include "core/big5.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "core/numbers.h"
+
+namespace zol {
+
+namespace {
+
+struct ConverterCloser {
+    void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+// One converter per thread: opening one costs far more than converting a character,
+// and the report writer measures every cell it pads.
+UConverter* big5_converter() {
+    thread_local ConverterPtr converter = [] {
+        UErrorCode err = U_ZERO_ERROR;
+        ConverterPtr c(ucnv_open("windows-950", &err));
+        if (U_FAILURE(err) || !c) {
+            throw std::runtime_error(std::string("無法開啟 Big5 轉碼器: ") + u_errorName(err));
+        }
+        err = U_ZERO_ERROR;
+        ucnv_setSubstChars(c.get(), "?", 1, &err);
+        return c;
+    }();
+    return converter.get();
+}
+
+std::u16string to_utf16(std::string_view utf8) {
+    std::u16string out;
+    if (utf8.empty()) return out;
+    UErrorCode err = U_ZERO_ERROR;
+    int32_t needed = 0;
+    // Invalid UTF-8 becomes U+FFFD, which has no Big5 code and so turns into "?".
+    u_strFromUTF8WithSub(nullptr, 0, &needed, utf8.data(), static_cast<int32_t>(utf8.size()),
+                         0xFFFD, nullptr, &err);
+    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return out;
+    out.resize(static_cast<std::size_t>(needed));
+    err = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), needed, &needed, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &err);
+    if (U_FAILURE(err)) out.clear();
+    return out;
+}
+
+// Big5 bytes of UTF-16 text; returns the byte count written to out (grown as needed).
+std::string from_utf16(const UChar* text, int32_t length) {
+    UConverter* cnv = big5_converter();
+    std::string out(static_cast<std::size_t>(length) * 2 + 4, '\0');
+    UErrorCode err = U_ZERO_ERROR;
+    int32_t n =
+        ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), text, length, &err);
+    if (err == U_BUFFER_OVERFLOW_ERROR) {
+        out.resize(static_cast<std::size_t>(n) + 1);
+        err = U_ZERO_ERROR;
+        n = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), text, length, &err);
+    }
+    if (U_FAILURE(err)) throw std::runtime_error(std::string("Big5 轉碼失敗: ") + u_errorName(err));
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
+// Width of one non-ASCII code point: its Big5 code read as a 16-bit signed number.
+int char_width(UChar32 c) {
+    UChar buf[2];
+    int32_t len = 0;
+    UBool error = false;
+    U16_APPEND(buf, len, 2, c, error);
+    if (error) return 1;  // not a code point: substituted by "?"
+    const std::string bytes = from_utf16(buf, len);
+    std::int16_t code = 0;
+    if (bytes.size() >= 2) {
+        code = static_cast<std::int16_t>(static_cast<std::uint16_t>(
+            (static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1])));
+    } else if (bytes.size() == 1) {
+        code = static_cast<unsigned char>(bytes[0]);
+    }
+    return (code < 0 || code > 128) ? 2 : 1;
+}
+
+}  // namespace
+
+std::string to_big5(std::string_view utf8) {
+    const std::u16string u = to_utf16(utf8);
+    if (u.empty()) return {};
+    return from_utf16(reinterpret_cast<const UChar*>(u.data()), static_cast<int32_t>(u.size()));
+}
+
+std::string from_big5(std::string_view big5) {
+    if (big5.empty()) return {};
+    UConverter* cnv = big5_converter();
+    std::u16string u(big5.size() + 1, u'\0');
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t n =
+        ucnv_toUChars(cnv, reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()),
+                      big5.data(), static_cast<int32_t>(big5.size()), &err);
+    if (U_FAILURE(err)) throw std::runtime_error(std::string("Big5 轉碼失敗: ") + u_errorName(err));
+    u.resize(static_cast<std::size_t>(n));
+    std::string out;
+    int32_t needed = 0;
+    err = U_ZERO_ERROR;
+    u_strToUTF8(nullptr, 0, &needed, reinterpret_cast<const UChar*>(u.data()), n, &err);
+    out.resize(static_cast<std::size_t>(needed));
+    err = U_ZERO_ERROR;
+    u_strToUTF8(out.data(), needed, &needed, reinterpret_cast<const UChar*>(u.data()), n, &err);
+    return out;
+}
+
+std::int16_t display_width(std::string_view utf8) {
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const int32_t length = static_cast<int32_t>(utf8.size());
+    long total = 0;
+    int32_t i = 0;
+    while (i < length) {
+        if (s[i] < 0x80) {  // ASCII maps to itself: one column
+            ++total;
+            ++i;
+            continue;
+        }
+        UChar32 c = 0;
+        U8_NEXT(s, i, length, c);
+        total += c < 0 ? 1 : char_width(c);  // an invalid byte is written as "?"
+        if (total > 32767) break;
+    }
+    return to_int16(static_cast<double>(total));
+}
+
+std::string utf8_left(std::string_view utf8, std::size_t n) {
+    return utf8_mid(utf8, 1, n);
+}
+
+std::string utf8_mid(std::string_view utf8, std::size_t from, std::size_t count) {
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const int32_t length = static_cast<int32_t>(utf8.size());
+    if (from < 1) from = 1;
+    int32_t i = 0;
+    for (std::size_t k = 1; k < from && i < length; ++k) U8_FWD_1(s, i, length);
+    const int32_t start = i;
+    for (std::size_t k = 0; k < count && i < length; ++k) U8_FWD_1(s, i, length);
+    return std::string(
+        utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+}
+
+std::size_t utf8_length(std::string_view utf8) {
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const int32_t length = static_cast<int32_t>(utf8.size());
+    std::size_t n = 0;
+    for (int32_t i = 0; i < length; ++n) U8_FWD_1(s, i, length);
+    return n;
+}
+
+}  // namespace zol

@@ -1,0 +1,119 @@
+#include "core/date.h"
+
+#include <ctime>
+
+#include "core/numbers.h"
+
+namespace zol {
+
+namespace {
+
+bool is_leap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+std::string two(int v) {
+    return zero_pad(static_cast<long long>(v), 2);
+}
+
+// Reads between min_digits and max_digits ASCII digits at pos; false when fewer are there.
+bool read_number(std::string_view t, std::size_t& pos, int min_digits, int max_digits, int& out) {
+    int value = 0;
+    int count = 0;
+    while (pos < t.size() && count < max_digits && t[pos] >= '0' && t[pos] <= '9') {
+        value = value * 10 + (t[pos] - '0');
+        ++pos;
+        ++count;
+    }
+    if (count < min_digits) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+bool is_valid_date(int year, int month, int day) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+    const int last = (month == 2 && is_leap(year)) ? 29 : kDays[month - 1];
+    return day <= last;
+}
+
+std::optional<DateTime> parse_iso_date(std::string_view text) {
+    // Surrounding blanks are tolerated; anything else must be part of the date.
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+
+    DateTime d;
+    std::size_t pos = 0;
+    if (!read_number(text, pos, 4, 4, d.year)) return std::nullopt;
+    if (pos >= text.size() || (text[pos] != '-' && text[pos] != '/')) return std::nullopt;
+    const char sep = text[pos++];
+    if (!read_number(text, pos, 1, 2, d.month)) return std::nullopt;
+    if (pos >= text.size() || text[pos] != sep) return std::nullopt;
+    ++pos;
+    if (!read_number(text, pos, 1, 2, d.day)) return std::nullopt;
+    if (!is_valid_date(d.year, d.month, d.day)) return std::nullopt;
+    if (pos == text.size()) return d;
+
+    if (text[pos] != ' ' && text[pos] != 'T') return std::nullopt;
+    ++pos;
+    if (!read_number(text, pos, 1, 2, d.hour)) return std::nullopt;
+    if (pos >= text.size() || text[pos] != ':') return std::nullopt;
+    ++pos;
+    if (!read_number(text, pos, 2, 2, d.minute)) return std::nullopt;
+    if (pos < text.size() && text[pos] == ':') {
+        ++pos;
+        if (!read_number(text, pos, 2, 2, d.second)) return std::nullopt;
+        // Fractions of a second are not kept by the package.
+        if (pos < text.size() && text[pos] == '.') {
+            ++pos;
+            int ignored = 0;
+            if (!read_number(text, pos, 1, 9, ignored)) return std::nullopt;
+        }
+    }
+    if (pos != text.size()) return std::nullopt;
+    if (d.hour > 23 || d.minute > 59 || d.second > 59) return std::nullopt;
+    return d;
+}
+
+std::string iso_text(const DateTime& d) {
+    std::string out =
+        zero_pad(static_cast<long long>(d.year), 4) + "-" + two(d.month) + "-" + two(d.day);
+    if (d.has_time()) out += " " + two(d.hour) + ":" + two(d.minute) + ":" + two(d.second);
+    return out;
+}
+
+std::string roc_padded(const DateTime& d) {
+    return zero_pad(static_cast<long long>(d.year - 1911), 3) + "/" + two(d.month) + "/" +
+           two(d.day);
+}
+
+std::string roc_header(const DateTime& d) {
+    return std::to_string(d.year - 1911) + "/" + two(d.month) + "/" + two(d.day);
+}
+
+std::string query_date(const DateTime& d) {
+    return two(d.month) + "/" + two(d.day) + "/" + zero_pad(static_cast<long long>(d.year), 4);
+}
+
+std::string slash_date(const DateTime& d) {
+    return zero_pad(static_cast<long long>(d.year), 4) + "/" + two(d.month) + "/" + two(d.day);
+}
+
+std::string roc_print_date(const DateTime& d) {
+    return std::to_string(d.year - 1911) + "年" + two(d.month) + "月" + two(d.day) + "日";
+}
+
+DateTime today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    DateTime d;
+    d.year = local.tm_year + 1900;
+    d.month = local.tm_mon + 1;
+    d.day = local.tm_mday;
+    return d;
+}
+
+}  // namespace zol
