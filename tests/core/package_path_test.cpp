@@ -1,0 +1,75 @@
+#include "core/package_path.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace zol {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PackagePath : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::random_device rd;
+        base_ = fs::temp_directory_path() / ("zol_core_path_" + std::to_string(rd()));
+        fs::create_directories(base_ / "Rpt");
+        fs::create_directories(base_ / "mdb");
+        fs::create_directories(base_ / "EXE");
+        std::ofstream(base_ / "Rpt" / "rep_5300.TXT") << "x";
+        std::ofstream(base_ / "mdb" / "ZOL.mdb") << "x";
+    }
+    void TearDown() override { fs::remove_all(base_); }
+
+    fs::path base_;
+};
+
+TEST_F(PackagePath, BothSpellingsOfTheReportNameOneFile) {
+    const std::string base = base_.string();
+    const fs::path a = resolve_package_path(base + "\\rpt\\rep_5300.TXT");
+    const fs::path b = resolve_package_path(base + "/RPT/" + "rep_5300.txt");
+    EXPECT_EQ(a, base_ / "Rpt" / "rep_5300.TXT");
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(fs::exists(a));
+}
+
+TEST_F(PackagePath, MissingComponentsKeepTheirSpelling) {
+    const std::string base = base_.string();
+    EXPECT_EQ(resolve_package_path(base + "\\rpt\\New.Txt"), base_ / "Rpt" / "New.Txt");
+    EXPECT_EQ(resolve_package_path(base + "/Nothing/rpt/x"), base_ / "Nothing" / "rpt" / "x");
+    EXPECT_EQ(resolve_package_path(base + "\\mdb\\zol.MDB"), base_ / "mdb" / "ZOL.mdb");
+    EXPECT_EQ(resolve_package_path(base + "//exe\\\\"), base_ / "EXE");
+}
+
+TEST_F(PackagePath, ExactSpellingWinsOverOtherCases) {
+    fs::create_directories(base_ / "rpt");  // now both Rpt and rpt exist
+    std::ofstream(base_ / "rpt" / "rep_5300.TXT") << "y";
+    const std::string base = base_.string();
+    EXPECT_EQ(resolve_package_path(base + "/rpt/rep_5300.TXT"), base_ / "rpt" / "rep_5300.TXT");
+    EXPECT_EQ(resolve_package_path(base + "/Rpt/rep_5300.TXT"), base_ / "Rpt" / "rep_5300.TXT");
+    // Neither spelling given: the first in name order, every time.
+    EXPECT_EQ(resolve_package_path(base + "/RPT/rep_5300.txt"), base_ / "Rpt" / "rep_5300.TXT");
+}
+
+TEST_F(PackagePath, RelativePathsStayRelative) {
+    const fs::path old = fs::current_path();
+    fs::current_path(base_);
+    const fs::path p = resolve_package_path("RPT\\REP_5300.txt");
+    fs::current_path(old);
+    EXPECT_EQ(p, fs::path("Rpt") / "rep_5300.TXT");
+}
+
+TEST(BasePath, DropsTheLastFourCharacters) {
+    EXPECT_EQ(base_path_from_folder("/x/demo/exe"), "/x/demo");
+    EXPECT_EQ(base_path_from_folder("/學校/收費/exe"), "/學校/收費");
+    EXPECT_EQ(base_path_from_folder("/學校/收費/程式目錄"), "/學校/收費/");
+    EXPECT_EQ(base_path_from_folder("/exe"), "");
+    EXPECT_EQ(base_path_from_folder("ab"), "");
+}
+
+}  // namespace
+}  // namespace zol
