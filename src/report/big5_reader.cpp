@@ -1,0 +1,79 @@
+#include "report/big5_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "report/report_file.h"
+
+namespace zol {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 18;
+
+bool is_trail(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
+}
+
+}  // namespace
+
+Big5Reader::Big5Reader(const std::filesystem::path& path) : path_(path), buffer_(kBufferSize) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        const int err = errno;
+        throw ReportError("無法開啟報表檔：" + path.string() + "（" + std::strerror(err) + "）",
+                          path);
+    }
+}
+
+Big5Reader::~Big5Reader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool Big5Reader::fill() {
+    pos_ = end_ = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            throw ReportError(
+                "無法讀取報表檔：" + path_.string() + "（" + std::strerror(err) + "）", path_);
+        }
+        end_ = static_cast<std::size_t>(n);
+        return n > 0;
+    }
+}
+
+unsigned Big5Reader::with_trail(unsigned char lead) {
+    if (pos_ == end_ && !fill()) return lead;
+    const unsigned char trail = buffer_[pos_];
+    if (!is_trail(trail)) return lead;
+    ++pos_;
+    return (static_cast<unsigned>(lead) << 8) | trail;
+}
+
+int Big5Reader::skip_through(unsigned char a, unsigned char b) {
+    for (;;) {
+        if (pos_ == end_ && !fill()) return -1;
+        const unsigned char* start = buffer_.data() + pos_;
+        const std::size_t n = end_ - pos_;
+        const void* hit_a = std::memchr(start, a, n);
+        const void* hit_b = a == b ? nullptr : std::memchr(start, b, n);
+        const unsigned char* hit = static_cast<const unsigned char*>(hit_a);
+        if (hit_b != nullptr && (hit == nullptr || hit_b < hit_a)) {
+            hit = static_cast<const unsigned char*>(hit_b);
+        }
+        if (hit != nullptr) {
+            pos_ = static_cast<std::size_t>(hit - buffer_.data()) + 1;
+            return *hit;
+        }
+        pos_ = end_;
+    }
+}
+
+}  // namespace zol

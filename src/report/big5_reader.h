@@ -1,0 +1,45 @@
+// Reads a Big5 file one character at a time through a large buffer: a lead byte
+// (81..FE) followed by a trail byte (40..7E or A1..FE) is one character, every other
+// byte is a character of its own. Control characters, CR, LF and blanks are therefore
+// never part of a double-byte character.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <vector>
+
+namespace zol {
+
+class Big5Reader {
+  public:
+    // Opens the file; throws ReportError naming it when it cannot be opened.
+    explicit Big5Reader(const std::filesystem::path& path);
+    ~Big5Reader();
+    Big5Reader(const Big5Reader&) = delete;
+    Big5Reader& operator=(const Big5Reader&) = delete;
+
+    bool at_end() { return pos_ == end_ && !fill(); }
+    // The next character: a byte value, or lead * 256 + trail. Requires !at_end().
+    unsigned get() {
+        const unsigned char b = buffer_[pos_++];
+        if (b < 0x81 || b == 0xFF) return b;
+        return with_trail(b);
+    }
+    // Skips characters up to and including the first that is `a` or `b` (both below 40,
+    // so never inside a double-byte character). Returns it, or -1 at the end of the file.
+    int skip_through(unsigned char a, unsigned char b);
+
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    bool fill();
+    unsigned with_trail(unsigned char lead);
+
+    std::filesystem::path path_;
+    int fd_ = -1;
+    std::vector<unsigned char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+};
+
+}  // namespace zol

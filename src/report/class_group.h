@@ -1,0 +1,44 @@
+// Reads one class group of the detail rows into the writer's tables: its key, its item
+// columns (from the item rows, then from the payment rows), and one row per student.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/result_set.h"
+#include "report/writer_state.h"
+
+namespace zol {
+
+// Payment method label of a detail line; "" for a code outside the list.
+std::string method_label(std::string_view preway, std::string_view acctid2);
+
+// Column of an item name among columns 1..item_count (first match), or 0.
+int find_item_column(const WriterState& s, std::string_view name);
+// Opens column item_count + 1 for the name.
+int add_item_column(WriterState& s, std::string name);
+
+class ClassGroupReader {
+  public:
+    ClassGroupReader(ResultSet& detail, ResultSet& items) : detail_(detail), items_(items) {}
+
+    // Reads the group the detail rows stand on; afterwards they stand on the first row
+    // of the next group, or at their end.
+    void read(WriterState& s);
+
+  private:
+    GroupKey detail_key() const;
+    // The item rows never change during a run, so the key of each is read once: the
+    // walk from the first item row that every group makes then costs a comparison a row.
+    const GroupKey& item_key(std::size_t index);
+    void read_item_columns(WriterState& s);
+    void start_student_row(WriterState& s, int r);
+
+    ResultSet& detail_;
+    ResultSet& items_;
+    std::vector<GroupKey> item_keys_;
+};
+
+}  // namespace zol

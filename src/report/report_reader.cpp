@@ -1,0 +1,170 @@
+#include "report/report_reader.h"
+
+#include <string_view>
+
+#include "core/big5.h"
+#include "report/big5_reader.h"
+
+namespace zol {
+
+namespace {
+
+constexpr unsigned kLf = 0x0A;
+constexpr unsigned kTab = 0x09;
+constexpr unsigned kCr = 0x0D;
+constexpr unsigned kFf = 0x0C;
+constexpr unsigned kEsc = 0x1B;
+constexpr unsigned kFs = 0x1C;
+
+enum class Filter { first_page, page };
+
+// Drops one character when there is one (the LF after a skipped line's CR, or a
+// parameter character).
+void drop(Big5Reader& in) {
+    if (!in.at_end()) in.get();
+}
+
+// Skips the rest of a control line through its CR; when the CR was found its LF goes too.
+void skip_line(Big5Reader& in, unsigned char also_stop) {
+    if (in.skip_through(kCr, also_stop) == static_cast<int>(kCr)) drop(in);
+}
+
+class PendingLine {
+  public:
+    explicit PendingLine(TextSink& sink) : sink_(sink) {}
+    void put(unsigned c) {
+        if (c > 0xFF) line_.push_back(static_cast<char>(c >> 8));
+        line_.push_back(static_cast<char>(c & 0xFF));
+    }
+    void emit() {
+        sink_.append(from_big5(line_));
+        line_.clear();
+    }
+    bool empty() const { return line_.empty(); }
+
+  private:
+    TextSink& sink_;
+    std::string line_;
+};
+
+// Screen text of one page, from where the reader stands to the page's FF or the end of
+// the file. A line that never met its LF by the end of the file is not shown.
+void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
+    const bool first = filter == Filter::first_page;
+    // The first-page filter also stops its skips at a blank.
+    const unsigned char skip_stop = first ? ' ' : kCr;
+    PendingLine line(sink);
+    while (!in.at_end()) {
+        const unsigned c = in.get();
+        switch (c) {
+            case kFf:
+                in.skip_through(kCr, skip_stop);
+                if (!line.empty()) line.emit();
+                return;
+            case kLf:
+                line.put(kLf);
+                line.emit();
+                break;
+            case kTab:
+                break;
+            case kEsc: {
+                if (in.at_end()) return;
+                const unsigned d = in.get();
+                if (d == '@' || d == '0' || d == '2') {
+                } else if (d == '3' || d == 'A' || d == 'C' || d == 'W') {
+                    drop(in);
+                } else if (d == 'S' || d == 'T') {
+                    if (first) {
+                        drop(in);
+                        drop(in);
+                    } else {
+                        line.put(d);
+                    }
+                } else if (d == '4') {
+                    skip_line(in, kCr);
+                } else {
+                    line.put(d);
+                }
+                break;
+            }
+            case kFs: {
+                if (in.at_end()) return;
+                const unsigned d = in.get();
+                if (d == '@' || d == 'U' || d == 'V') {
+                } else if (d == 'W' || d == 'v') {
+                    skip_line(in, skip_stop);
+                } else if (d == 'S' || d == 'T') {
+                    drop(in);
+                    drop(in);
+                } else if (d == '3') {
+                    skip_line(in, kCr);
+                } else {
+                    line.put(d);
+                }
+                break;
+            }
+            default:
+                line.put(c);
+        }
+    }
+}
+
+// Shows the sink again however the page reading ends.
+class ShowAtEnd {
+  public:
+    explicit ShowAtEnd(TextSink& sink) : sink_(sink) {}
+    ~ShowAtEnd() { sink_.show(); }
+    ShowAtEnd(const ShowAtEnd&) = delete;
+    ShowAtEnd& operator=(const ShowAtEnd&) = delete;
+
+  private:
+    TextSink& sink_;
+};
+
+}  // namespace
+
+void read_first_page(const std::filesystem::path& path, TextSink& sink) {
+    Big5Reader in(path);
+    sink.clear();
+    filter_page(in, Filter::first_page, sink);
+}
+
+void show_page(const std::filesystem::path& path, int page, TextSink& sink) {
+    Big5Reader in(path);
+    sink.clear();
+    sink.hide();
+    ShowAtEnd show(sink);
+    // Page k begins after the (k-1)-th FF: count every FF, wherever it stands.
+    for (int counter = 1; counter < page; ++counter) {
+        if (in.skip_through(kFf, kFf) < 0) return;
+        in.skip_through(kCr, kCr);
+        drop(in);
+    }
+    filter_page(in, Filter::page, sink);
+}
+
+std::vector<std::string> split_raw_pages(const std::filesystem::path& path) {
+    Big5Reader in(path);
+    std::vector<std::string> pages;
+    std::string page;
+    std::string line;
+    while (!in.at_end()) {
+        const unsigned c = in.get();
+        if (c > 0xFF) line.push_back(static_cast<char>(c >> 8));
+        line.push_back(static_cast<char>(c & 0xFF));
+        if (c != kLf) continue;
+        page += line;
+        const bool form_feed = line.size() >= 3 && line.compare(0, 3,
+                                                                "\x0c"
+                                                                "21") == 0;
+        line.clear();
+        if (form_feed) {
+            pages.push_back(std::move(page));
+            page.clear();
+        }
+    }
+    if (!page.empty()) pages.push_back(std::move(page));
+    return pages;
+}
+
+}  // namespace zol

@@ -1,0 +1,29 @@
+// Reads the report file back as pages: the screen text of a page for the preview, and
+// the raw pages for whoever needs them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "report/text_sink.h"
+
+namespace zol {
+
+// Page 1 through the first-page filter; the sink is emptied, filled line by line and
+// never hidden. Throws ReportError, before touching the sink, when the file cannot be
+// opened.
+void read_first_page(const std::filesystem::path& path, TextSink& sink);
+
+// Page `page` (a number below 2 reads page 1) through the page filter: the sink is
+// emptied and hidden, filled line by line, and shown again, also when reading fails.
+// A page beyond the last FF line gives an empty text. Throws ReportError, before touching
+// the sink, when the file cannot be opened.
+void show_page(const std::filesystem::path& path, int page, TextSink& sink);
+
+// The file's bytes (Big5) cut into pages: each page runs through the line (ended by LF)
+// that begins with the FF line's three characters. Lines after the last such line form
+// a last page when there are any; characters after the last LF are left out.
+std::vector<std::string> split_raw_pages(const std::filesystem::path& path);
+
+}  // namespace zol
