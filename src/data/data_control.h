@@ -12,7 +12,7 @@ namespace zol {
 class Database;
 
 class DataControl {
-public:
+  public:
     DataControl();
     ~DataControl();
     DataControl(DataControl&&) noexcept;
@@ -36,7 +36,7 @@ public:
     const Value& field(std::string_view name) const { return result_.field(name); }
     ResultSet& result() { return result_; }
 
-private:
+  private:
     std::string connection_;
     std::string source_;
     std::shared_ptr<Database> db_;
@@ -45,5 +45,7 @@ private:
 
 // "Data Source=" of a connection string, trimmed; "" when absent.
 std::string data_source_of(std::string_view connection_string);
+// "Jet OLEDB:Database password = ..." of a connection string, trimmed; "" when absent.
+std::string password_of(std::string_view connection_string);
 
 }  // namespace zol

@@ -1,13 +1,60 @@
-// Placeholder until the sql command lands; replaced by its real implementation.
+// zol5300 sql DBFILE [--translate] "SQL": one Access-dialect statement through the data
+// layer, its rows printed as the program sees them.
 #include <cstdio>
+#include <string>
 
 #include "app/zol5300/commands.h"
+#include "core/date.h"
+#include "data/database.h"
+#include "data/db_error.h"
+#include "data/translate.h"
 
 namespace zol::app {
 
-int cmd_sql(const Args&) {
-    std::fputs("zol5300 sql: not built yet\n", stderr);
-    return 4;
+namespace {
+
+std::string cell_text(const Value& v) {
+    if (v.is_null()) return "NULL";
+    return v.text();  // dates as yyyy-mm-dd[ hh:mm:ss], reals in their shortest form
+}
+
+}  // namespace
+
+int cmd_sql(const Args& args) {
+    bool translate_only = false;
+    std::vector<std::string> rest;
+    for (const auto& a : args) {
+        if (a == "--translate") {
+            translate_only = true;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (rest.size() != 2) {
+        std::fputs("usage: zol5300 sql DBFILE [--translate] \"SQL\"\n", stderr);
+        return 2;
+    }
+    try {
+        if (translate_only) {
+            std::printf("%s\n", translate_access_sql(rest[1]).c_str());
+            return 0;
+        }
+        auto db = open_database(rest[0]);
+        ResultSet rs = db->query(rest[1]);
+        std::string out;
+        for (; !rs.eof(); rs.move_next()) {
+            for (std::size_t i = 0; i < rs.columns().size(); ++i) {
+                if (i > 0) out += '\t';
+                out += cell_text(rs.field(i));
+            }
+            out += '\n';
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return 0;
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }
 
 }  // namespace zol::app

@@ -1,0 +1,43 @@
+#include "data/database.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "core/package_path.h"
+#include "data/db_error.h"
+#include "data/jet_database.h"
+#include "data/sqlite_database.h"
+
+namespace zol {
+
+namespace {
+
+constexpr char kSqliteMagic[] = "SQLite format 3";  // followed by a NUL byte in the file
+
+}  // namespace
+
+std::shared_ptr<Database> open_database(std::string_view path_text, std::string_view password) {
+    const std::filesystem::path resolved = resolve_package_path(path_text);
+    const std::string path = resolved.string();
+    std::error_code ec;
+    const auto status = std::filesystem::status(resolved, ec);
+    if (!std::filesystem::exists(status)) throw DbError(path, "找不到資料庫檔案");
+    if (!std::filesystem::is_regular_file(status)) {
+        throw DbError(path, "這不是本程式能讀取的資料庫檔案 (不是一般檔案)");
+    }
+    std::ifstream in(resolved, std::ios::binary);
+    if (!in) throw DbError(path, "無法讀取資料庫檔案 (沒有讀取權限?)");
+    std::string head(100, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+
+    if (head.size() >= sizeof kSqliteMagic &&
+        head.compare(0, sizeof kSqliteMagic, kSqliteMagic, sizeof kSqliteMagic) == 0) {
+        return SqliteDatabase::open_file(path);
+    }
+    if (looks_like_jet(head)) return open_jet_database(path, std::string(password));
+    throw DbError(path, "這不是本程式能讀取的資料庫檔案 (既非 Access 也非 SQLite 格式)");
+}
+
+}  // namespace zol
