@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "data/jet_process.h"
+
 namespace zol {
 
 class Database;
@@ -13,6 +15,14 @@ bool looks_like_jet(const std::string& first_bytes);
 
 // Opens a Jet 4 file. Throws DbError naming the file and the reason for Jet 3, ACCDB,
 // encrypted, truncated or corrupted files.
+//
+// Each query loads, once, the tables its statement names into an in-memory SQLite copy
+// and runs there; when the file's size, time or identity has changed since, the copy is
+// dropped and built afresh. The password is accepted and not checked: the file is only
+// read, and libmdb reads it without one.
 std::shared_ptr<Database> open_jet_database(const std::string& path, const std::string& password);
+// The same with the reading child's limits given (tests shorten them).
+std::shared_ptr<Database> open_jet_database(const std::string& path, const std::string& password,
+                                            const JetReadLimits& limits);
 
 }  // namespace zol

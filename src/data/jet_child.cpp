@@ -1,0 +1,385 @@
+// Reading tables with libmdb and writing them as typed cells.
+#include "data/jet_child.h"
+
+#include <fcntl.h>
+#include <mdbtools.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "data/jet_header.h"
+#include "data/jet_values.h"
+#include "data/jet_wire.h"
+
+namespace zol {
+
+namespace {
+
+// Memo text longer than this (in UTF-8 bytes) is cut, as libmdb's own tools cut it.
+constexpr std::size_t kMemoBindSize = 1 << 18;
+constexpr std::size_t kOleChunk = 1 << 16;
+constexpr int kOffsetMask = 0x1fff;
+
+struct Failure {
+    std::string reason;
+};
+
+std::string ascii_lower(std::string_view s) {
+    std::string out(s);
+    for (auto& ch : out) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return out;
+}
+
+std::string declared_type(const MdbColumn& col) {
+    switch (col.col_type) {
+        case MDB_BOOL:
+            return "BOOLEAN";
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+        case MDB_COMPLEX:
+            return "INTEGER";
+        case MDB_MONEY:
+            return "CURRENCY";
+        case MDB_FLOAT:
+            return "FLOAT";
+        case MDB_DOUBLE:
+            return "DOUBLE";
+        case MDB_DATETIME:
+            return "DATETIME";
+        case MDB_NUMERIC:
+            // libmdb keeps the precision in col_scale and the scale in col_prec (its own
+            // schema output and numeric formatting read them that way round).
+            return "DECIMAL(" + std::to_string(col.col_scale) + "," + std::to_string(col.col_prec) +
+                   ")";
+        case MDB_BINARY:
+        case MDB_OLE:
+            return "BLOB";
+        default:
+            return "TEXT";
+    }
+}
+
+// Everything libmdb hands back is checked to lie inside the page before it is read.
+bool in_page(int start, int len) {
+    return start >= 0 && len >= 0 && start <= static_cast<int>(kJet4PageSize) &&
+           len <= static_cast<int>(kJet4PageSize) - start;
+}
+
+class TableWriter {
+  public:
+    TableWriter(MdbHandle* mdb, MdbTableDef* table, JetWireWriter& out, std::uint64_t file_size)
+        : mdb_(mdb), table_(table), out_(out), file_size_(file_size) {}
+
+    void write() {
+        const unsigned ncols = table_->num_cols;
+        std::vector<JetColumnDef> defs;
+        ole_buffers_.reserve(ncols);  // bound buffers must not move
+        for (unsigned i = 0; i < ncols; ++i) {
+            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, i));
+            defs.push_back({col->name, declared_type(*col)});
+            if (col->col_type == MDB_OLE) {
+                ole_buffers_.emplace_back(kOleChunk + kJet4PageSize, '\0');
+                mdb_bind_column(table_, static_cast<int>(i + 1), ole_buffers_.back().data(),
+                                nullptr);
+            }
+        }
+        out_.begin_table(table_->name, defs);
+        fields_.resize(ncols);
+        mdb_rewind_table(table_);
+        while (mdb_fetch_row(table_)) write_row();
+        out_.end_table();
+    }
+
+  private:
+    void write_row() {
+        // libmdb's own pass has bound nothing but OLE headers; crack the row again to learn
+        // which fields are null (an empty text and a null look alike afterwards).
+        int start = 0;
+        size_t len = 0;
+        if (table_->cur_row == 0 ||
+            mdb_find_row(mdb_, static_cast<int>(table_->cur_row - 1), &start, &len) != 0) {
+            throw Failure{"資料列位置不正確，資料庫檔案可能已損毀"};
+        }
+        start &= kOffsetMask;
+        if (!in_page(start, static_cast<int>(len))) {
+            throw Failure{"資料列超出資料頁範圍，資料庫檔案可能已損毀"};
+        }
+        const unsigned ncols = table_->num_cols;
+        for (unsigned i = 0; i < ncols; ++i) {
+            fields_[i] = MdbField{};
+            fields_[i].is_null = 1;
+            fields_[i].colnum = static_cast<int>(i);
+        }
+        const int cracked = mdb_crack_row(table_, start, len, fields_.data());
+        if (cracked < 0) throw Failure{"資料列格式不正確，資料庫檔案可能已損毀"};
+        cells_.assign(ncols, nullptr);
+        for (unsigned i = 0; i < ncols && i < static_cast<unsigned>(cracked); ++i) {
+            const int c = fields_[i].colnum;
+            if (c < 0 || c >= static_cast<int>(ncols)) {
+                throw Failure{"資料列欄位編號不正確，資料庫檔案可能已損毀"};
+            }
+            cells_[static_cast<unsigned>(c)] = &fields_[i];
+        }
+        out_.begin_row();
+        for (unsigned i = 0; i < ncols; ++i) {
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, i));
+            write_cell(*col, cells_[i]);
+        }
+    }
+
+    void need(const MdbField& f, int size) {
+        if (f.siz < size || !in_page(f.start, size)) {
+            throw Failure{"欄位資料超出資料頁範圍，資料庫檔案可能已損毀"};
+        }
+    }
+
+    void write_cell(MdbColumn& col, const MdbField* f) {
+        if (col.col_type == MDB_BOOL) {
+            // Yes/No lives in the null mask: a set bit is Yes.
+            out_.integer_cell(f && !f->is_null ? -1 : 0);
+            return;
+        }
+        if (!f || f->is_null) {
+            out_.null_cell();
+            return;
+        }
+        const unsigned char* p = mdb_->pg_buf + (f->start >= 0 ? f->start : 0);
+        switch (col.col_type) {
+            case MDB_BYTE:
+                need(*f, 1);
+                out_.integer_cell(p[0]);
+                return;
+            case MDB_INT: {
+                need(*f, 2);
+                std::int16_t v;
+                std::memcpy(&v, p, 2);
+                out_.integer_cell(v);
+                return;
+            }
+            case MDB_LONGINT:
+            case MDB_COMPLEX: {
+                need(*f, 4);
+                std::int32_t v;
+                std::memcpy(&v, p, 4);
+                out_.integer_cell(v);
+                return;
+            }
+            case MDB_MONEY: {
+                need(*f, 8);
+                std::int64_t units;
+                std::memcpy(&units, p, 8);
+                write_number(jet_currency(units));
+                return;
+            }
+            case MDB_FLOAT: {
+                need(*f, 4);
+                float v;
+                std::memcpy(&v, p, 4);
+                out_.real_cell(jet_single(v));
+                return;
+            }
+            case MDB_DOUBLE: {
+                need(*f, 8);
+                double v;
+                std::memcpy(&v, p, 8);
+                out_.real_cell(v);
+                return;
+            }
+            case MDB_DATETIME: {
+                need(*f, 8);
+                double v;
+                std::memcpy(&v, p, 8);
+                if (auto text = jet_date_text(v)) {
+                    out_.text_cell(*text);
+                } else {
+                    out_.null_cell();
+                }
+                return;
+            }
+            case MDB_NUMERIC: {
+                need(*f, 17);
+                write_owned_text(mdb_numeric_to_string(mdb_, f->start, col.col_scale, col.col_prec),
+                                 true);
+                return;
+            }
+            case MDB_TEXT: {
+                need(*f, 0);
+                need(*f, f->siz);
+                text_buf_.resize(static_cast<std::size_t>(f->siz) * 3 + 16);
+                const int n = mdb_unicode2ascii(mdb_, reinterpret_cast<const char*>(p),
+                                                static_cast<size_t>(f->siz), text_buf_.data(),
+                                                text_buf_.size());
+                const auto len =
+                    n > 0 ? std::min(static_cast<std::size_t>(n), text_buf_.size()) : 0;
+                out_.text_cell(std::string_view(text_buf_.data(), len));
+                return;
+            }
+            case MDB_MEMO:
+                need(*f, f->siz);
+                write_owned_text(mdb_col_to_string(mdb_, mdb_->pg_buf, f->start, MDB_MEMO, f->siz),
+                                 false);
+                return;
+            case MDB_REPID:
+                need(*f, 16);
+                write_owned_text(mdb_col_to_string(mdb_, mdb_->pg_buf, f->start, MDB_REPID, 16),
+                                 false);
+                return;
+            case MDB_BINARY:
+                need(*f, f->siz);
+                out_.blob_cell(std::string_view(reinterpret_cast<const char*>(p),
+                                                static_cast<std::size_t>(f->siz)));
+                return;
+            case MDB_OLE:
+                write_ole(col, *f);
+                return;
+            default:
+                need(*f, f->siz);
+                out_.blob_cell(std::string_view(reinterpret_cast<const char*>(p),
+                                                static_cast<std::size_t>(f->siz)));
+                return;
+        }
+    }
+
+    void write_number(const JetNumber& n) {
+        if (const auto* i = std::get_if<std::int64_t>(&n)) {
+            out_.integer_cell(*i);
+        } else {
+            out_.real_cell(std::get<double>(n));
+        }
+    }
+
+    // Takes a g_malloc'ed text from libmdb.
+    void write_owned_text(char* text, bool as_number) {
+        std::unique_ptr<char, decltype(&g_free)> owned(text, &g_free);
+        const std::string_view s = text ? std::string_view(text) : std::string_view();
+        if (as_number) {
+            if (auto n = jet_decimal(s)) {
+                write_number(*n);
+            } else {
+                out_.null_cell();
+            }
+        } else {
+            out_.text_cell(s);
+        }
+    }
+
+    void write_ole(MdbColumn& col, const MdbField& f) {
+        need(f, MDB_MEMO_OVERHEAD);
+        char header[MDB_MEMO_OVERHEAD];
+        std::memcpy(header, mdb_->pg_buf + f.start, MDB_MEMO_OVERHEAD);
+        blob_.clear();
+        size_t n = mdb_ole_read(mdb_, &col, header, kOleChunk);
+        const auto* chunk = static_cast<const char*>(col.bind_ptr);
+        // A long value's pages form a chain; a damaged chain can loop, so stop once it has
+        // given more than the whole file could hold.
+        while (n > 0) {
+            blob_.append(chunk, n);
+            if (blob_.size() > file_size_)
+                throw Failure{"OLE 物件的資料鏈不正確，資料庫檔案可能已損毀"};
+            n = mdb_ole_read_next(mdb_, &col, header);
+        }
+        out_.blob_cell(blob_);
+    }
+
+    MdbHandle* mdb_;
+    MdbTableDef* table_;
+    JetWireWriter& out_;
+    std::uint64_t file_size_;
+    std::vector<MdbField> fields_;
+    std::vector<const MdbField*> cells_;
+    std::vector<std::string> ole_buffers_;
+    std::vector<char> text_buf_;
+    std::string blob_;
+};
+
+MdbCatalogEntry* find_table(MdbHandle* mdb, const std::string& wanted) {
+    const std::string key = ascii_lower(wanted);
+    if (!mdb->catalog) return nullptr;
+    for (guint i = 0; i < mdb->catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry && entry->object_type == MDB_TABLE && ascii_lower(entry->object_name) == key) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+// A table definition page must exist and say so before libmdb follows it.
+void check_definition_page(const std::string& path, std::uint64_t page_count, unsigned long page,
+                           const std::string& table) {
+    if (page == 0 || page >= page_count) {
+        throw Failure{"資料表「" + table + "」的定義頁碼超出檔案範圍，資料庫檔案已損毀"};
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    unsigned char type = 0xff;
+    const bool read_ok =
+        fd >= 0 && ::pread(fd, &type, 1, static_cast<off_t>(page * kJet4PageSize)) == 1;
+    if (fd >= 0) ::close(fd);
+    if (!read_ok || type != MDB_PAGE_TABLE) {
+        throw Failure{"資料表「" + table + "」的定義頁不正確，資料庫檔案已損毀"};
+    }
+}
+
+void read_tables(const std::string& path, std::uint64_t page_count,
+                 const std::vector<std::string>& tables, JetWireWriter& out) {
+    MdbHandle* mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+    if (!mdb) throw Failure{"libmdb 無法開啟此資料庫檔案"};
+    std::unique_ptr<MdbHandle, decltype(&mdb_close)> guard(mdb, &mdb_close);
+    if (!IS_JET4(mdb) || mdb->fmt->pg_size != static_cast<ssize_t>(kJet4PageSize)) {
+        throw Failure{"此檔案不是 Access 2000 (Jet 4) 格式的資料庫"};
+    }
+    mdb_set_bind_size(mdb, kMemoBindSize);
+    if (!mdb_read_catalog(mdb, MDB_TABLE)) {
+        throw Failure{"無法讀取資料庫的系統目錄，資料庫檔案可能已損毀"};
+    }
+    for (const auto& name : tables) {
+        MdbCatalogEntry* entry = find_table(mdb, name);
+        if (!entry) {
+            out.missing_table(name);
+            continue;
+        }
+        check_definition_page(path, page_count, entry->table_pg, name);
+        MdbTableDef* table = mdb_read_table(entry);
+        if (!table) throw Failure{"無法讀取資料表「" + name + "」的定義，資料庫檔案可能已損毀"};
+        std::unique_ptr<MdbTableDef, decltype(&mdb_free_tabledef)> table_guard(table,
+                                                                               &mdb_free_tabledef);
+        if (!mdb_read_columns(table) || table->num_cols > MDB_MAX_COLS || !table->columns ||
+            table->columns->len < table->num_cols) {
+            throw Failure{"無法讀取資料表「" + name + "」的欄位，資料庫檔案可能已損毀"};
+        }
+        TableWriter(mdb, table, out, page_count * kJet4PageSize).write();
+    }
+}
+
+}  // namespace
+
+int jet_child_main(const std::string& path, std::uint64_t page_count,
+                   const std::vector<std::string>& tables, int out_fd) {
+    // Only this child reads these: the text must come out as UTF-8 and no debug switches
+    // or search paths of the user's environment may apply.
+    ::unsetenv("MDBICONV");
+    ::unsetenv("MDB_ICONV");
+    ::unsetenv("MDBOPTS");
+    ::unsetenv("MDBPATH");
+    JetWireWriter out(out_fd);
+    try {
+        read_tables(path, page_count, tables, out);
+        out.done();
+        return 0;
+    } catch (const Failure& f) {
+        out.failure(f.reason);
+    } catch (const std::bad_alloc&) {
+        out.failure("讀取資料庫時記憶體不足，資料庫檔案可能已損毀");
+    } catch (const std::exception&) {
+        out.failure("讀取資料庫時發生錯誤");
+    }
+    return 3;
+}
+
+}  // namespace zol

@@ -1,0 +1,120 @@
+// Header and size checks of Jet 4 files.
+#include "data/jet_header.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "data/db_error.h"
+
+namespace zol {
+
+namespace {
+
+constexpr std::string_view kMagic("\x00\x01\x00\x00", 4);
+constexpr std::string_view kJetName("Standard Jet DB\0", 16);
+constexpr std::string_view kAceName("Standard ACE DB\0", 16);
+constexpr std::size_t kVersionOffset = 0x14;
+constexpr std::size_t kMaskedOffset = 0x18;  // start of the RC4-masked header area
+constexpr std::size_t kMaskedSize = 128;     // its length in Jet 4
+constexpr std::size_t kDbKeyOffset = 0x3e;   // page encryption key, 0 when pages are plain
+constexpr std::uint32_t kHeaderKey = 0x6b39dac7;
+
+std::uint32_t le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+void jet_rc4(std::string_view key, unsigned char* data, std::size_t size) {
+    std::array<unsigned char, 256> s{};
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+    unsigned j = 0;
+    for (int i = 0; i < 256; ++i) {
+        j = (j + s[i] + static_cast<unsigned char>(key[i % key.size()])) & 0xff;
+        std::swap(s[i], s[j]);
+    }
+    unsigned a = 0;
+    j = 0;
+    for (std::size_t n = 0; n < size; ++n) {
+        a = (a + 1) & 0xff;
+        j = (j + s[a]) & 0xff;
+        std::swap(s[a], s[j]);
+        data[n] ^= s[(s[a] + s[j]) & 0xff];
+    }
+}
+
+std::string jet_header_problem(std::string_view first_page, std::uint64_t size) {
+    if (first_page.size() < kVersionOffset + 4 || first_page.substr(0, 4) != kMagic) {
+        return "不是 Access 資料庫檔案";
+    }
+    const std::string_view name = first_page.substr(4, 16);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(first_page.data());
+    const std::uint32_t version = le32(bytes + kVersionOffset);
+    if (name == kAceName || (name == kJetName && version >= 2 && version <= 0xff)) {
+        return "此檔案為 Access 2007 以後的 ACCDB 格式，本程式只能讀取 Access 2000 (Jet 4) "
+               "格式的資料庫";
+    }
+    if (name != kJetName) return "不是 Access 資料庫檔案";
+    if (version == 0) {
+        return "此檔案為 Access 97 (Jet 3) 格式，本程式只能讀取 Access 2000 (Jet 4) 格式的資料庫";
+    }
+    if (version != 1) return "無法辨識的 Access 資料庫版本";
+    if (size < 3 * kJet4PageSize || first_page.size() < kJet4PageSize) {
+        return "檔案不完整（長度不足），資料庫可能已損毀";
+    }
+    if (size % kJet4PageSize != 0) {
+        return "檔案長度不是資料頁 (4096 位元組) 的整數倍，檔案不完整或已損毀";
+    }
+    std::array<unsigned char, kMaskedSize> masked{};
+    std::memcpy(masked.data(), bytes + kMaskedOffset, kMaskedSize);
+    const unsigned char key[4] = {kHeaderKey & 0xff, (kHeaderKey >> 8) & 0xff,
+                                  (kHeaderKey >> 16) & 0xff, kHeaderKey >> 24};
+    jet_rc4(std::string_view(reinterpret_cast<const char*>(key), 4), masked.data(), masked.size());
+    if (le32(masked.data() + (kDbKeyOffset - kMaskedOffset)) != 0) {
+        return "此資料庫已加密（資料頁以 RC4 編碼），無法讀取；請先以 Access 解除資料庫加密";
+    }
+    return {};
+}
+
+JetFileFacts check_jet_file(const std::string& path) {
+    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd < 0) throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        throw DbError(path, "無法開啟資料庫檔案（不是一般檔案）");
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    std::string head(3 * kJet4PageSize, '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const ssize_t n =
+            ::pread(f.fd, head.data() + got, head.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw DbError(path, "讀取資料庫檔案失敗");
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    head.resize(got);
+    if (std::string problem = jet_header_problem(head, size); !problem.empty()) {
+        throw DbError(path, problem);
+    }
+    // Page 2 holds the definition of the system catalogue in every Jet 4 file.
+    if (head.size() < 3 * kJet4PageSize || head[2 * kJet4PageSize] != 0x02) {
+        throw DbError(path, "資料庫檔案已損毀（系統目錄的定義頁不正確）");
+    }
+    return {size, size / kJet4PageSize};
+}
+
+}  // namespace zol

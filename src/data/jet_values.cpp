@@ -1,0 +1,115 @@
+// Conversions of Jet's stored number and date forms.
+#include "data/jet_values.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace zol {
+
+namespace {
+
+// Days from 1970-01-01 to the civil date (proleptic Gregorian).
+struct Civil {
+    long long year;
+    unsigned month;
+    unsigned day;
+};
+
+Civil civil_from_days(long long z) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<long long>(yoe) + era * 400 + (m <= 2 ? 1 : 0), m, d};
+}
+
+// 1899-12-30 counted from 1970-01-01.
+constexpr long long kJetEpochDays = -25569;
+
+double decimal_to_double(std::string_view text) {
+    // strtod rounds correctly to the nearest double; from_chars for double may be missing
+    // in older standard libraries, so go through a terminated copy.
+    const std::string copy(text);
+    return std::strtod(copy.c_str(), nullptr);
+}
+
+}  // namespace
+
+JetNumber jet_currency(std::int64_t units) {
+    if (units % 10000 == 0) return units / 10000;
+    const bool negative = units < 0;
+    // Work unsigned so that the most negative amount does not overflow.
+    const std::uint64_t magnitude =
+        negative ? ~static_cast<std::uint64_t>(units) + 1 : static_cast<std::uint64_t>(units);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 10000),
+                  static_cast<unsigned long long>(magnitude % 10000));
+    return decimal_to_double(buf);
+}
+
+std::optional<JetNumber> jet_decimal(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    const std::size_t int_begin = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    const std::size_t int_end = i;
+    std::size_t frac_end = i;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        frac_end = i;
+    }
+    if (i != text.size() || (int_end == int_begin && frac_end <= int_end + 1)) return std::nullopt;
+    bool whole = true;
+    for (std::size_t k = int_end + 1; k < frac_end; ++k) {
+        if (text[k] != '0') whole = false;
+    }
+    if (whole) {
+        std::int64_t v = 0;
+        const std::string_view digits = text.substr(0, int_end);
+        const char* first = digits.data() + (digits.size() > 0 && digits[0] == '+' ? 1 : 0);
+        if (int_end == int_begin) return JetNumber{std::int64_t{0}};
+        const auto res = std::from_chars(first, digits.data() + digits.size(), v);
+        if (res.ec == std::errc() && res.ptr == digits.data() + digits.size()) return JetNumber{v};
+    }
+    return JetNumber{decimal_to_double(text)};
+}
+
+double jet_single(float value) {
+    if (!std::isfinite(value)) return value;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return decimal_to_double(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
+}
+
+std::optional<std::string> jet_date_text(double serial) {
+    // Year 100 .. 9999 is what Jet itself accepts.
+    if (!std::isfinite(serial) || serial < -657435.0 || serial >= 2958466.0) return std::nullopt;
+    long long day = static_cast<long long>(serial);  // toward zero: the day part
+    const double fraction = std::fabs(serial - static_cast<double>(day));
+    long long seconds = std::llround(fraction * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++day;  // the time of day always runs forward from the day's midnight
+    }
+    const Civil c = civil_from_days(day + kJetEpochDays);
+    if (c.year < 100 || c.year > 9999) return std::nullopt;
+    char buf[64];
+    if (seconds == 0) {
+        std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u", c.year, c.month, c.day);
+    } else {
+        std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02d:%02d:%02d", c.year, c.month, c.day,
+                      static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                      static_cast<int>(seconds % 60));
+    }
+    return std::string(buf);
+}
+
+}  // namespace zol

@@ -1,0 +1,81 @@
+// The byte stream in which the reading child hands tables to the parent: table headers,
+// typed cells, and the child's own verdict. Both ends are this program, but the parent
+// still checks every length, since a child that went wrong may have written anything.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zol {
+
+struct JetColumnDef {
+    std::string name;
+    std::string declared_type;  // as the SQLite copy declares it
+};
+
+enum class JetCellKind : std::uint8_t { null = 0, integer = 1, real = 2, text = 3, blob = 4 };
+
+struct JetCell {
+    JetCellKind kind = JetCellKind::null;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string_view bytes;  // text (UTF-8) or blob; points into the stream
+};
+
+// Receives what the stream holds, in order.
+class JetTableSink {
+  public:
+    virtual ~JetTableSink() = default;
+    virtual void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns) = 0;
+    virtual void row(const std::vector<JetCell>& cells) = 0;
+    virtual void end_table() = 0;
+    // A table asked for that the file does not have.
+    virtual void missing_table(std::string_view name) = 0;
+};
+
+// Child side: buffered writing to a file descriptor. Write errors end the child (the
+// parent has gone or given up on it).
+class JetWireWriter {
+  public:
+    explicit JetWireWriter(int fd);
+    ~JetWireWriter();
+    JetWireWriter(const JetWireWriter&) = delete;
+    JetWireWriter& operator=(const JetWireWriter&) = delete;
+
+    void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns);
+    void begin_row();
+    void null_cell();
+    void integer_cell(std::int64_t v);
+    void real_cell(double v);
+    void text_cell(std::string_view v);
+    void blob_cell(std::string_view v);
+    void end_table();
+    void missing_table(std::string_view name);
+    // The child's reason for giving up, in the user's language.
+    void failure(std::string_view reason);
+    // Everything was written.
+    void done();
+    void flush();
+
+  private:
+    void put(const void* p, std::size_t n);
+    void put_u8(std::uint8_t v) { put(&v, 1); }
+    void put_u32(std::uint32_t v) { put(&v, 4); }
+    void put_bytes(std::string_view s);
+
+    int fd_;
+    std::string buf_;
+};
+
+// What the child said about its own run.
+struct JetWireOutcome {
+    bool complete = false;  // the end mark was read
+    std::string failure;    // the child's reason, when it gave one
+};
+
+// Parent side: feeds `stream` to `sink`. A malformed stream gives complete = false.
+JetWireOutcome parse_jet_wire(std::string_view stream, JetTableSink& sink);
+
+}  // namespace zol
