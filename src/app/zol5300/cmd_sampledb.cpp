@@ -1,13 +1,130 @@
-// Placeholder until the sampledb command lands; replaced by its real implementation.
+// zol5300 sampledb BASE [--students N] [--seed S]: writes a sample package database to
+// BASE/mdb/ZOL.mdb (replacing any earlier one only once the new one is complete) and
+// creates BASE/rpt.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "app/zol5300/commands.h"
+#include "app/zol5300/sampledb_generate.h"
+#include "app/zol5300/sampledb_writer.h"
+#include "core/package_path.h"
 
 namespace zol::app {
 
-int cmd_sampledb(const Args&) {
-    std::fputs("zol5300 sampledb: not built yet\n", stderr);
-    return 4;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr long long kDefaultStudents = 1200;
+constexpr long long kMaxStudents = 1000000;
+
+struct Options {
+    std::string base;
+    long long students = kDefaultStudents;
+    std::uint64_t seed = 1;
+};
+
+bool parse_number(const std::string& text, unsigned long long& out) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parse_options(const Args& args, Options& opt) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--students" || a == "--seed") {
+            unsigned long long v = 0;
+            if (i + 1 >= args.size() || !parse_number(args[i + 1], v)) {
+                std::fprintf(stderr, "zol5300 sampledb: %s 須接一個非負整數\n", a.c_str());
+                return false;
+            }
+            ++i;
+            if (a == "--seed") {
+                opt.seed = v;
+            } else if (v < 1 || v > static_cast<unsigned long long>(kMaxStudents)) {
+                std::fprintf(stderr, "zol5300 sampledb: 學生人數須在 1 到 %lld 之間\n",
+                             kMaxStudents);
+                return false;
+            } else {
+                opt.students = static_cast<long long>(v);
+            }
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            std::fprintf(stderr, "zol5300 sampledb: 不明的選項 %s\n", a.c_str());
+            return false;
+        } else if (opt.base.empty()) {
+            opt.base = a;
+        } else {
+            std::fprintf(stderr, "zol5300 sampledb: 多餘的參數 %s\n", a.c_str());
+            return false;
+        }
+    }
+    if (opt.base.empty()) {
+        std::fputs("usage: zol5300 sampledb BASE [--students N] [--seed S]\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+// The package directory `name` under base, in whatever case it already exists.
+fs::path package_dir(const std::string& base, const char* name) {
+    fs::path dir = resolve_package_path(base + "/" + name);
+    fs::create_directories(dir);
+    return dir;
+}
+
+void sync_path(const fs::path& p, int flags) {
+    const int fd = ::open(p.c_str(), flags);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Removes the half-written file unless it was moved into place.
+struct TempFile {
+    fs::path path;
+    bool kept = false;
+    ~TempFile() {
+        if (!kept) {
+            std::error_code ec;
+            fs::remove(path, ec);
+        }
+    }
+};
+
+}  // namespace
+
+int cmd_sampledb(const Args& args) {
+    Options opt;
+    if (!parse_options(args, opt)) return 2;
+
+    const fs::path mdb = package_dir(opt.base, "mdb");
+    package_dir(opt.base, "rpt");
+    const fs::path target = resolve_package_path((mdb / "ZOL.mdb").string());
+
+    TempFile temp{mdb / (".ZOL.mdb.tmp-" + std::to_string(::getpid()))};
+    fs::remove(temp.path);
+    sample::SampleSummary sum;
+    {
+        sample::SampleWriter writer(temp.path.string());
+        sum = sample::generate_sample(writer, opt.students, opt.seed);
+        writer.finish();
+    }
+    sync_path(temp.path, O_RDONLY);
+    fs::rename(temp.path, target);
+    temp.kept = true;
+    sync_path(mdb, O_RDONLY | O_DIRECTORY);
+
+    std::printf(
+        "已建立範例資料庫 %s：學生 %lld 人（已刪除 %lld）、班級 %lld 個、收款批次 %lld 筆、"
+        "繳費 %lld 筆、繳費項目 %lld 筆（種子 %llu）\n",
+        target.c_str(), sum.students, sum.removed, sum.classes, sum.batches, sum.payments,
+        sum.pay_items, static_cast<unsigned long long>(opt.seed));
+    return 0;
 }
 
 }  // namespace zol::app
