@@ -1,0 +1,22 @@
+#include "ui/masked_date_edit.h"
+
+namespace zol {
+
+MaskedDateEdit::MaskedDateEdit(QWidget* parent) : QLineEdit(parent) {
+    // "0" takes a digit without requiring one, so a half-typed date stays as typed.
+    setInputMask(QStringLiteral("000/00/00;_"));
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setInputMethodHints(Qt::ImhDigitsOnly);
+}
+
+void MaskedDateEdit::set_masked_text(const QString& text) {
+    setText(text);
+    setCursorPosition(0);
+}
+
+void MaskedDateEdit::focusInEvent(QFocusEvent* e) {
+    QLineEdit::focusInEvent(e);
+    emit focus_received();
+}
+
+}  // namespace zol

@@ -1,0 +1,47 @@
+#include "ui/query_window_combo.h"
+
+#include <QLineEdit>
+
+namespace zol {
+
+DropDownCombo::DropDownCombo(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    // Typed text never becomes an entry and is never completed from the list.
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    setMaxVisibleItems(8);
+}
+
+int DropDownCombo::list_index() const {
+    const int i = currentIndex();
+    if (i < 0 || itemText(i) != currentText()) return -1;
+    return i;
+}
+
+void DropDownCombo::empty_list() {
+    clear();
+    clearEditText();
+}
+
+void DropDownCombo::add_entry(const QString& text) {
+    // The first entry of an empty list would otherwise become the current one.
+    const bool none = currentIndex() < 0;
+    const QString shown = currentText();
+    addItem(text);
+    if (none && currentIndex() >= 0) {
+        setCurrentIndex(-1);
+        setEditText(shown);
+    }
+}
+
+void DropDownCombo::showPopup() {
+    emit drop_down();
+    QComboBox::showPopup();
+}
+
+void DropDownCombo::focusInEvent(QFocusEvent* e) {
+    QComboBox::focusInEvent(e);
+    emit focus_received();
+}
+
+}  // namespace zol

@@ -1,0 +1,209 @@
+// Field events of the query window: Enter moving on, the key filters, the seat-number
+// limit, the three option rules, the pay-date proposal, the drop-down loaders, Timer1 and
+// the window's own Alt shortcuts, which it sees before the focused control.
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "core/numbers.h"
+#include "core/text.h"
+#include "ui/masked_date_edit.h"
+#include "ui/query_window.h"
+#include "ui/query_window_combo.h"
+
+namespace zol {
+
+namespace {
+
+enum class Filter { None, PickOnly, Digits };
+
+struct FieldRule {
+    bool enter_moves_on = false;
+    Filter filter = Filter::None;
+    char lowest_digit = '0';
+    int max_length = 0;
+};
+
+// The character a key press types, as the original's key-press handlers see it:
+// 13 Enter, 8 Backspace, 9 Tab, the typed character otherwise, 0 for keys that type none.
+char32_t typed_char(const QKeyEvent* k) {
+    switch (k->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Tab:
+            return 9;
+        default:
+            break;
+    }
+    const QString t = k->text();
+    if (t.isEmpty()) return 0;
+    return t.toUcs4().value(0);
+}
+
+}  // namespace
+
+void ZOL5300F1::connect_events() {
+    connect(Cmd_clear, &QPushButton::clicked, this, &ZOL5300F1::Cmd_clear_Click);
+    connect(Cmd_preprint, &QPushButton::clicked, this, &ZOL5300F1::Cmd_preprint_Click);
+    connect(Cmd_print, &QPushButton::clicked, this, &ZOL5300F1::Cmd_print_Click);
+    connect(Cmd_exit, &QPushButton::clicked, this, &ZOL5300F1::Cmd_exit_Click);
+
+    connect(CBO_GrpID, &DropDownCombo::drop_down, this,
+            [this] { guarded([this] { insert_CBO(); }); });
+    connect(CBO_ClsID, &DropDownCombo::drop_down, this,
+            [this] { guarded([this] { insert_CBO_ClsID(); }); });
+    connect(CBO_ClsID2, &DropDownCombo::drop_down, this,
+            [this] { guarded([this] { insert_CBO_ClsID2(); }); });
+    connect(CBO_SeatNo1, &DropDownCombo::drop_down, this,
+            [this] { guarded([this] { insert_CBO_SeatNo1(); }); });
+    connect(CBO_SeatNo2, &DropDownCombo::drop_down, this,
+            [this] { guarded([this] { insert_CBO_SeatNo2(); }); });
+
+    connect(CBO_SeatNo1, &QComboBox::editTextChanged, this, [this] { seat_limit(CBO_SeatNo1); });
+    connect(CBO_SeatNo2, &QComboBox::editTextChanged, this, [this] { seat_limit(CBO_SeatNo2); });
+
+    connect(Opt_group1, &QRadioButton::clicked, this, &ZOL5300F1::option_group_rule);
+    connect(Opt_group2, &QRadioButton::clicked, this, &ZOL5300F1::option_group_rule);
+    connect(Opt_item1, &QRadioButton::clicked, this, &ZOL5300F1::option_item_rule);
+    connect(Opt_item2, &QRadioButton::clicked, this, &ZOL5300F1::option_item_rule);
+    connect(Opt1, &QRadioButton::clicked, this, &ZOL5300F1::option_status_rule);
+    connect(Opt2, &QRadioButton::clicked, this, &ZOL5300F1::option_status_rule);
+
+    connect(Msk_payday1, &MaskedDateEdit::focus_received, this, &ZOL5300F1::payday_proposal);
+    connect(Timer1_, &QTimer::timeout, this, &ZOL5300F1::Timer1_Timer);
+}
+
+void ZOL5300F1::install_key_preview() {
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+}
+
+bool ZOL5300F1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+    auto* k = static_cast<QKeyEvent*>(event);
+    if (Form_KeyDown(k->key(), k->modifiers())) return true;
+    return field_key_press(watched, k);
+}
+
+bool ZOL5300F1::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if ((modifiers & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
+    // The command runs once the key event is done, as a click would; a button that is
+    // disabled while its run lasts takes no second run.
+    QPushButton* button = nullptr;
+    switch (key) {
+        case Qt::Key_E:
+            button = Cmd_exit;
+            break;
+        case Qt::Key_P:
+            button = Cmd_print;
+            break;
+        case Qt::Key_X:
+            button = Cmd_clear;
+            break;
+        case Qt::Key_Z:
+            button = Cmd_preprint;
+            break;
+        default:
+            return false;
+    }
+    QTimer::singleShot(0, button, &QPushButton::click);
+    return true;
+}
+
+bool ZOL5300F1::field_key_press(QObject* field, QKeyEvent* key) {
+    FieldRule rule;
+    if (field == CBO_TranDay || field == CBO_TranDay2 || field == CBO_GrpID) {
+        rule = {true, Filter::PickOnly};
+    } else if (field == CBO_Grade) {
+        rule = {true, Filter::Digits, '1', 1};
+    } else if (field == CBO_ClsID) {
+        rule = {true, Filter::Digits, '0', 2};
+    } else if (field == CBO_SeatNo1 || field == CBO_SeatNo2) {
+        rule = {true, Filter::Digits, '0', 3};
+    } else if (field == Txt_StdNo1 || field == Txt_StdNo2 || field == Msk_payday1 ||
+               field == Msk_payday2) {
+        rule = {true, Filter::None};
+    } else {
+        return false;
+    }
+    const char32_t c = typed_char(key);
+    if (c == 0) return false;  // keys that type nothing pass untouched
+    if (c == 13 && rule.enter_moves_on) queue_tab();
+    if (c == 13 || c == 8 || c == 9) return false;
+    switch (rule.filter) {
+        case Filter::None:
+            return false;
+        case Filter::PickOnly:
+            return true;
+        case Filter::Digits: {
+            const auto* combo = static_cast<DropDownCombo*>(field);
+            const bool digit = c >= static_cast<char32_t>(rule.lowest_digit) && c <= U'9';
+            return !(digit && combo->currentText().size() < rule.max_length);
+        }
+    }
+    return false;
+}
+
+void ZOL5300F1::queue_tab() {
+    // A Tab keystroke for the focused control, handled once this key press is done.
+    QWidget* target = QApplication::focusWidget();
+    if (!target) return;
+    QCoreApplication::postEvent(
+        target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t")));
+}
+
+void ZOL5300F1::seat_limit(DropDownCombo* combo) {
+    const std::string text = combo->currentText().toStdString();
+    if (leading_number(text) < 255) return;
+    combo->setEditText(combo->currentText().left(2));
+    tell(QString::fromUtf8("座號必須小於255"));
+}
+
+void ZOL5300F1::option_group_rule() {
+    if (Opt_group1->isChecked()) {
+        Opt_group2->setChecked(false);
+        Lst_group->setEnabled(false);
+    }
+    if (Opt_group2->isChecked()) {
+        Opt_group1->setChecked(false);
+        Lst_group->setEnabled(true);
+    }
+}
+
+void ZOL5300F1::option_item_rule() {
+    if (Opt_item1->isChecked()) {
+        Opt_item2->setChecked(false);
+        Lst_item->setEnabled(false);
+    }
+    if (Opt_item2->isChecked()) {
+        Opt_item1->setChecked(false);
+        Lst_item->setEnabled(true);
+    }
+}
+
+void ZOL5300F1::option_status_rule() {
+    Lst_status->setEnabled(!Opt1->isChecked());
+}
+
+void ZOL5300F1::payday_proposal() {
+    if (Msk_payday1->masked_text() != QString::fromLatin1("___/__/__")) return;
+    guarded([this] { insert_Payday(); });
+}
+
+void ZOL5300F1::Timer1_Timer() {
+    const std::string d1 = CBO_TranDay->currentText().toStdString();
+    const std::string d2 = CBO_TranDay2->currentText().toStdString();
+    if (d1 == last_tranday_text_ && d2 == last_tranday2_text_) return;
+    last_tranday_text_ = d1;
+    last_tranday2_text_ = d2;
+    insert_group();
+}
+
+}  // namespace zol
