@@ -1,13 +1,208 @@
-// Placeholder until the report command lands; replaced by its real implementation.
+// zol5300 report BASE [options]: what a click on 預覽列印 (or 列印 with --print) runs,
+// without a window. Ends where the preview would open; --show writes a page of the
+// screen text, --sql only prints the two statements.
+//
+// Exit codes: 0 report written (or statements printed); 1 查 無 資 料; 2 a check or an
+// option was refused; 3 the whole-school question answered No; 4 a database or file error.
 #include <cstdio>
+#include <exception>
+#include <string>
 
 #include "app/zol5300/commands.h"
+#include "app/zol5300/report_lists.h"
+#include "app/zol5300/report_options.h"
+#include "app/zol5300/report_print.h"
+#include "data/db_error.h"
+#include "query/check_text.h"
+#include "query/payment_query.h"
+#include "report/report_file.h"
+#include "report/report_reader.h"
+#include "report/report_run.h"
+#include "report/text_sink.h"
 
 namespace zol::app {
 
-int cmd_report(const Args&) {
-    std::fputs("zol5300 report: not built yet\n", stderr);
-    return 4;
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitNoData = 1;
+constexpr int kExitRefused = 2;
+constexpr int kExitAnsweredNo = 3;
+constexpr int kExitFailed = 4;
+
+void message(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void write_out(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// The index of a collection date among the list's entries, or -1.
+int entry_index(const std::vector<std::string>& entries, const std::string& text) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i] == text) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Fills the window's fields from the options and the lists; "" when all went well,
+// else the message of the refused option.
+std::string fill_snapshot(const ReportOptions& o, DataControl& ado_cbo, FilterSnapshot& f) {
+    load_status_list(ado_cbo, f);
+    const std::vector<std::string> dates = load_tranday_list(ado_cbo, f);
+    if (o.tranday) {
+        f.CBO_TranDay_index = entry_index(dates, *o.tranday);
+        if (f.CBO_TranDay_index < 0) return "收款日期 " + *o.tranday + " 不在收款日期清單中";
+        f.CBO_TranDay = *o.tranday;
+    }
+    if (o.tranday2) {
+        f.CBO_TranDay2_index = entry_index(dates, *o.tranday2);
+        if (f.CBO_TranDay2_index < 0) return "收款日期 " + *o.tranday2 + " 不在收款日期清單中";
+        f.CBO_TranDay2 = *o.tranday2;
+    }
+    if (o.payday1) f.Msk_payday1 = masked_box_text(*o.payday1);
+    if (o.payday2) f.Msk_payday2 = masked_box_text(*o.payday2);
+
+    f.CBO_Grade = o.grade;
+    f.CBO_ClsID = o.class1;
+    f.CBO_ClsID2 = o.class2;
+    f.CBO_SeatNo1 = o.seat1;
+    f.CBO_SeatNo2 = o.seat2;
+    f.Txt_StdNo1 = o.stdno1;
+    f.Txt_StdNo2 = o.stdno2;
+    f.CBO_preway = o.preway;
+    f.CBO_paystas = o.paystas;
+    f.Chk_ALL = o.merged;
+
+    if (o.methods) {
+        f.Chk_1 = f.Chk_2 = f.Chk_3 = false;
+        f.Chk_4 = false;
+        for (const std::string& m : *o.methods) {
+            if (m == "1") {
+                f.Chk_1 = true;
+            } else if (m == "2") {
+                f.Chk_2 = true;
+            } else if (m == "3") {
+                f.Chk_3 = true;
+            } else {
+                return "繳費方式只能是 1(轉帳)、2(臨櫃)、3(現金): " + m;
+            }
+        }
+    }
+
+    load_group_list(ado_cbo, f);
+    if (o.groups) {
+        f.Opt_group1 = false;
+        if (const auto bad = select_ids(f.Lst_group, f.group_ids, *o.groups)) {
+            return "繳費群組 " + *bad + " 不在群組清單中";
+        }
+    }
+    load_item_list(ado_cbo, f);
+    if (o.items) {
+        f.Opt_item1 = false;
+        if (const auto bad = select_ids(f.Lst_item, f.item_ids, *o.items)) {
+            return "繳費項目 " + *bad + " 不在項目清單中";
+        }
+    }
+    if (o.statuses) {
+        f.Opt1 = false;
+        f.Opt2 = true;
+        if (const auto bad = select_ids(f.Lst_status, f.status_codes, *o.statuses)) {
+            return "身分別 " + *bad + " 不在身分別清單中";
+        }
+    }
+    return "";
+}
+
+int run(const ReportOptions& o) {
+    DataControl ado_cbo;
+    DataControl ado_print;
+    const std::string connection = package_connection_string(o.base);
+    ado_cbo.set_connection_string(connection);
+    ado_print.set_connection_string(connection);
+
+    FilterSnapshot f;
+    f.preview_mode = !o.direct_print();
+    if (const std::string refused = fill_snapshot(o, ado_cbo, f); !refused.empty()) {
+        message(refused);
+        return kExitRefused;
+    }
+
+    const CheckResult check = Check_Text(f);
+    if (check.outcome == CheckOutcome::Failed) {
+        message(check.message);
+        return kExitRefused;
+    }
+    if (check.outcome == CheckOutcome::NeedsQuestion && !o.yes) {
+        message(check.message + " 否");
+        return kExitAnsweredNo;
+    }
+
+    if (o.sql) {
+        const PaymentQuery query = build_payment_query(f, check.dates);
+        if (query.outcome != QueryOutcome::Built) {
+            message(query.message);
+            return kExitRefused;
+        }
+        write_out(query.detail_sql + "\n" + query.item_sql + "\n");
+        return kExitWritten;
+    }
+
+    const RunRequest request{f, check.dates, o.base, o.print_date.value_or(today())};
+    const RunResult result = select_data(request, ado_print, ado_cbo);
+    switch (result.outcome) {
+        case RunOutcome::NoData:
+            message(result.message);
+            return kExitNoData;
+        case RunOutcome::Refused:
+            message(result.message);
+            return kExitRefused;
+        case RunOutcome::Written:
+            break;
+    }
+
+    if (o.show) {
+        StringSink sink;
+        const auto path = handed_over_path(o.base);
+        if (o.page <= 1) {
+            read_first_page(path, sink);
+        } else {
+            show_page(path, o.page, sink);
+        }
+        write_out(sink.text());
+    }
+    if (o.direct_print()) {
+        return print_written_report(
+            PrintRequest{o.base, std::string(kHandOverFileName), result.pages, o.pdf});
+    }
+    return kExitWritten;
+}
+
+}  // namespace
+
+int cmd_report(const Args& args) {
+    const ParsedOptions parsed = parse_report_options(args);
+    if (!parsed.options) {
+        message("zol5300 report: " + parsed.error);
+        message(
+            "usage: zol5300 report BASE [--tranday ROC] [--tranday2 ROC] [--payday1 ROC]"
+            " [--payday2 ROC] [--grade T] [--class1 T] [--class2 T] [--seat1 T] [--seat2 T]"
+            " [--stdno1 T] [--stdno2 T] [--preway T] [--methods 1,2,3] [--paystas T]"
+            " [--groups ID,..] [--items ID,..] [--statuses CODE,..] [--merged] [--sql]"
+            " [--show] [--page N] [--print] [--pdf FILE] [--yes] [--print-date YYYY-MM-DD]");
+        return kExitRefused;
+    }
+    try {
+        return run(*parsed.options);
+    } catch (const DbError& e) {
+        message(std::string("資料庫錯誤: ") + e.what());
+    } catch (const ReportError& e) {
+        message(std::string("報表檔錯誤: ") + e.what());
+    } catch (const std::exception& e) {
+        message(std::string("錯誤: ") + e.what());
+    }
+    return kExitFailed;
 }
 
 }  // namespace zol::app

@@ -1,0 +1,79 @@
+#include "app/zol5300/report_lists.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "query/list_queries.h"
+
+namespace zol::app {
+
+namespace {
+
+ResultSet& run_list(DataControl& ado_cbo, const std::string& sql) {
+    ado_cbo.set_record_source(sql);
+    ado_cbo.refresh();
+    return ado_cbo.result();
+}
+
+// Entries from field 1, ids from field 0, at most `bound` rows.
+void fill_list(ResultSet& rows, std::size_t bound, bool selected, ListBoxState& list,
+               std::vector<std::string>& ids) {
+    list = ListBoxState{};
+    ids.clear();
+    for (; !rows.eof() && list.entries.size() < bound; rows.move_next()) {
+        list.entries.push_back(entry_text(rows.field(1)));
+        list.selected.push_back(selected);
+        ids.push_back(entry_text(rows.field(0)));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> load_tranday_list(DataControl& ado_cbo, FilterSnapshot& f) {
+    std::vector<std::string> texts;
+    f.tranday_values.clear();
+    ResultSet& rows = run_list(ado_cbo, insert_CBO_TranDay_sql());
+    for (; !rows.eof() && texts.size() < kMaxTrandays; rows.move_next()) {
+        const auto entry = tranday_entry(rows.field(0));
+        if (!entry) continue;  // a batch without a date cannot be chosen
+        texts.push_back(entry->text);
+        f.tranday_values.push_back(entry->value);
+    }
+    return texts;
+}
+
+void load_group_list(DataControl& ado_cbo, FilterSnapshot& f) {
+    try {
+        ResultSet& rows = run_list(ado_cbo, insert_group_sql(f.CBO_TranDay, f.CBO_TranDay2));
+        fill_list(rows, kMaxGroups, false, f.Lst_group, f.group_ids);
+        f.Opt_group1 = true;
+    } catch (const std::exception&) {
+        f.Lst_group = ListBoxState{};
+    }
+}
+
+void load_item_list(DataControl& ado_cbo, FilterSnapshot& f) {
+    fill_list(run_list(ado_cbo, insert_item_sql()), kMaxItems, true, f.Lst_item, f.item_ids);
+    f.Opt_item1 = true;
+}
+
+void load_status_list(DataControl& ado_cbo, FilterSnapshot& f) {
+    fill_list(run_list(ado_cbo, status_list_sql()), kMaxStatuses, true, f.Lst_status,
+              f.status_codes);
+    f.Opt1 = true;
+    f.Opt2 = false;
+}
+
+std::optional<std::string> select_ids(ListBoxState& list, const std::vector<std::string>& ids,
+                                      const std::vector<std::string>& wanted) {
+    for (const std::string& w : wanted) {
+        if (std::find(ids.begin(), ids.end(), w) == ids.end()) return w;
+    }
+    list.selected.assign(list.entries.size(), false);
+    for (std::size_t i = 0; i < list.entries.size() && i < ids.size(); ++i) {
+        list.selected[i] = std::find(wanted.begin(), wanted.end(), ids[i]) != wanted.end();
+    }
+    return std::nullopt;
+}
+
+}  // namespace zol::app

@@ -1,0 +1,45 @@
+#include "report/report_run.h"
+
+#include "report/report_file.h"
+#include "report/report_writer.h"
+
+namespace zol {
+
+std::string package_connection_string(std::string_view base_path) {
+    return std::string("Provider=Microsoft.Jet.OLEDB.4.0;") +
+           "Jet OLEDB:Database password = KTWOM;" + "Data Source=" + std::string(base_path) +
+           "\\mdb\\ZOL.mdb;Persist Security Info=False";
+}
+
+RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo) {
+    RunResult result;
+    const PaymentQuery query = build_payment_query(request.filters, request.dates);
+    if (query.outcome != QueryOutcome::Built) {
+        result.outcome = RunOutcome::Refused;
+        result.message = query.message;
+        result.focus = query.focus;
+        return result;
+    }
+
+    ado_print.set_record_source(query.detail_sql);
+    ado_print.refresh();
+    if (ado_print.row_count() < 1) {
+        result.outcome = RunOutcome::NoData;
+        result.message = kMsgNoData;
+        return result;
+    }
+    // The item query is the last statement on Ado_CBO while the writer reads it.
+    ado_cbo.set_record_source(query.item_sql);
+    ado_cbo.refresh();
+
+    WriterOptions options;
+    options.merged = request.filters.Chk_ALL;
+    options.print_date = request.print_date;
+    options.output_path = report_path(request.base_path);
+    result.pages = print_date(ado_print.result(), ado_cbo.result(), options);
+    result.outcome = RunOutcome::Written;
+    result.report_file = options.output_path;
+    return result;
+}
+
+}  // namespace zol

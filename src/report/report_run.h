@@ -1,0 +1,49 @@
+// The body of one report run without any window: the two statements on the two data
+// controls, the empty-result message, and the report file. The caller shows the
+// message, moves the focus, and opens the preview or prints.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/date.h"
+#include "data/data_control.h"
+#include "query/check_text.h"
+#include "query/filter_snapshot.h"
+#include "query/payment_query.h"
+
+namespace zol {
+
+// The one connection string both data controls get for a package directory.
+std::string package_connection_string(std::string_view base_path);
+
+enum class RunOutcome {
+    Written,  // the report file is written; `pages` pages
+    NoData,   // the detail query found nothing: "查 無 資 料", no file written
+    Refused,  // the statements could not be built ("身分別須選擇", a bad number)
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Refused;
+    std::string message;
+    FocusControl focus = FocusControl::None;
+    int pages = 0;
+    std::filesystem::path report_file;
+};
+
+struct RunRequest {
+    // Taken after Check_Text passed (and its question, if any, was answered Yes).
+    const FilterSnapshot& filters;
+    const QueryDates& dates;
+    std::string base_path;
+    DateTime print_date;
+};
+
+// Builds the statements, runs the detail query on ado_print and, when it has rows, the
+// item query on ado_cbo, then writes base_path\rpt\rep_5300.TXT. Database errors
+// (DbError) and report file errors (ReportError) are let through; the previous report
+// file stays as it was unless the outcome is Written.
+RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo);
+
+}  // namespace zol
