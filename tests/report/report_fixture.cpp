@@ -1,0 +1,206 @@
+#include "report/report_fixture.h"
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <tuple>
+
+#include "core/big5.h"
+
+namespace zol::test {
+
+namespace {
+
+// Column names spelled as the query does, with mixed case to show that names are matched
+// without regard to it.
+const std::vector<std::string> kDetailColumns = {
+    "TranDay",    "GRPID",      "GrpName",  "Grade",   "ClsID",   "StdID",       "SeatNo",
+    "delmark",    "StdName",    "FEE",      "preway",  "ACCTID2", "Flow_Number", "PayDay",
+    "Grade_Name", "ClsID_Name", "itemname", "itemamt", "StdNo",   "Itemid"};
+
+Value text(const std::string& s) {
+    return Value(s);
+}
+Value num(long long v) {
+    return Value(static_cast<std::int64_t>(v));
+}
+
+std::vector<Value> detail_row(const Payment& p, const std::pair<std::string, double>& item) {
+    std::map<std::string, Value> v = {
+        {"TranDay", Value(p.tranday)},
+        {"GRPID", num(p.grpid)},
+        {"GrpName", text(p.grpname)},
+        {"Grade", num(p.grade)},
+        {"ClsID", num(p.clsid)},
+        {"StdID", text(p.stdid)},
+        {"SeatNo", num(p.seatno)},
+        {"delmark", num(p.delmark)},
+        {"StdName", text(p.stdname)},
+        {"FEE", Value(p.fee)},
+        {"preway", text(p.preway)},
+        {"ACCTID2", p.acctid2.empty() ? Value() : text(p.acctid2)},
+        {"Flow_Number", p.flow_number.empty() ? Value() : text(p.flow_number)},
+        {"PayDay", p.payday ? Value(*p.payday) : Value()},
+        {"Grade_Name", text(p.grade_name)},
+        {"ClsID_Name", text(p.clsid_name)},
+        {"itemname", text(item.first)},
+        {"itemamt", Value(item.second)},
+        {"StdNo", text("S" + p.stdid)},
+        {"Itemid", num(1)},
+    };
+    for (const auto& [name, value] : p.overrides) v[name] = value;
+    std::vector<Value> row;
+    for (const auto& c : kDetailColumns) row.push_back(v.at(c));
+    return row;
+}
+
+std::vector<Value> item_row(const Payment& p, const std::string& name) {
+    return {Value(p.tranday), num(p.grpid), num(p.grade), num(p.clsid), num(1), text(name)};
+}
+
+const std::vector<std::string> kItemColumns = {"TranDay", "Grpid",  "grade",
+                                               "Clsid",   "Itemid", "itemname"};
+
+}  // namespace
+
+ResultSet detail_rows(const std::vector<Payment>& payments) {
+    std::vector<std::vector<Value>> rows;
+    for (const auto& p : payments) {
+        for (const auto& item : p.items) rows.push_back(detail_row(p, item));
+    }
+    return ResultSet(kDetailColumns, std::move(rows));
+}
+
+ResultSet item_rows(const std::vector<Payment>& payments) {
+    std::vector<std::vector<Value>> rows;
+    std::set<std::tuple<int, int, int, long long, long long, long long, std::string>> seen;
+    for (const auto& p : payments) {
+        for (const auto& item : p.items) {
+            auto key = std::make_tuple(p.tranday.year, p.tranday.month, p.tranday.day, p.grpid,
+                                       p.grade, p.clsid, item.first);
+            if (seen.insert(key).second) rows.push_back(item_row(p, item.first));
+        }
+    }
+    return ResultSet(kItemColumns, std::move(rows));
+}
+
+ResultSet item_rows_for(const std::vector<std::pair<Payment, std::vector<std::string>>>& lists) {
+    std::vector<std::vector<Value>> rows;
+    for (const auto& [p, names] : lists) {
+        for (const auto& n : names) rows.push_back(item_row(p, n));
+    }
+    return ResultSet(kItemColumns, std::move(rows));
+}
+
+std::vector<Payment> students(int count, long long grade, long long clsid, const std::string& item,
+                              double amount, int first) {
+    std::vector<Payment> out;
+    for (int i = 0; i < count; ++i) {
+        Payment p;
+        p.grade = grade;
+        p.clsid = clsid;
+        p.seatno = first + i;
+        p.stdid = std::to_string(grade * 100000 + clsid * 1000 + first + i);
+        p.stdname = "學生" + std::to_string(first + i);
+        p.items = {{item, amount}};
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+std::string Report::text(std::size_t i) const {
+    return from_big5(lines.at(i));
+}
+
+std::string Report::cols(std::size_t i, std::size_t from, std::size_t to) const {
+    const std::string& l = lines.at(i);
+    if (from > l.size()) return {};
+    return from_big5(l.substr(from - 1, to - from + 1));
+}
+
+std::size_t Report::ff_count() const {
+    std::size_t n = 0;
+    for (const auto& l : lines)
+        n += l ==
+             "\x0c"
+             "21";
+    return n;
+}
+
+std::vector<std::size_t> Report::find_lines(const std::string& utf8) const {
+    std::vector<std::size_t> out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (text(i) == utf8) out.push_back(i);
+    }
+    return out;
+}
+
+std::optional<std::size_t> Report::find_prefix(const std::string& utf8_prefix,
+                                               std::size_t from) const {
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        if (text(i).rfind(utf8_prefix, 0) == 0) return i;
+    }
+    return std::nullopt;
+}
+
+Report load_report(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    Report r;
+    r.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::size_t start = 0;
+    while (start < r.bytes.size()) {
+        const std::size_t lf = r.bytes.find('\n', start);
+        if (lf == std::string::npos) {
+            ADD_FAILURE() << "bytes after the last line end";
+            break;
+        }
+        if (lf == start || r.bytes[lf - 1] != '\r') {
+            ADD_FAILURE() << "line " << r.lines.size() << " does not end with CR LF";
+            r.lines.push_back(r.bytes.substr(start, lf - start));
+        } else {
+            r.lines.push_back(r.bytes.substr(start, lf - 1 - start));
+        }
+        start = lf + 1;
+    }
+    return r;
+}
+
+WrittenReport write_report(const std::vector<Payment>& payments, bool merged,
+                           std::optional<ResultSet> items) {
+    TempDir dir;
+    ResultSet detail = detail_rows(payments);
+    ResultSet item_list = items ? std::move(*items) : item_rows(payments);
+    WriterOptions options;
+    options.merged = merged;
+    options.print_date = DateTime{2025, 3, 7};
+    options.output_path = dir.path() / "rep_5300.TXT";
+    WrittenReport run;
+    run.pages = print_date(detail, item_list, options);
+    run.report = load_report(options.output_path);
+    EXPECT_EQ(static_cast<std::size_t>(run.pages), run.report.ff_count());
+    EXPECT_TRUE(detail.eof());
+    return run;
+}
+
+std::size_t first_detail(const Report& r, std::size_t from) {
+    const std::string rule = "    " + std::string(155, '_');
+    for (std::size_t i = from; i < r.lines.size(); ++i) {
+        if (r.lines[i] == rule) return i + 1;
+    }
+    ADD_FAILURE() << "no page header after line " << from;
+    return r.lines.size();
+}
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "zol_report_XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+}  // namespace zol::test
