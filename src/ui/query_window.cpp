@@ -14,7 +14,7 @@
 #include <cmath>
 
 #include "ui/masked_date_edit.h"
-#include "ui/query_window_combo.h"
+#include "ui/query_window_controls.h"
 
 namespace zol {
 
@@ -143,9 +143,9 @@ void ZOL5300F1::build_controls() {
     for (const char* s : {"一", "二", "三", "四", "五", "六"}) CBO_paystas->addItem(u(s));
     CBO_paystas->setCurrentIndex(-1);
 
-    Opt2 = place<QRadioButton>(fra_00, "Opt2", twips(1920, 4920, 2052, 252), ming(false));
+    Opt2 = place<OptionButton>(fra_00, "Opt2", twips(1920, 4920, 2052, 252), ming(false));
     Opt2->setText(u("選擇部分身分"));
-    Opt1 = place<QRadioButton>(fra_00, "Opt1", twips(720, 4920, 852, 252), ming(false));
+    Opt1 = place<OptionButton>(fra_00, "Opt1", twips(720, 4920, 852, 252), ming(false));
     Opt1->setText(u("全部"));
     Opt1->setChecked(true);
     Lst_status =
@@ -158,9 +158,9 @@ void ZOL5300F1::build_controls() {
 
     Frame1 = place<QGroupBox>(fra_00, "Frame1", twips(7560, 360, 3972, 2892), ming(false));
     Opt_group2 =
-        place<QRadioButton>(Frame1, "Opt_group2", twips(1320, 240, 2052, 252), ming(false));
+        place<OptionButton>(Frame1, "Opt_group2", twips(1320, 240, 2052, 252), ming(false));
     Opt_group2->setText(u("選擇部分群組"));
-    Opt_group1 = place<QRadioButton>(Frame1, "Opt_group1", twips(120, 240, 852, 252), ming(false));
+    Opt_group1 = place<OptionButton>(Frame1, "Opt_group1", twips(120, 240, 852, 252), ming(false));
     Opt_group1->setText(u("全部"));
     Lst_group = place<QListWidget>(Frame1, "Lst_group", twips(120, 960, 3735, 1680), ming(false));
     Lst_group->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -170,9 +170,9 @@ void ZOL5300F1::build_controls() {
     Lst_item = place<QListWidget>(Frame3, "Lst_item", twips(120, 960, 3732, 2760), ming(false));
     Lst_item->setSelectionMode(QAbstractItemView::MultiSelection);
     Lst_item->addItem(u("Lst_group"));
-    Opt_item1 = place<QRadioButton>(Frame3, "Opt_item1", twips(120, 240, 852, 252), ming(false));
+    Opt_item1 = place<OptionButton>(Frame3, "Opt_item1", twips(120, 240, 852, 252), ming(false));
     Opt_item1->setText(u("全部"));
-    Opt_item2 = place<QRadioButton>(Frame3, "Opt_item2", twips(1320, 240, 2052, 252), ming(false));
+    Opt_item2 = place<OptionButton>(Frame3, "Opt_item2", twips(1320, 240, 2052, 252), ming(false));
     Opt_item2->setText(u("選擇部分項目"));
 
     Frame2 = place<QGroupBox>(fra_00, "Frame2", twips(120, 7560, 11415, 735), ming(false));

@@ -25,6 +25,7 @@ class QTimer;
 namespace zol {
 
 class DropDownCombo;
+class OptionButton;
 class MaskedDateEdit;
 struct FilterSnapshot;
 
@@ -123,6 +124,8 @@ class ZOL5300F1 : public QWidget {
     void option_group_rule();
     void option_item_rule();
     void option_status_rule();
+    // An option group is one tab stop: its chosen option, or its first one while none is.
+    void update_option_stops();
     void payday_proposal();
 
     FilterSnapshot snapshot() const;
@@ -179,12 +182,12 @@ class ZOL5300F1 : public QWidget {
     QCheckBox* Chk_3 = nullptr;
     QCheckBox* Chk_4 = nullptr;
     QCheckBox* Chk_ALL = nullptr;
-    QRadioButton* Opt1 = nullptr;
-    QRadioButton* Opt2 = nullptr;
-    QRadioButton* Opt_group1 = nullptr;
-    QRadioButton* Opt_group2 = nullptr;
-    QRadioButton* Opt_item1 = nullptr;
-    QRadioButton* Opt_item2 = nullptr;
+    OptionButton* Opt1 = nullptr;
+    OptionButton* Opt2 = nullptr;
+    OptionButton* Opt_group1 = nullptr;
+    OptionButton* Opt_group2 = nullptr;
+    OptionButton* Opt_item1 = nullptr;
+    OptionButton* Opt_item2 = nullptr;
     QListWidget* Lst_status = nullptr;
     QListWidget* Lst_group = nullptr;
     QListWidget* Lst_item = nullptr;

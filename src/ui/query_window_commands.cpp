@@ -20,7 +20,7 @@
 #include "report/report_writer.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
-#include "ui/query_window_combo.h"
+#include "ui/query_window_controls.h"
 
 namespace zol {
 

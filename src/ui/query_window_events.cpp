@@ -14,7 +14,7 @@
 #include "core/text.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
-#include "ui/query_window_combo.h"
+#include "ui/query_window_controls.h"
 
 namespace zol {
 
@@ -76,6 +76,20 @@ void ZOL5300F1::connect_events() {
     connect(Opt_item2, &QRadioButton::clicked, this, &ZOL5300F1::option_item_rule);
     connect(Opt1, &QRadioButton::clicked, this, &ZOL5300F1::option_status_rule);
     connect(Opt2, &QRadioButton::clicked, this, &ZOL5300F1::option_status_rule);
+
+    const std::pair<OptionButton*, OptionButton*> pairs[] = {
+        {Opt1, Opt2}, {Opt_group1, Opt_group2}, {Opt_item1, Opt_item2}};
+    for (const auto& [a, b] : pairs) {
+        connect(a, &QRadioButton::toggled, b, [b = b](bool on) {
+            if (on) b->setChecked(false);
+        });
+        connect(b, &QRadioButton::toggled, a, [a = a](bool on) {
+            if (on) a->setChecked(false);
+        });
+        connect(a, &QRadioButton::toggled, this, &ZOL5300F1::update_option_stops);
+        connect(b, &QRadioButton::toggled, this, &ZOL5300F1::update_option_stops);
+    }
+    update_option_stops();
 
     connect(Msk_payday1, &MaskedDateEdit::focus_received, this, &ZOL5300F1::payday_proposal);
     connect(Timer1_, &QTimer::timeout, this, &ZOL5300F1::Timer1_Timer);
@@ -190,6 +204,18 @@ void ZOL5300F1::option_item_rule() {
 
 void ZOL5300F1::option_status_rule() {
     Lst_status->setEnabled(!Opt1->isChecked());
+}
+
+void ZOL5300F1::update_option_stops() {
+    // Each pair in tab order.
+    const std::pair<QRadioButton*, QRadioButton*> groups[] = {
+        {Opt2, Opt1}, {Opt_group2, Opt_group1}, {Opt_item1, Opt_item2}};
+    for (const auto& [first, second] : groups) {
+        const bool none = !first->isChecked() && !second->isChecked();
+        const bool first_stops = first->isChecked() || none;
+        first->setFocusPolicy(first_stops ? Qt::StrongFocus : Qt::ClickFocus);
+        second->setFocusPolicy(first_stops ? Qt::ClickFocus : Qt::StrongFocus);
+    }
 }
 
 void ZOL5300F1::payday_proposal() {

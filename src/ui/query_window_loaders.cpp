@@ -10,7 +10,7 @@
 #include "query/list_queries.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
-#include "ui/query_window_combo.h"
+#include "ui/query_window_controls.h"
 
 namespace zol {
 

@@ -1,4 +1,4 @@
-#include "ui/query_window_combo.h"
+#include "ui/query_window_controls.h"
 
 #include <QLineEdit>
 
@@ -42,6 +42,14 @@ void DropDownCombo::showPopup() {
 void DropDownCombo::focusInEvent(QFocusEvent* e) {
     QComboBox::focusInEvent(e);
     emit focus_received();
+}
+
+OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
+    setAutoExclusive(false);
+}
+
+void OptionButton::nextCheckState() {
+    if (!isChecked()) setChecked(true);
 }
 
 }  // namespace zol

@@ -1,11 +1,13 @@
-// The window's combo box: editable like the original's drop-down combos, with the
-// drop-down and focus events that the loaders and the input-method switch hang on.
+// Controls of the query window that behave as its design needs beyond Qt's own.
 #pragma once
 
 #include <QComboBox>
+#include <QRadioButton>
 
 namespace zol {
 
+// Editable like the original's drop-down combos, with the drop-down and focus events
+// that the loaders hang on.
 class DropDownCombo : public QComboBox {
     Q_OBJECT
   public:
@@ -29,6 +31,18 @@ class DropDownCombo : public QComboBox {
 
   protected:
     void focusInEvent(QFocusEvent* e) override;
+};
+
+// An option button of a pair: a click chooses it and never clears it; the window keeps
+// the pair exclusive and makes the pair one tab stop itself (Qt's own handling of
+// exclusive buttons moves the tab stop with the focus history).
+class OptionButton : public QRadioButton {
+    Q_OBJECT
+  public:
+    explicit OptionButton(QWidget* parent = nullptr);
+
+  protected:
+    void nextCheckState() override;
 };
 
 }  // namespace zol
