@@ -13,7 +13,8 @@ std::string to_big5(std::string_view utf8);
 std::string from_big5(std::string_view big5);
 
 // Width of a text in print columns: per character, convert to Big5, take the code as a
-// 16-bit signed number; add 2 when it is negative or above 128, else 1.
+// 16-bit signed number; add 2 when it is negative or above 128, else 1. Throws
+// OverflowError when the sum exceeds 32767. Uses one converter per thread.
 std::int16_t display_width(std::string_view utf8);
 
 // The first n characters (code points) of a UTF-8 text, and `count` characters starting at

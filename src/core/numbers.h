@@ -14,9 +14,10 @@ public:
     using std::range_error::range_error;
 };
 
-// The decimal number at the start of a text: leading blanks skipped, reading stops at
-// the first character that cannot continue the number ("3A" -> 3, "1e2" -> 100,
-// "12.5x" -> 12.5); no number gives 0.
+// The decimal number at the start of a text: leading blanks (spaces, tabs) skipped, an
+// optional sign, digits, a decimal point and an exponent; reading stops at the first
+// character that cannot continue the number ("3A" -> 3, "1e2" -> 100, "12.5x" -> 12.5);
+// no number gives 0 ("&H10" too). A value beyond a double's range gives +-infinity.
 double leading_number(std::string_view text);
 
 // Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
@@ -38,7 +39,9 @@ std::string format_thousands(double v);
 std::string format_thousands(std::string_view text);
 
 // The patterns "0#", "000", "00000": at least `width` digits, zero-padded ("5" -> "05").
-// A value with more digits is written whole. A text that is not a number is returned unchanged.
+// A value with more digits is written whole. A text of ASCII digits only is padded as the
+// number it stands for, at any length ("000042" -> "00042"); any other text is returned
+// unchanged.
 std::string zero_pad(long long v, int width);
 std::string zero_pad(std::string_view text, int width);
 
