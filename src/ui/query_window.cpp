@@ -27,14 +27,16 @@ QRect twips(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-// 新細明體 and 細明體 are mapped to installed fonts by substitution at program start.
-QFont ming(bool bold, int points = 12) {
+// 新細明體 and 細明體 are mapped to installed fonts by substitution at program start. The
+// substitutes have taller lines than the originals, so 11 points keep the text inside
+// the designed heights.
+QFont ming(bool bold, int points = 11) {
     QFont f(QStringLiteral("新細明體"));
     f.setPointSize(points);
     f.setBold(bold);
     return f;
 }
-QFont mono_ming(bool bold, int points = 12) {
+QFont mono_ming(bool bold, int points = 11) {
     QFont f(QStringLiteral("細明體"));
     f.setPointSize(points);
     f.setBold(bold);
@@ -54,7 +56,7 @@ QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometr
               bool bold = true) {
     auto* l = place<QLabel>(parent, name, geometry, mono_ming(bold));
     l->setText(QString::fromUtf8(text));
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return l;
 }
 
@@ -177,15 +179,16 @@ void ZOL5300F1::build_controls() {
 
     Frame2 = place<QGroupBox>(fra_00, "Frame2", twips(120, 7560, 11415, 735), ming(false));
     Cmd_print =
-        place<QPushButton>(Frame2, "Cmd_print", twips(480, 240, 1455, 375), mono_ming(true));
+        place<QPushButton>(Frame2, "Cmd_print", twips(480, 240, 1455, 375), mono_ming(true, 12));
     Cmd_print->setText(u("列印 P"));
-    Cmd_preprint =
-        place<QPushButton>(Frame2, "Cmd_preprint", twips(2760, 240, 1455, 375), mono_ming(true));
+    Cmd_preprint = place<QPushButton>(Frame2, "Cmd_preprint", twips(2760, 240, 1455, 375),
+                                      mono_ming(true, 12));
     Cmd_preprint->setText(u("預覽列印 Z"));
-    Cmd_exit = place<QPushButton>(Frame2, "Cmd_exit", twips(9120, 240, 1455, 375), mono_ming(true));
+    Cmd_exit =
+        place<QPushButton>(Frame2, "Cmd_exit", twips(9120, 240, 1455, 375), mono_ming(true, 12));
     Cmd_exit->setText(u("離開 E"));
     Cmd_clear =
-        place<QPushButton>(Frame2, "Cmd_clear", twips(4680, 240, 1455, 375), mono_ming(true));
+        place<QPushButton>(Frame2, "Cmd_clear", twips(4680, 240, 1455, 375), mono_ming(true, 12));
     Cmd_clear->setText(u("清除 X"));
     for (auto* b : {Cmd_print, Cmd_preprint, Cmd_exit, Cmd_clear}) b->setAutoDefault(false);
 
@@ -209,9 +212,9 @@ void ZOL5300F1::build_labels() {
     label(fra_00, "Label2", "繳費方式", twips(720, 3570, 1185, 255));
     label(fra_00, "Label5", "繳費狀況", twips(720, 4020, 1185, 375));
     label(Frame1, "Label6", "繳 費 群 組", twips(120, 600, 3732, 372))
-        ->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        ->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     label(Frame3, "Label7", "繳 費 項 目", twips(120, 600, 3732, 372))
-        ->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        ->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     label(fra_00, "Label1", "座號", twips(720, 2700, 615, 330));
     label(fra_00, "Label3", "繳費群組", twips(6660, 6540, 1188, 252));
     label(fra_00, "lbl_08(0)", "學號", twips(720, 3180, 735, 330));
