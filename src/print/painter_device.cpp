@@ -1,0 +1,122 @@
+#include "print/painter_device.h"
+
+#include <QPageSize>
+
+#include "print/print_error.h"
+#include "print/print_fonts.h"
+
+namespace zol::print {
+namespace {}  // namespace
+
+PainterDevice::~PainterDevice() {
+    if (painter_.isActive()) painter_.end();
+}
+
+void PainterDevice::close_unfinished() {
+    if (ended_ || !painter_.isActive()) return;
+    ended_ = true;
+    abandon();
+    painter_.end();
+}
+
+QPageLayout PainterDevice::layout_for(int paper_code, int orientation) {
+    QPageSize::PageSizeId id = QPageSize::A4;
+    if (paper_code == kPaperA5) id = QPageSize::A5;
+    if (paper_code == kPaperB5) id = QPageSize::JisB5;  // 182 x 257 mm
+    return QPageLayout(QPageSize(id),
+                       orientation == kLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+void PainterDevice::begin(int paper_code, int orientation) {
+    layout_ = layout_for(paper_code, orientation);
+}
+
+void PainterDevice::set_font_name(const QString& name) {
+    font_name_ = name;
+    font_dirty_ = true;
+}
+
+void PainterDevice::set_font_size(double points) {
+    font_points_ = points;
+    font_dirty_ = true;
+}
+
+void PainterDevice::set_bold(bool bold) {
+    bold_ = bold;
+    font_dirty_ = true;
+}
+
+void PainterDevice::start_output() {
+    if (!began_) {
+        if (!layout_.isValid()) layout_ = layout_for(kPaperA4, kPortrait);
+        QPagedPaintDevice& device = open_device(layout_);
+        if (!painter_.begin(&device)) throw PrintError("印表機無法開始列印工作。");
+        began_ = true;
+        sheets_ = 1;
+        dpi_ = device.logicalDpiY();
+        font_dirty_ = true;
+    }
+    for (; pending_breaks_ > 0; --pending_breaks_) {
+        auto* device = static_cast<QPagedPaintDevice*>(painter_.device());
+        if (!device->newPage()) throw PrintError("印表機無法換頁。");
+        ++sheets_;
+    }
+    if (font_dirty_) apply_font();
+}
+
+void PainterDevice::apply_font() {
+    QFont font(font_name_);
+    font.setPointSizeF(font_points_);
+    font.setBold(bold_);
+    font.setKerning(false);
+    painter_.setFont(printable_font(font));
+    painter_.setPen(Qt::black);
+    font_dirty_ = false;
+}
+
+void PainterDevice::print_text(const QString& text) {
+    start_output();
+    const double line = font_points_ * 20.0;
+    // The print position is the top of the text: the baseline lies the font's ascent below.
+    const double baseline = painter_.fontMetrics().ascent() * 1440.0 / dpi_;
+    qsizetype from = 0;
+    auto flush = [&](qsizetype to) {
+        const QString piece = text.mid(from, to - from);
+        if (!piece.isEmpty()) painter_.drawText(QPointF(px(next_x_), px(y_ + baseline)), piece);
+        next_x_ = 0;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+        flush(i);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+        from = i + 1;
+        y_ += line;
+    }
+    flush(text.size());
+    y_ += line;
+}
+
+void PainterDevice::new_page() {
+    ++pending_breaks_;
+    y_ = 0;
+    next_x_ = 0;
+}
+
+void PainterDevice::draw_picture(const QImage& picture, const QRectF& twips) {
+    start_output();
+    painter_.drawImage(QRectF(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())),
+                       picture);
+}
+
+void PainterDevice::end() {
+    ended_ = true;
+    if (!began_) return;  // nothing was printed: no job at all
+    if (!painter_.end()) {
+        throw PrintError("列印工作無法完成。");
+    }
+    job_done();
+}
+
+}  // namespace zol::print

@@ -1,0 +1,38 @@
+// Prints into a PDF file. The file appears only when the job ends normally; a run that
+// prints nothing, or stops on an error, leaves whatever was there before.
+#pragma once
+
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QString>
+#include <memory>
+
+#include "print/painter_device.h"
+
+namespace zol::print {
+
+class PdfDevice : public PainterDevice {
+  public:
+    explicit PdfDevice(QString path, QString title = QStringLiteral("rep_5300"));
+    ~PdfDevice() override;
+
+    // One device pixel per twip: every font size of the report (9 to 16 points) is a whole
+    // number of pixels, so the fixed-pitch columns do not drift when Qt rounds the font to
+    // device pixels.
+    static constexpr int kResolution = 1440;
+
+  protected:
+    QPagedPaintDevice& open_device(const QPageLayout& layout) override;
+    void job_done() override;
+    void abandon() override;
+
+  private:
+    QString path_;
+    QString title_;
+    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<QPdfWriter> writer_;
+};
+
+DeviceFactory pdf_device_factory(const QString& path);
+
+}  // namespace zol::print

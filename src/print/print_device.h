@@ -1,0 +1,50 @@
+// The printer operations that printing uses, on whatever device takes the pages.
+// Positions are twips (1/1440 inch) from the top left corner of the printable area.
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace zol::print {
+
+// Paper size codes of the printer interface.
+inline constexpr int kPaperA4 = 9;
+inline constexpr int kPaperA5 = 11;
+inline constexpr int kPaperB5 = 13;
+// Orientation codes.
+inline constexpr int kPortrait = 1;
+inline constexpr int kLandscape = 2;
+
+class PrintDevice {
+  public:
+    virtual ~PrintDevice() = default;
+
+    // Paper and orientation of the job. The job itself opens with the first output, so a
+    // run that prints nothing sends nothing. Throws PrintError when there is no device.
+    virtual void begin(int paper_code, int orientation) = 0;
+    virtual void set_font_name(const QString& name) = 0;
+    virtual void set_font_size(double points) = 0;
+    virtual void set_bold(bool bold) = 0;
+    virtual double y() const = 0;
+    virtual void set_y(double twips) = 0;
+    // The layout value of the ESC 4 2 line: the horizontal position of the next text
+    // printed (the position goes back to the left edge after that text).
+    virtual void set_layout_value(double twips) = 0;
+    // Prints text at the current position. Each line end in it (CR LF, CR or LF) moves the
+    // position down by one line height of the current font, and so does the end of the
+    // operation itself; a line height is the font size (1 pt = 20 twips).
+    virtual void print_text(const QString& text) = 0;
+    // Ends the sheet. The next sheet starts with the next output; a break with nothing after
+    // it makes no sheet.
+    virtual void new_page() = 0;
+    virtual void draw_picture(const QImage& picture, const QRectF& twips) = 0;
+    // Ends the job and hands it over. Throws PrintError when that fails.
+    virtual void end() = 0;
+};
+
+using DeviceFactory = std::function<std::unique_ptr<PrintDevice>()>;
+
+}  // namespace zol::print

@@ -1,0 +1,55 @@
+#include "print/print_fonts.h"
+
+#include <QFontDatabase>
+#include <QRawFont>
+#include <QString>
+
+#include "print/sfnt_font.h"
+
+namespace zol {
+
+void install_font_substitutions() {
+    QFont::insertSubstitution(QStringLiteral("細明體"), QStringLiteral("Noto Sans Mono CJK TC"));
+    QFont::insertSubstitution(QStringLiteral("新細明體"), QStringLiteral("Noto Sans CJK TC"));
+}
+
+}  // namespace zol
+
+namespace zol::print {
+namespace {
+
+// CJK Radicals Supplement and Kangxi Radicals: the code points that share glyphs with the
+// unified ideographs and sort before them.
+const std::vector<CodeRange> kRadicalBlocks = {{0x2E80, 0x2EFF}, {0x2F00, 0x2FDF}};
+
+bool maps_radicals(const QRawFont& raw) {
+    for (const auto& [first, last] : kRadicalBlocks)
+        for (std::uint32_t c = first; c <= last; ++c)
+            if (raw.supportsCharacter(c)) return true;
+    return false;
+}
+
+// Registers the copy of the face of `raw` under `family` unless the font database has it.
+bool ensure_registered(const QRawFont& raw, const QString& family) {
+    const QString style = raw.styleName();
+    if (QFontDatabase::families().contains(family) && QFontDatabase::styles(family).contains(style))
+        return true;
+    const QByteArray data = rebuild_font([&raw](const char* tag) { return raw.fontTable(tag); },
+                                         family, style, kRadicalBlocks);
+    if (data.isEmpty()) return false;
+    return QFontDatabase::addApplicationFontFromData(data) >= 0;
+}
+
+}  // namespace
+
+QFont printable_font(const QFont& font) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    if (!raw.isValid() || !maps_radicals(raw)) return font;
+    const QString family = raw.familyName() + QStringLiteral(" Print");
+    if (!ensure_registered(raw, family)) return font;
+    QFont copy(font);
+    copy.setFamilies({family});
+    return copy;
+}
+
+}  // namespace zol::print

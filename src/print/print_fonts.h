@@ -1,0 +1,23 @@
+// The package's font names on this platform, and fonts whose PDF text copies out right.
+#pragma once
+
+#include <QFont>
+
+namespace zol {
+
+// 細明體 -> "Noto Sans Mono CJK TC" (fixed pitch: a Chinese character is two ASCII columns),
+// 新細明體 -> "Noto Sans CJK TC". Called once at program start, before any window or printing.
+void install_font_substitutions();
+
+}  // namespace zol
+
+namespace zol::print {
+
+// The font to draw `font` with on a PDF-producing device (PDF file, CUPS printer). For a CJK
+// font it is a registered copy of the same face (family "<family> Print") whose character map
+// leaves out the radical blocks, so that the text copied out of the PDF holds the ideographs
+// themselves ("一", not the Kangxi radical U+2F00). Other fonts are returned unchanged, and so
+// is `font` when the copy cannot be made.
+QFont printable_font(const QFont& font);
+
+}  // namespace zol::print

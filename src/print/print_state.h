@@ -1,0 +1,26 @@
+// The state of the paging module PRINTM, shared by the preview and the printer. It lives as
+// long as its owner (the program keeps one for its whole run); nothing of it is saved.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zol::print {
+
+struct PrintState {
+    // base_path & "/RPT/" & file name, as handed over; resolved when it is opened.
+    std::string report_path;
+    std::int16_t total_pages = 0;
+    std::int16_t current_page = 0;
+    std::string paper_name;
+    // 1 portrait, 2 landscape.
+    std::int16_t orientation = 0;
+    std::int16_t print_from = 0;
+    std::int16_t print_to = 0;
+    // Twips the print position moves back up after every printed text line.
+    std::int16_t line_pullback = 0;
+    // Print position kept around a picture, in twips.
+    std::int16_t saved_y = 0;
+};
+
+}  // namespace zol::print

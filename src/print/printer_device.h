@@ -1,0 +1,38 @@
+// Prints on the system's default printer through Qt Print Support (CUPS on Linux), at the
+// printer's high resolution, as one job.
+#pragma once
+
+#include <QPrinter>
+#include <QString>
+#include <memory>
+
+#include "print/painter_device.h"
+
+namespace zol::print {
+
+class PrinterDevice : public PainterDevice {
+  public:
+    // `job_title` names the job in the spooler.
+    explicit PrinterDevice(QString job_title = QStringLiteral("rep_5300"));
+    ~PrinterDevice() override;
+
+    // Throws PrintError when there is no printer to print on, or the default printer is
+    // stopped; the check is repeated when the job opens.
+    void begin(int paper_code, int orientation) override;
+
+  protected:
+    QPagedPaintDevice& open_device(const QPageLayout& layout) override;
+    void job_done() override;
+    void abandon() override;
+
+  private:
+    QString title_;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+// Throws PrintError unless a default printer is there and not stopped; returns its name.
+QString check_default_printer();
+
+DeviceFactory printer_device_factory(const QString& job_title = QStringLiteral("rep_5300"));
+
+}  // namespace zol::print

@@ -1,0 +1,133 @@
+#include "print/printm.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include "core/big5.h"
+#include "core/numbers.h"
+#include "core/package_path.h"
+#include "print/print_error.h"
+#include "print/report_picture.h"
+#include "report/big5_reader.h"
+#include "report/report_file.h"
+
+namespace zol::print {
+namespace {
+
+bool starts_with(std::string_view line, std::string_view code) {
+    return line.substr(0, code.size()) == code;
+}
+
+bool is_lead(unsigned char b) {
+    return b >= 0x81 && b != 0xFF;
+}
+bool is_trail(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
+}
+
+// Characters from..from+count-1 (0-based) of Big5 bytes, a double-byte character counting
+// as one.
+std::string_view big5_chars(std::string_view s, std::size_t from, std::size_t count) {
+    std::size_t i = 0, n = 0, begin = s.size();
+    while (i < s.size() && n < from + count) {
+        if (n == from) begin = i;
+        const bool pair = is_lead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+                          is_trail(static_cast<unsigned char>(s[i + 1]));
+        i += pair ? 2 : 1;
+        ++n;
+    }
+    return begin >= s.size() ? std::string_view{} : s.substr(begin, i - begin);
+}
+
+void append_char(std::string& line, unsigned c) {
+    if (c > 0xFF) line.push_back(static_cast<char>(c >> 8));
+    line.push_back(static_cast<char>(c & 0xFF));
+}
+
+}  // namespace
+
+int paper_code(std::string_view paper_name) {
+    if (paper_name == "A5") return kPaperA5;
+    if (paper_name == "B5") return kPaperB5;
+    return kPaperA4;
+}
+
+void print_report(PrintState& state, std::string_view base_path, std::string_view file_name,
+                  std::int16_t total_pages, std::string_view paper_name, std::int16_t first_page,
+                  std::int16_t orientation, const DeviceFactory& make_device) {
+    state.orientation = orientation;
+    state.paper_name = std::string(paper_name);
+    state.total_pages = total_pages;
+    state.report_path = std::string(base_path) + "/RPT/" + std::string(file_name);
+    state.print_from = first_page;
+    state.print_to = total_pages;
+    print_pages(state, make_device);
+}
+
+void print_pages(PrintState& state, const DeviceFactory& make_device) {
+    try {
+        Big5Reader reader(resolve_package_path(state.report_path));
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+        std::unique_ptr<PrintDevice> device = make_device();
+        setup_printer(state, *device);
+        int page = 0;
+        bool printed = false;
+        std::string line;
+        auto start_page = [&] {
+            ++page;
+            printed = state.print_from <= page && page <= state.print_to;
+        };
+        start_page();
+        while (!reader.at_end()) {
+            const unsigned c = reader.get();
+            append_char(line, c);
+            if (c != '\n') continue;
+            if (printed) print_line(state, *device, line);
+            const bool page_end = starts_with(line, kFormFeedLine);
+            line.clear();
+            if (page_end) start_page();
+        }
+        device->end();
+    } catch (const ReportError& e) {
+        throw PrintError(e.what());
+    } catch (const OverflowError&) {
+        throw PrintError("溢位：列印位置超出範圍。");
+    }
+}
+
+void setup_printer(PrintState& state, PrintDevice& device) {
+    device.begin(paper_code(state.paper_name), state.orientation);
+    device.set_font_name(QStringLiteral("細明體"));
+    state.line_pullback = 0;
+}
+
+void print_line(PrintState& state, PrintDevice& device, std::string_view line) {
+    const std::string_view head = line.substr(0, 3);
+    if (head.size() == 3 && head[0] == '\x1c' && head[1] == 'W' && head[2] >= '1' &&
+        head[2] <= '8') {
+        device.set_font_size(8 + (head[2] - '0'));
+    } else if (starts_with(line, "\x1cW9")) {
+        device.set_bold(true);
+    } else if (starts_with(line, "\x1cW0")) {
+        device.set_bold(false);
+    } else if (starts_with(line, kFormFeedLine)) {
+        device.new_page();
+    } else if (starts_with(line, "\x1c\x33\x31")) {
+        state.line_pullback = to_int16(round_half_even(leading_number(big5_chars(line, 3, 3))));
+    } else if (starts_with(line, "\x1b\x34\x31")) {
+        state.saved_y = to_int16(round_half_even(device.y()));
+        print_picture(device);
+        device.set_y(state.saved_y);
+    } else if (starts_with(line, "\x1b\x34\x32")) {
+        device.set_layout_value(200);
+    } else {
+        device.print_text(QString::fromStdString(from_big5(line)));
+        device.set_y(device.y() - state.line_pullback);
+    }
+}
+
+void print_picture(PrintDevice& device) {
+    device.draw_picture(report_picture(), QRectF(8700, 1000, 2000, 2250));
+}
+
+}  // namespace zol::print

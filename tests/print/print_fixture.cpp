@@ -1,0 +1,215 @@
+#include "print_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <cmath>
+#include <fstream>
+#include <stdexcept>
+
+#include "core/big5.h"
+#include "report/report_reader.h"
+#include "report/text_sink.h"
+
+namespace zol::test {
+
+PackageDir::PackageDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "zol_print_XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    base_ = tmpl;
+    std::filesystem::create_directories(base_ / "rpt");
+}
+
+PackageDir::~PackageDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(base_, ec);
+}
+
+std::filesystem::path PackageDir::write_report(const std::string& bytes) const {
+    std::ofstream out(report(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return report();
+}
+
+namespace {
+
+std::string line(const std::string& utf8) {
+    return to_big5(utf8) + "\r\n";
+}
+std::string control(const std::string& bytes) {
+    return bytes + "\r\n";
+}
+
+}  // namespace
+
+std::string crafted_report(const CraftOptions& o) {
+    std::string r;
+    for (int page = 1; page <= o.pages; ++page) {
+        r += control(
+            "\x1c"
+            "31100");
+        r += control("\x1cW7");
+        r += control("\x1cW9");
+        r += line(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表");
+        r += control("\x1cW4");
+        r += line(
+            "    一(一年級) 年 01(忠班) 班     收款日期: 114/03/07     繳費群組： 上學期學雜費");
+        r += control("\x1cW2");
+        r += control(
+            "\x1c"
+            "31150");
+        r += control("\x1cW0");
+        r += line("    Zol5300  " + std::string(120, ' ') + "日期: 114年03月07日");
+        r += line(
+            "    年   班 座號  學生姓名  電腦流水號  繳款方式  手續費      學費  收款總金額  "
+            "實扣日期");
+        r += line(std::string(56, ' ') + "          ");
+        if (o.wide) {
+            r += line(std::string(56, ' ') + "    代辦費");
+            r += line(std::string(54, ' '));
+        }
+        r += line("    " + std::string(155, '_'));
+        for (int i = 1; i <= o.body_lines; ++i) {
+            char buf[200];
+            std::snprintf(buf, sizeof buf,
+                          "     一  01  %02d   頁%02d王一  0000%06d   臨櫃        15     1,000     "
+                          "  1,015  114/03/%02d",
+                          i, page, page * 100 + i, i % 28 + 1);
+            r += line(buf);
+        }
+        r += line("");
+        r += line("    " + std::string(159, '_'));
+        r += line("    筆數:" + std::to_string(o.body_lines) +
+                  std::string(31 - std::to_string(o.body_lines).size(), ' ') + "加總:      450" +
+                  "    30,000      30,450");
+        if (o.wide) r += line(std::string(50, ' ') + "    10,000");
+        r += control(
+            "\x0c"
+            "21");
+    }
+    return r;
+}
+
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::string cur;
+    auto finish = [&] {
+        while (!cur.empty() && (cur.back() == ' ' || cur.back() == '\r')) cur.pop_back();
+        out.push_back(cur);
+        cur.clear();
+    };
+    for (char c : text) {
+        if (c == '\n')
+            finish();
+        else
+            cur += c;
+    }
+    if (!cur.empty()) finish();
+    return out;
+}
+
+void drop_trailing_empty(std::vector<std::string>& lines) {
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+}
+
+std::vector<std::string> screen_lines(const std::filesystem::path& report, int page) {
+    StringSink sink;
+    show_page(report, page, sink);
+    return split_lines(sink.text());
+}
+
+std::string run_tool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString()
+                      << " failed: " << p.readAllStandardError().toStdString();
+        return {};
+    }
+    return p.readAllStandardOutput().toStdString();
+}
+
+int pdf_pages(const std::filesystem::path& pdf) {
+    const std::string info = run_tool("pdfinfo", {QString::fromStdString(pdf.string())});
+    const auto at = info.find("Pages:");
+    if (at == std::string::npos) return -1;
+    return std::stoi(info.substr(at + 6));
+}
+
+std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page) {
+    const std::vector<std::string> pages = split_raw_pages(report);
+    std::vector<PrintedLine> out;
+    if (page < 1 || page > static_cast<int>(pages.size())) return out;
+    double points = 10;
+    for (const std::string& raw : split_lines(pages[page - 1])) {
+        if (raw.size() >= 3 && raw[0] == '\x1c' && raw[1] == 'W' && raw[2] >= '1' &&
+            raw[2] <= '8') {
+            points = 8 + (raw[2] - '0');
+            continue;
+        }
+        if (!raw.empty() && (raw[0] == '\x1c' || raw[0] == '\x0c' || raw[0] == '\x1b')) continue;
+        out.push_back({from_big5(raw), points});
+    }
+    return out;
+}
+
+std::string cell_form(const std::string& utf8, double points, double pitch) {
+    // pdftotext puts the first word in the cell of its distance from the left edge, and each
+    // further word the rounded distance from the start of the word before it further on.
+    const double cells_per_column = points / 2 / pitch;
+    std::string out;
+    long cells = 0, word_cell = 0;
+    int column = 0, word_column = 0;
+    bool in_word = false, first = true;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t len = 1;
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b >= 0xF0)
+            len = 4;
+        else if (b >= 0xE0)
+            len = 3;
+        else if (b >= 0xC0)
+            len = 2;
+        const std::string ch = utf8.substr(i, len);
+        i += len;
+        if (ch == " ") {
+            in_word = false;
+        } else {
+            if (!in_word) {
+                word_cell =
+                    first ? std::lround(column * cells_per_column)
+                          : word_cell + std::lround((column - word_column) * cells_per_column);
+                word_column = column;
+                first = false;
+                for (; cells < word_cell; ++cells) out += ' ';
+                in_word = true;
+            }
+            out += ch;
+            ++cells;
+        }
+        column += display_width(ch);
+    }
+    return out;
+}
+
+std::vector<std::string> pdf_page_cells(const std::filesystem::path& pdf, int page) {
+    const QString n = QString::number(page);
+    std::string text = run_tool("pdftotext", {"-layout", "-fixed", "5", "-f", n, "-l", n, "-enc",
+                                              "UTF-8", QString::fromStdString(pdf.string()), "-"});
+    if (!text.empty() && text.back() == '\f') text.pop_back();
+    auto lines = split_lines(text);
+    drop_trailing_empty(lines);
+    return lines;
+}
+
+std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page) {
+    const QString n = QString::number(page);
+    std::string text = run_tool("pdftotext", {"-layout", "-f", n, "-l", n, "-enc", "UTF-8",
+                                              QString::fromStdString(pdf.string()), "-"});
+    if (!text.empty() && text.back() == '\f') text.pop_back();
+    auto lines = split_lines(text);
+    drop_trailing_empty(lines);
+    return lines;
+}
+
+}  // namespace zol::test

@@ -1,0 +1,72 @@
+// Report files for the printing tests, and the PDF tools that look at what was printed.
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zol::test {
+
+// A package directory with its rpt folder, removed with the object.
+class PackageDir {
+  public:
+    PackageDir();
+    ~PackageDir();
+    PackageDir(const PackageDir&) = delete;
+    PackageDir& operator=(const PackageDir&) = delete;
+
+    const std::filesystem::path& base() const { return base_; }
+    // Writes the report file as the writer names it: base/rpt/rep_5300.TXT.
+    std::filesystem::path write_report(const std::string& big5_bytes) const;
+    std::filesystem::path report() const { return base_ / "rpt" / "rep_5300.TXT"; }
+    std::filesystem::path file(const std::string& name) const { return base_ / name; }
+
+  private:
+    std::filesystem::path base_;
+};
+
+// A report file made by hand the way the writer frames it (Big5, CR LF, control lines).
+struct CraftOptions {
+    int pages = 3;
+    int body_lines = 30;  // detail lines per page
+    bool wide = false;    // more than 8 item columns: two header lines more, 163-column lines
+};
+std::string crafted_report(const CraftOptions& options);
+
+// One page's screen text through the preview's page filter, as lines without their CR LF
+// and without trailing blanks.
+std::vector<std::string> screen_lines(const std::filesystem::path& report, int page);
+
+// Runs a program; its standard output (standard error is dropped). Fails the test on a
+// non-zero exit.
+std::string run_tool(const QString& program, const QStringList& args);
+
+// The text lines of one raw page of a report file, each with the font size (points) that the
+// page's FS W lines set for it (10 until one does).
+struct PrintedLine {
+    std::string text;  // UTF-8, without CR LF and trailing blanks
+    double points = 10;
+};
+std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page);
+
+// How pdftotext's fixed-pitch layout (one cell = `pitch` points) renders a line printed at
+// `points`: each word (run of non-blanks) starts in the cell under its print column, and
+// every character, a Chinese one too, takes one cell. The print column of a character is
+// counted in Big5 columns (a Chinese character two), each `points` / 2 wide.
+std::string cell_form(const std::string& utf8, double points, double pitch = 5.0);
+
+int pdf_pages(const std::filesystem::path& pdf);
+// `pdftotext -layout` of one page, as lines without trailing blanks; trailing empty lines
+// dropped.
+std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page);
+// `pdftotext -layout -fixed 5` of one page, lines as above: the physical layout at the
+// column width of the 10-point body text.
+std::vector<std::string> pdf_page_cells(const std::filesystem::path& pdf, int page);
+
+// Splits UTF-8 text into lines at LF, removing CR and trailing blanks.
+std::vector<std::string> split_lines(const std::string& text);
+// Drops the empty lines at the end.
+void drop_trailing_empty(std::vector<std::string>& lines);
+
+}  // namespace zol::test

@@ -1,0 +1,229 @@
+// print_pages on a device that records the printer operations: the reading of the report
+// file, the page range and every control line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/big5.h"
+#include "print/print_error.h"
+#include "print/printm.h"
+#include "print_fixture.h"
+
+namespace zol::print {
+namespace {
+
+// One printer operation as text, e.g. "size 15", "text 100 <abc>", "page".
+struct Recorder : PrintDevice {
+    std::vector<std::string>* log;
+    double y_ = 0;
+    double line = 10;
+    explicit Recorder(std::vector<std::string>* l) : log(l) {}
+    void begin(int paper, int orientation) override {
+        log->push_back("begin " + std::to_string(paper) + " " + std::to_string(orientation));
+    }
+    void set_font_name(const QString& n) override { log->push_back("font " + n.toStdString()); }
+    void set_font_size(double p) override {
+        line = p;
+        log->push_back("size " + std::to_string(int(p)));
+    }
+    void set_bold(bool b) override { log->push_back(b ? "bold" : "regular"); }
+    double y() const override { return y_; }
+    void set_y(double t) override { y_ = t; }
+    void set_layout_value(double t) override { log->push_back("layout " + std::to_string(int(t))); }
+    void print_text(const QString& t) override {
+        log->push_back("text " + std::to_string(int(y_)) + " <" +
+                       t.toStdString().substr(0, t.toStdString().find('\r')) + ">");
+        y_ += 2 * line * 20;  // the text's CR LF and the end of the operation
+    }
+    void new_page() override {
+        log->push_back("page");
+        y_ = 0;
+    }
+    void draw_picture(const QImage& img, const QRectF& r) override {
+        log->push_back("picture " + std::to_string(img.width()) + "x" +
+                       std::to_string(img.height()) + " " + std::to_string(int(r.x())) + "," +
+                       std::to_string(int(r.y())) + "," + std::to_string(int(r.width())) + "," +
+                       std::to_string(int(r.height())));
+    }
+    void end() override { log->push_back("end"); }
+};
+
+class PrintPages : public ::testing::Test {
+  protected:
+    std::vector<std::string> run(const std::string& bytes, int from, int to,
+                                 const std::string& paper = "A4", int orientation = 2) {
+        dir.write_report(bytes);
+        state.report_path = dir.base().string() + "/RPT/rep_5300.txt";
+        state.paper_name = paper;
+        state.orientation = static_cast<std::int16_t>(orientation);
+        state.print_from = static_cast<std::int16_t>(from);
+        state.print_to = static_cast<std::int16_t>(to);
+        std::vector<std::string> log;
+        print_pages(state, [&log] { return std::make_unique<Recorder>(&log); });
+        return log;
+    }
+    std::vector<std::string> texts(const std::vector<std::string>& log) {
+        std::vector<std::string> out;
+        for (const auto& e : log)
+            if (e.rfind("text ", 0) == 0 || e == "page") out.push_back(e);
+        return out;
+    }
+    test::PackageDir dir;
+    PrintState state;
+};
+
+const std::string kCrLf = "\r\n";
+
+std::string pages3() {
+    std::string r;
+    for (int p = 1; p <= 3; ++p) {
+        r += "\x1cW" + std::to_string(p + 1) + kCrLf;  // sizes 10, 11, 12
+        r += to_big5("第" + std::to_string(p) + "頁") + kCrLf;
+        r += "\x0c"
+             "21" +
+             kCrLf;
+    }
+    return r;
+}
+
+TEST_F(PrintPages, RangeSelectsPagesAndTheirOwnControlLines) {
+    EXPECT_EQ(texts(run(pages3(), 1, 3)),
+              (std::vector<std::string>{"text 0 <第1頁>", "page", "text 0 <第2頁>", "page",
+                                        "text 0 <第3頁>", "page"}));
+    // Page 2 alone: the FS W line of page 1 is not carried out, page 2's own is.
+    const auto two = run(pages3(), 2, 2);
+    EXPECT_EQ(texts(two), (std::vector<std::string>{"text 0 <第2頁>", "page"}));
+    EXPECT_EQ(std::count(two.begin(), two.end(), "size 10"), 0);
+    EXPECT_EQ(std::count(two.begin(), two.end(), "size 11"), 1);
+    // An empty range reads the file and prints nothing; 0 as first page starts at page 1.
+    EXPECT_TRUE(texts(run(pages3(), 3, 2)).empty());
+    EXPECT_EQ(texts(run(pages3(), 0, 3)).size(), 6u);
+    EXPECT_EQ(texts(run(pages3(), 3, 300)), (std::vector<std::string>{"text 0 <第3頁>", "page"}));
+}
+
+TEST_F(PrintPages, SetupComesFirstAndEndLast) {
+    const auto log = run(pages3(), 1, 3, "B5", 1);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0], "begin 13 1");
+    EXPECT_EQ(log[1], "font 細明體");
+    EXPECT_EQ(log.back(), "end");
+    EXPECT_EQ(run(pages3(), 1, 1, "A5")[0], "begin 11 2");
+    EXPECT_EQ(run(pages3(), 1, 1, "")[0], "begin 9 2");
+    EXPECT_EQ(run(pages3(), 1, 1, "Letter")[0], "begin 9 2");
+}
+
+TEST_F(PrintPages, FontLinesSetSizeAndBold) {
+    std::string r;
+    for (char d = '1'; d <= '9'; ++d) r += std::string("\x1cW") + d + kCrLf;
+    r += "\x1cW0" + kCrLf;
+    r += "\x1cWx other" + kCrLf;  // FS W with any other character is text
+    const auto log = run(r, 1, 1);
+    const std::vector<std::string> want = {"size 9",
+                                           "size 10",
+                                           "size 11",
+                                           "size 12",
+                                           "size 13",
+                                           "size 14",
+                                           "size 15",
+                                           "size 16",
+                                           "bold",
+                                           "regular",
+                                           "text 0 <\x1cWx other>"};
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.end() - 1), want);
+}
+
+TEST_F(PrintPages, PullBackMovesEachTextLineUp) {
+    // 10 pt: a text line moves down by 2 x 200 twips, less the pull-back.
+    const std::string r = "\x1cW2" + kCrLf +
+                          "\x1c"
+                          "31150" +
+                          kCrLf + "a" + kCrLf + "b" + kCrLf +
+                          "\x1c"
+                          "31100" +
+                          kCrLf + "c" + kCrLf +
+                          "\x1c"
+                          "31abc" +
+                          kCrLf + "d" + kCrLf + "e" + kCrLf +
+                          "\x1c"
+                          "31 7x" +
+                          kCrLf + "f" + kCrLf + "g" + kCrLf;
+    EXPECT_EQ(texts(run(r, 1, 1)), (std::vector<std::string>{
+                                       "text 0 <a>", "text 250 <b>", "text 500 <c>", "text 800 <d>",
+                                       "text 1200 <e>", "text 1600 <f>", "text 1993 <g>"}));
+    // Each run starts with no pull-back.
+    EXPECT_EQ(state.line_pullback, 7);
+    EXPECT_EQ(texts(run("x" + kCrLf + "y" + kCrLf, 1, 1)),
+              (std::vector<std::string>{"text 0 <x>", "text 400 <y>"}));
+}
+
+TEST_F(PrintPages, PictureKeepsThePrintPosition) {
+    const std::string r = "a" + kCrLf +
+                          "\x1b"
+                          "41" +
+                          kCrLf + "b" + kCrLf +
+                          "\x1b"
+                          "42" +
+                          kCrLf;
+    const auto log = run(r, 1, 1);
+    const std::vector<std::string> want = {"text 0 <a>", "picture 105x127 8700,1000,2000,2250",
+                                           "text 400 <b>", "layout 200"};
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.end() - 1), want);
+    EXPECT_EQ(state.saved_y, 400);
+}
+
+TEST_F(PrintPages, OrdinaryTextWithControlCharactersFurtherOnIsPrinted) {
+    const std::string r =
+        "ab\x0c"
+        "21" +
+        kCrLf +
+        "\x0c"
+        "21" +
+        kCrLf + "z" + kCrLf;
+    EXPECT_EQ(texts(run(r, 1, 9)), (std::vector<std::string>{"text 0 <ab\x0c"
+                                                             "21>",
+                                                             "page", "text 0 <z>"}));
+}
+
+TEST_F(PrintPages, DoubleByteCharactersAreReadWhole) {
+    // 許 is B3 5C: its trail byte is "\" in ASCII. 1C 57 followed by a Big5 character is text.
+    const std::string r = to_big5("許功蓋") + kCrLf + "\x1cW" + to_big5("五") + kCrLf;
+    EXPECT_EQ(texts(run(r, 1, 1)),
+              (std::vector<std::string>{"text 0 <許功蓋>", "text 400 <\x1cW五>"}));
+}
+
+TEST_F(PrintPages, CharactersAfterTheLastLineEndAreNotPrinted) {
+    EXPECT_EQ(texts(run("a" + kCrLf + "tail", 1, 1)), (std::vector<std::string>{"text 0 <a>"}));
+}
+
+TEST_F(PrintPages, MissingReportFileStopsBeforeTheDevice) {
+    state.report_path = dir.base().string() + "/RPT/none.txt";
+    state.print_from = 1;
+    state.print_to = 1;
+    bool made = false;
+    EXPECT_THROW(print_pages(state,
+                             [&made] {
+                                 made = true;
+                                 return std::unique_ptr<PrintDevice>();
+                             }),
+                 PrintError);
+    EXPECT_FALSE(made);
+}
+
+TEST_F(PrintPages, PrintReportStoresItsArguments) {
+    dir.write_report(pages3());
+    std::vector<std::string> log;
+    print_report(state, dir.base().string(), "rep_5300.txt", 3, "A4", 2, 2,
+                 [&log] { return std::make_unique<Recorder>(&log); });
+    EXPECT_EQ(state.report_path, dir.base().string() + "/RPT/rep_5300.txt");
+    EXPECT_EQ(state.total_pages, 3);
+    EXPECT_EQ(state.print_from, 2);
+    EXPECT_EQ(state.print_to, 3);
+    EXPECT_EQ(state.paper_name, "A4");
+    EXPECT_EQ(state.orientation, 2);
+    EXPECT_EQ(texts(log),
+              (std::vector<std::string>{"text 0 <第2頁>", "page", "text 0 <第3頁>", "page"}));
+}
+
+}  // namespace
+}  // namespace zol::print
