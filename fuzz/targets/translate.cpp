@@ -1,8 +1,9 @@
 // The Access-dialect translator on arbitrary text: it may refuse, never misbehave.
+#include "data/translate.h"
+
 #include <string_view>
 
 #include "data/db_error.h"
-#include "data/translate.h"
 #include "fuzz/targets/targets.h"
 
 namespace zol::fuzz {
