@@ -15,9 +15,7 @@
 #include "data/db_error.h"
 #include "query/check_text.h"
 #include "query/filter_snapshot.h"
-#include "query/payment_query.h"
-#include "report/report_file.h"
-#include "report/report_writer.h"
+#include "report/report_run.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
 #include "ui/query_window_controls.h"
@@ -51,9 +49,7 @@ ListBoxState list_state(const QListWidget* list) {
 }  // namespace
 
 std::string ZOL5300F1::connection_string() const {
-    return std::string("Provider=Microsoft.Jet.OLEDB.4.0;") +
-           "Jet OLEDB:Database password = KTWOM;" + "Data Source=" + base_path_ +
-           "\\mdb\\ZOL.mdb;Persist Security Info=False";
+    return package_connection_string(base_path_);
 }
 
 bool ZOL5300F1::Form_Load() {
@@ -203,28 +199,17 @@ bool ZOL5300F1::Check_Text() {
 
 void ZOL5300F1::select_data() {
     if (!Check_Text()) return;
-    const PaymentQuery query =
-        build_payment_query(snapshot(), QueryDates{date_from_, date_to_, payday_from_, payday_to_});
-    if (query.outcome != QueryOutcome::Built) {
-        tell(query.message);
-        if (QWidget* w = control_for_focus(static_cast<int>(query.focus))) w->setFocus();
+    const FilterSnapshot filters = snapshot();
+    const QueryDates dates{date_from_, date_to_, payday_from_, payday_to_};
+    const RunResult r =
+        zol::select_data(RunRequest{filters, dates, base_path_, today()}, Ado_print_, Ado_CBO_);
+    if (r.outcome != RunOutcome::Written) {
+        tell(r.message);
+        if (QWidget* w = control_for_focus(static_cast<int>(r.focus))) w->setFocus();
         return;
     }
-    Ado_print_.set_record_source(query.detail_sql);
-    Ado_print_.refresh();
-    if (Ado_print_.row_count() < 1) {
-        tell(QString::fromUtf8(kMsgNoData));
-        return;
-    }
-    Ado_CBO_.set_record_source(query.item_sql);
-    Ado_CBO_.refresh();
-    WriterOptions options;
-    options.merged = Chk_ALL->isChecked();
-    options.print_date = today();
-    options.output_path = report_path(base_path_);
-    const int pages = print_date(Ado_print_.result(), Ado_CBO_.result(), options);
     const auto& show = preview_mode_ ? hooks_.show_preview : hooks_.print_report;
-    if (show) show("rep_5300.txt", pages);
+    if (show) show("rep_5300.txt", r.pages);
 }
 
 void ZOL5300F1::run_report(QPushButton* button, bool preview) {

@@ -72,7 +72,8 @@ inline void write_package_db(const std::filesystem::path& base, const std::strin
         throw std::runtime_error("cannot create the test database");
     }
     char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+    const std::string script = "begin;" + sql + "commit;";
+    const int rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, &err);
     const std::string why = err ? err : "";
     sqlite3_free(err);
     sqlite3_close(db);

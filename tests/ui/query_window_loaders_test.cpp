@@ -1,0 +1,258 @@
+// The pick-list loaders: the statement each one hands to Ado_CBO, the entries and values
+// it makes of the rows, Timer1's group reload, the pay-date proposal and the bounds.
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTimer>
+#include <map>
+
+#include "query_window_fixture.h"
+#include "ui/masked_date_edit.h"
+#include "ui/query_window_controls.h"
+
+namespace zol::test {
+namespace {
+
+// Opens a combo's list as the user would (the loader runs first) and closes it again.
+void drop_down(DropDownCombo* c) {
+    c->showPopup();
+    c->hidePopup();
+}
+
+class Loaders : public ::testing::Test {
+  protected:
+    TempPackage pkg;
+    WindowUnderTest t{pkg.base()};
+    void SetUp() override { ASSERT_TRUE(t.w().Form_Load()); }
+    const std::string& sql() { return t.w().Ado_CBO().record_source(); }
+    DropDownCombo* combo(const char* name) { return t.find<DropDownCombo>(name); }
+};
+
+TEST_F(Loaders, GroupComboListsTheGroupsOfTheChosenDateInIdOrder) {
+    const std::string before = sql();
+    drop_down(combo("CBO_GrpID"));
+    EXPECT_EQ(combo("CBO_GrpID")->count(), 0);  // no date: no query at all
+    EXPECT_EQ(sql(), before);
+
+    combo("CBO_TranDay")->setCurrentIndex(1);  // 095/03/15
+    drop_down(combo("CBO_GrpID"));
+    EXPECT_EQ(sql(),
+              "select distinct A.GrpID,B.GrpName from ZOL10_Agency A  left outer join ZOL6_Group B "
+              "on A.GrpID = B.GrpID  where 1= 1 and A.TranDay =#03/15/2006# order by A.GrpID");
+    EXPECT_EQ(items_of(combo("CBO_GrpID")), (QStringList{u8(" 註冊費 "), u8("午餐費")}));
+    EXPECT_EQ(combo("CBO_GrpID")->currentText(), QString());
+
+    // A group without a name row gives an empty entry.
+    combo("CBO_TranDay")->setCurrentIndex(0);
+    drop_down(combo("CBO_GrpID"));
+    EXPECT_EQ(items_of(combo("CBO_GrpID")), (QStringList{u8(" 註冊費 "), QString()}));
+}
+
+TEST_F(Loaders, ClassCombosQueryTheGradeNumber) {
+    drop_down(combo("CBO_ClsID"));
+    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =0 and delmark = 0 ");
+    EXPECT_EQ(combo("CBO_ClsID")->count(), 0);
+
+    combo("CBO_Grade")->setCurrentIndex(2);  // "3"
+    drop_down(combo("CBO_ClsID"));
+    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =3 and delmark = 0 ");
+    EXPECT_EQ(items_of(combo("CBO_ClsID")),
+              QStringList{"1"});  // class 2 has only a removed student
+
+    drop_down(combo("CBO_ClsID2"));
+    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =3");
+    auto to = items_of(combo("CBO_ClsID2"));
+    to.sort();
+    EXPECT_EQ(to, (QStringList{"1", "2"}));
+
+    combo("CBO_Grade")->setCurrentIndex(13);  // 幼中
+    drop_down(combo("CBO_ClsID"));
+    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =14 and delmark = 0 ");
+    EXPECT_EQ(items_of(combo("CBO_ClsID")), QStringList{"1"});
+}
+
+TEST_F(Loaders, SeatCombosNeedGradeAndClassAndDiscardWhatWasTyped) {
+    combo("CBO_SeatNo1")->setEditText("12");
+    const std::string before = sql();
+    drop_down(combo("CBO_SeatNo1"));
+    EXPECT_EQ(sql(), before);  // no grade, no class: no query
+    EXPECT_EQ(combo("CBO_SeatNo1")->count(), 0);
+    EXPECT_EQ(combo("CBO_SeatNo1")->currentText(), QString());
+
+    combo("CBO_Grade")->setEditText("3");
+    combo("CBO_ClsID")->setEditText("01");
+    combo("CBO_ClsID2")->setEditText("2");
+    drop_down(combo("CBO_SeatNo1"));
+    EXPECT_EQ(sql(),
+              "select distinct Grade,ClsID,SeatNo,StdName from ZOL7_Student where Grade =3 and "
+              "ClsID = 1 and delmark = 0  order by Grade,ClsID,SeatNo");
+    EXPECT_EQ(items_of(combo("CBO_SeatNo1")), (QStringList{"1", "2"}));
+    // The "to" seats also come from the "from" class.
+    drop_down(combo("CBO_SeatNo2"));
+    EXPECT_EQ(sql(),
+              "select distinct Grade,ClsID,SeatNo,StdName from ZOL7_Student where Grade =3 and "
+              "ClsID = 1 and delmark = 0  order by Grade,ClsID,SeatNo ");
+    EXPECT_EQ(items_of(combo("CBO_SeatNo2")), (QStringList{"1", "2"}));
+}
+
+TEST_F(Loaders, TimerReloadsTheGroupListWhenADateChanges) {
+    auto* groups = t.find<QListWidget>("Lst_group");
+    t.w().Timer1_Timer();  // nothing chosen yet: no change, design entry stays
+    ASSERT_EQ(groups->count(), 1);
+    EXPECT_EQ(groups->item(0)->text(), QStringLiteral("Lst_group"));
+
+    combo("CBO_TranDay")->setCurrentIndex(1);  // 095/03/15
+    t.w().Timer1_Timer();
+    EXPECT_EQ(sql(),
+              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
+              "b.grpid  and a.tranday >=#2006/03/15#");
+    EXPECT_EQ(t.w().list_sql(),
+              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
+              "b.grpid ");
+    // Every batch from 2006-03-15 on, whether it takes part or not: groups 1, 2 and 3,
+    // distinct and trimmed.
+    QStringList names;
+    for (int i = 0; i < groups->count(); ++i) {
+        names << groups->item(i)->text();
+        EXPECT_FALSE(groups->item(i)->isSelected());
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{u8("午餐費"), u8("註冊費"), u8("課輔費")}));
+    const std::map<QString, std::string> ids{
+        {u8("註冊費"), "1"}, {u8("午餐費"), "2"}, {u8("課輔費"), "3"}};
+    for (int i = 0; i < groups->count(); ++i) {
+        EXPECT_EQ(t.w().group_ids()[static_cast<std::size_t>(i)], ids.at(groups->item(i)->text()));
+    }
+    EXPECT_EQ(t.w().group_ids()[3], "");
+    EXPECT_FALSE(groups->isEnabled());
+    EXPECT_TRUE(t.find<QRadioButton>("Opt_group1")->isChecked());
+
+    // No change since the last tick: nothing is sent.
+    drop_down(combo("CBO_ClsID"));
+    const std::string other = sql();
+    t.w().Timer1_Timer();
+    EXPECT_EQ(sql(), other);
+
+    combo("CBO_TranDay2")->setCurrentIndex(1);
+    t.w().Timer1_Timer();
+    EXPECT_EQ(sql(),
+              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
+              "b.grpid  and a.tranday >=#2006/03/15# and a.tranday<=#2006/03/15#");
+
+    combo("CBO_TranDay")->setEditText(QString());
+    t.w().Timer1_Timer();
+    EXPECT_EQ(sql(),
+              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
+              "b.grpid  and a.tranday <=#2006/03/15#");
+    combo("CBO_TranDay2")->setEditText(QString());
+    t.w().Timer1_Timer();
+    EXPECT_EQ(sql(), t.w().list_sql());  // no dates: every group
+}
+
+TEST_F(Loaders, TheRunningTimerPicksUpADateWithinThreeSeconds) {
+    ASSERT_TRUE(t.w().Timer1()->isActive());
+    EXPECT_EQ(t.w().Timer1()->interval(), 3000);
+    auto* groups = t.find<QListWidget>("Lst_group");
+    combo("CBO_TranDay")->setCurrentIndex(0);  // 102/05/25: group 1 only (9 has no name row)
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 4000 && groups->item(0)->text() == QStringLiteral("Lst_group")) {
+        QTest::qWait(50);
+    }
+    ASSERT_EQ(groups->count(), 1);
+    EXPECT_EQ(groups->item(0)->text(), u8("註冊費"));
+    EXPECT_LT(clock.elapsed(), 3500);
+}
+
+TEST_F(Loaders, PayDateProposalFillsBothBoxesWhenTheFromBoxIsEnteredEmpty) {
+    t.show();
+    auto* from = t.find<MaskedDateEdit>("Msk_payday1");
+    auto* to = t.find<MaskedDateEdit>("Msk_payday2");
+    from->setFocus();  // no collection date chosen: nothing happens
+    EXPECT_EQ(from->masked_text(), QStringLiteral("___/__/__"));
+    combo("CBO_TranDay")->setFocus();
+
+    combo("CBO_TranDay")->setCurrentIndex(1);  // 095/03/15, no to-date
+    from->setFocus();
+    EXPECT_EQ(sql(),
+              "select  Max(PayDay),Min(PayDay) from ZOL8_Payment where TranDay >= #03/15/2006#");
+    EXPECT_EQ(from->masked_text(), QStringLiteral("095/03/20"));
+    EXPECT_EQ(to->masked_text(), QStringLiteral("102/05/28"));
+
+    // A box that holds something is left alone.
+    combo("CBO_TranDay2")->setCurrentIndex(1);
+    combo("CBO_TranDay")->setFocus();
+    from->setFocus();
+    EXPECT_EQ(to->masked_text(), QStringLiteral("102/05/28"));
+
+    from->set_masked_text(QString());
+    combo("CBO_TranDay")->setFocus();
+    from->setFocus();
+    EXPECT_EQ(sql(),
+              "select  Max(PayDay),Min(PayDay) from ZOL8_Payment where TranDay >= #03/15/2006# and "
+              "TranDay <= #03/15/2006#");
+    EXPECT_EQ(from->masked_text(), QStringLiteral("095/03/20"));
+    EXPECT_EQ(to->masked_text(), QStringLiteral("095/03/25"));
+    EXPECT_TRUE(t.messages.isEmpty());
+}
+
+TEST(LoaderFailures, GroupListErrorEmptiesTheListSilently) {
+    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL6_Group;");
+    WindowUnderTest t(pkg.base());
+    ASSERT_TRUE(t.w().Form_Load());
+    t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(1);
+    t.w().Timer1_Timer();
+    EXPECT_EQ(t.find<QListWidget>("Lst_group")->count(), 0);
+    EXPECT_FALSE(t.find<QRadioButton>("Opt_group1")->isChecked());
+    EXPECT_TRUE(t.messages.isEmpty());
+}
+
+TEST(LoaderFailures, DatabaseErrorInADropDownIsShownAndTheWindowStays) {
+    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL7_Student;");
+    WindowUnderTest t(pkg.base());
+    ASSERT_TRUE(t.w().Form_Load());
+    drop_down(t.find<DropDownCombo>("CBO_ClsID"));
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_TRUE(t.messages[0].contains(QStringLiteral("ZOL7_Student"), Qt::CaseInsensitive))
+        << t.messages[0].toStdString();
+    // Still working: another list loads.
+    t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(1);
+    drop_down(t.find<DropDownCombo>("CBO_GrpID"));
+    EXPECT_EQ(t.find<DropDownCombo>("CBO_GrpID")->count(), 2);
+}
+
+TEST(LoaderBounds, ListsStopAtTheirArrayBounds) {
+    std::string sql = kSmallPackageSql;
+    sql +=
+        "delete from ZOL10_Agency; delete from ZOL4_Item; delete from ZOL13_ClsGrpItem;"
+        "delete from ZOL3_Status;";
+    for (int i = 0; i < 510; ++i) {
+        const int year = 1950 + i / 12, month = i % 12 + 1;
+        char date[16];
+        std::snprintf(date, sizeof date, "%04d-%02d-01", year, month);
+        sql += "insert into ZOL10_Agency values ('" + std::string(date) + "', 1, -1);";
+    }
+    for (int i = 1; i <= 110; ++i) {
+        const std::string id = std::to_string(i);
+        sql += "insert into ZOL4_Item values (" + id + ", 'item" + id + "');";
+        sql += "insert into ZOL13_ClsGrpItem values (3, 1, 1, " + id + ");";
+    }
+    for (int i = 1; i <= 1005; ++i) {
+        sql += "insert into ZOL3_Status values (" + std::to_string(i) + ", 's');";
+    }
+    TempPackage pkg(sql);
+    WindowUnderTest t(pkg.base());
+    ASSERT_TRUE(t.w().Form_Load());
+    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay")->count(), 501);
+    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay2")->count(), 501);
+    EXPECT_EQ(t.w().tranday_values().size(), 501u);
+    EXPECT_EQ(t.w().tranday_values()[0], "06/01/1992");  // newest first
+    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay")->itemText(0), QStringLiteral("081/06/01"));
+    EXPECT_FALSE(t.w().tranday_values()[500].empty());
+    EXPECT_EQ(t.find<QListWidget>("Lst_item")->count(), 101);
+    EXPECT_FALSE(t.w().item_ids()[100].empty());
+    EXPECT_EQ(t.find<QListWidget>("Lst_status")->count(), 1000);
+    EXPECT_EQ(t.w().status_count(), 1000);
+}
+
+}  // namespace
+}  // namespace zol::test
