@@ -30,16 +30,50 @@ int add_item_column(WriterState& s, std::string name) {
     return k;
 }
 
+namespace {
+
+// Fields the writer reads, by name.
+enum DetailField : std::size_t {
+    kTranday,
+    kGrpid,
+    kGrpName,
+    kGrade,
+    kClsid,
+    kStdid,
+    kSeatno,
+    kDelMark,
+    kStdname,
+    kFeeField,
+    kPreway,
+    kAcctid2,
+    kFlowNumber,
+    kPayDay,
+    kGradeName,
+    kClsidName,
+    kItemName,
+    kItemAmt,
+};
+enum ItemField : std::size_t { kItemTranday, kItemGrpid, kItemGrade, kItemClsid, kItemItemName };
+
+}  // namespace
+
+ClassGroupReader::ClassGroupReader(ResultSet& detail, ResultSet& items)
+    : detail_(detail),
+      items_(items),
+      d_(detail, {"tranday", "Grpid", "GrpName", "grade", "Clsid", "stdid", "Seatno", "DelMark",
+                  "Stdname", "Fee", "Preway", "acctid2", "flow_number", "payDay", "grade_name",
+                  "clsid_name", "ItemName", "ItemAmt"}),
+      i_(items, {"tranday", "Grpid", "grade", "Clsid", "ItemName"}) {}
+
 GroupKey ClassGroupReader::detail_key() const {
-    return GroupKey{date_key(detail_.field("tranday")), whole_number(detail_.field("Grpid")),
-                    whole_number(detail_.field("grade")), whole_number(detail_.field("Clsid"))};
+    return GroupKey{date_key(d_[kTranday]), whole_number(d_[kGrpid]), whole_number(d_[kGrade]),
+                    whole_number(d_[kClsid])};
 }
 
 const GroupKey& ClassGroupReader::item_key(std::size_t index) {
     if (index >= item_keys_.size()) {
-        item_keys_.push_back(
-            GroupKey{date_key(items_.field("tranday")), whole_number(items_.field("Grpid")),
-                     whole_number(items_.field("grade")), whole_number(items_.field("Clsid"))});
+        item_keys_.push_back(GroupKey{date_key(i_[kItemTranday]), whole_number(i_[kItemGrpid]),
+                                      whole_number(i_[kItemGrade]), whole_number(i_[kItemClsid])});
     }
     return item_keys_[index];
 }
@@ -52,7 +86,7 @@ void ClassGroupReader::read_item_columns(WriterState& s) {
         ++index;
     }
     while (!items_.eof() && item_key(index) == s.key) {
-        std::string name = trimmed_text(items_.field("ItemName"));
+        std::string name = trimmed_text(i_[kItemItemName]);
         if (find_item_column(s, name) == 0 && s.item_count < kMaxItemColumns) {
             add_item_column(s, std::move(name));
         }
@@ -67,16 +101,15 @@ void ClassGroupReader::start_student_row(WriterState& s, int r) {
     s.item_table.resize(static_cast<std::size_t>(r) + 1);
     auto& row = s.row_table[static_cast<std::size_t>(r)];
 
-    row[kGradeCode] = decimal_text(detail_.field("grade"));
-    row[kClass] = zero_pad(static_cast<long long>(whole_number(detail_.field("Clsid"))), 2);
-    row[kSeat] = zero_pad(static_cast<long long>(whole_number(detail_.field("Seatno"))), 2);
-    row[kMarkAndName] = (detail_.field("DelMark").number() == 0 ? " " : "*") +
-                        trimmed_text(detail_.field("Stdname"));
-    const std::string preway = trimmed_text(detail_.field("Preway"));
-    row[kMethodLabel] = method_label(preway, trimmed_text(detail_.field("acctid2")));
-    row[kFee] = preway == "4" ? "0" : decimal_text(detail_.field("Fee"));
-    row[kSerial] = trimmed_text(detail_.field("flow_number"));
-    const Value& pay_day = detail_.field("payDay");
+    row[kGradeCode] = decimal_text(d_[kGrade]);
+    row[kClass] = zero_pad(static_cast<long long>(whole_number(d_[kClsid])), 2);
+    row[kSeat] = zero_pad(static_cast<long long>(whole_number(d_[kSeatno])), 2);
+    row[kMarkAndName] = (d_[kDelMark].number() == 0 ? " " : "*") + trimmed_text(d_[kStdname]);
+    const std::string preway = trimmed_text(d_[kPreway]);
+    row[kMethodLabel] = method_label(preway, trimmed_text(d_[kAcctid2]));
+    row[kFee] = preway == "4" ? "0" : decimal_text(d_[kFeeField]);
+    row[kSerial] = trimmed_text(d_[kFlowNumber]);
+    const Value& pay_day = d_[kPayDay];
     if (auto d = date_of(pay_day)) {
         row[kDebitDate] = roc_padded(*d);
     } else {
@@ -84,20 +117,20 @@ void ClassGroupReader::start_student_row(WriterState& s, int r) {
     }
 
     auto& names = s.row_names[static_cast<std::size_t>(r)];
-    names[0] = trimmed_text(detail_.field("grade_name"));
-    names[1] = trimmed_text(detail_.field("clsid_name"));
+    names[0] = trimmed_text(d_[kGradeName]);
+    names[1] = trimmed_text(d_[kClsidName]);
 }
 
 void ClassGroupReader::read(WriterState& s) {
     // 1. Key of the group; the student rows start afresh.
     s.key = detail_key();
-    const Value& tranday = detail_.field("tranday");
+    const Value& tranday = d_[kTranday];
     if (auto d = date_of(tranday)) {
         s.header_date = roc_header(*d);
     } else {
         s.header_date = trimmed_text(tranday);
     }
-    s.group_name = trimmed_text(detail_.field("GrpName"));
+    s.group_name = trimmed_text(d_[kGrpName]);
     s.row_table.assign(1, {});
     s.row_count = 0;
 
@@ -120,7 +153,7 @@ void ClassGroupReader::read(WriterState& s) {
     std::int64_t running_total = 0;
     int r = 0;
     while (!detail_.eof() && detail_key() == s.key) {
-        std::string id = trimmed_text(detail_.field("stdid"));
+        std::string id = trimmed_text(d_[kStdid]);
         if (id != previous_id || r == 0) {
             if (r > 0) {
                 s.row_table[static_cast<std::size_t>(r)][kTotal] = std::to_string(running_total);
@@ -128,14 +161,14 @@ void ClassGroupReader::read(WriterState& s) {
             r = ++s.row_count;
             previous_id = std::move(id);
             start_student_row(s, r);
-            running_total = whole_number(detail_.field("Fee"));
+            running_total = whole_number(d_[kFeeField]);
         }
 
-        const std::string name = trimmed_text(detail_.field("ItemName"));
+        const std::string name = trimmed_text(d_[kItemName]);
         int k = find_item_column(s, name);
         if (k == 0 && s.item_count < kNewColumnLimit) k = add_item_column(s, name);
         if (k != 0) {
-            const Value& amount = detail_.field("ItemAmt");
+            const Value& amount = d_[kItemAmt];
             s.item_table[static_cast<std::size_t>(r)][static_cast<std::size_t>(k)] =
                 decimal_text(amount);
             running_total = whole_number(static_cast<double>(running_total) + amount.number());

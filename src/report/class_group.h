@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/result_set.h"
+#include "report/named_fields.h"
 #include "report/writer_state.h"
 
 namespace zol {
@@ -22,7 +23,7 @@ int add_item_column(WriterState& s, std::string name);
 
 class ClassGroupReader {
   public:
-    ClassGroupReader(ResultSet& detail, ResultSet& items) : detail_(detail), items_(items) {}
+    ClassGroupReader(ResultSet& detail, ResultSet& items);
 
     // Reads the group the detail rows stand on; afterwards they stand on the first row
     // of the next group, or at their end.
@@ -38,6 +39,8 @@ class ClassGroupReader {
 
     ResultSet& detail_;
     ResultSet& items_;
+    NamedFields d_;  // detail fields, by the names below
+    NamedFields i_;  // item fields
     std::vector<GroupKey> item_keys_;
 };
 
