@@ -1,0 +1,294 @@
+// The commands: the filter check with its messages and focus, a run that writes the
+// report, the empty result, database errors during a run, Clear, and the exit to the
+// menu program.
+#include <QCheckBox>
+#include <QCursor>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <fstream>
+
+#include "query_window_fixture.h"
+#include "ui/masked_date_edit.h"
+#include "ui/query_window_controls.h"
+
+namespace zol::test {
+namespace {
+
+class Commands : public ::testing::Test {
+  protected:
+    TempPackage pkg;
+    WindowUnderTest t{pkg.base()};
+    void SetUp() override {
+        ASSERT_TRUE(t.w().Form_Load());
+        t.show();
+    }
+    DropDownCombo* combo(const char* name) { return t.find<DropDownCombo>(name); }
+    QString focused() const {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
+    void preview() { t.find<QPushButton>("Cmd_preprint")->click(); }
+    void print() { t.find<QPushButton>("Cmd_print")->click(); }
+};
+
+TEST_F(Commands, CheckNeedsACollectionDate) {
+    combo("CBO_Grade")->setFocus();
+    preview();
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_EQ(t.messages[0], u8("收 款 日 期 必 須 輸 入"));
+    EXPECT_EQ(focused(), QStringLiteral("CBO_TranDay"));
+    EXPECT_EQ(t.w().Ado_print().record_source(), "");
+}
+
+TEST_F(Commands, CheckRefusesImpossiblePayDatesAndConvertsGoodOnes) {
+    combo("CBO_TranDay")->setCurrentIndex(1);
+    auto* from = t.find<MaskedDateEdit>("Msk_payday1");
+    auto* to = t.find<MaskedDateEdit>("Msk_payday2");
+    from->set_masked_text("102/02/30");
+    preview();
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_EQ(t.messages[0], u8("日期輸入錯誤"));
+    EXPECT_EQ(focused(), QStringLiteral("Msk_payday1"));
+
+    from->set_masked_text("101/02/29");
+    to->set_masked_text("10_/__/__");
+    preview();
+    ASSERT_EQ(t.messages.size(), 2);
+    EXPECT_EQ(t.messages[1], u8("日期輸入錯誤"));
+    EXPECT_EQ(focused(), QStringLiteral("Msk_payday2"));
+
+    to->set_masked_text(QString());
+    EXPECT_TRUE(t.w().Check_Text());
+    EXPECT_EQ(t.w().payday_from(), "02/29/2012");  // 2012 is a leap year
+    EXPECT_EQ(t.w().date_from(), "03/15/2006");
+    EXPECT_EQ(t.w().date_to(), "");
+    EXPECT_EQ(t.w().payday_to(), "");
+}
+
+TEST_F(Commands, MergedPrintingNeedsOneDateAndOneGroup) {
+    t.find<QCheckBox>("Chk_ALL")->setChecked(true);
+    combo("CBO_TranDay")->setCurrentIndex(1);
+    combo("CBO_TranDay2")->setCurrentIndex(0);
+    preview();
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_EQ(t.messages[0], u8("採用班級合併列印,請限定同一收款日期"));
+    EXPECT_EQ(focused(), QStringLiteral("CBO_TranDay2"));
+
+    combo("CBO_TranDay2")->setCurrentIndex(1);
+    t.w().Timer1_Timer();  // groups of the date: three entries, none selected
+    ASSERT_GE(t.find<QListWidget>("Lst_group")->count(), 2);
+    preview();
+    ASSERT_EQ(t.messages.size(), 2);
+    EXPECT_EQ(t.messages[1], u8("採用班級合併列印,必須限定繳費群組,請選取繳費群組"));
+    EXPECT_TRUE(t.find<QRadioButton>("Opt_group2")->isChecked());
+    EXPECT_TRUE(t.find<QListWidget>("Lst_group")->isEnabled());
+    EXPECT_EQ(focused(), QStringLiteral("Lst_group"));
+}
+
+TEST_F(Commands, DirectPrintWithoutStudentFiltersAsksAboutTheWholeSchool) {
+    combo("CBO_TranDay")->setCurrentIndex(1);
+    combo("CBO_ClsID")->setEditText("   ");  // blanks only: trimmed away, counts as empty
+    t.answer = false;
+    print();
+    ASSERT_EQ(t.questions.size(), 1);
+    EXPECT_EQ(t.questions[0], u8("你 要 顯 示 全 校 名 冊 嗎?"));
+    EXPECT_EQ(combo("CBO_ClsID")->currentText(), QString());
+    EXPECT_EQ(t.w().Ado_print().record_source(), "");  // No: nothing run
+    EXPECT_TRUE(t.messages.isEmpty());
+
+    preview();  // a preview asks nothing
+    EXPECT_EQ(t.questions.size(), 1);
+
+    combo("CBO_Grade")->setEditText(" 3 ");
+    print();
+    EXPECT_EQ(t.questions.size(), 1);  // a student filter: no question
+    EXPECT_EQ(combo("CBO_Grade")->currentText(), QStringLiteral("3"));
+}
+
+TEST_F(Commands, EmptyResultSaysSoAndWritesNoReport) {
+    combo("CBO_TranDay")->setCurrentIndex(1);
+    combo("CBO_Grade")->setCurrentIndex(14);  // 幼大: nobody
+    preview();
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_EQ(t.messages[0], u8("查 無 資 料"));
+    EXPECT_NE(t.w().Ado_print().record_source().find(" and A.Grade = 15"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(pkg.base() / "rpt" / "rep_5300.TXT"));
+    EXPECT_TRUE(t.find<QPushButton>("Cmd_preprint")->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Commands, ClearRestoresTheFiltersAndKeepsTheRest) {
+    combo("CBO_TranDay")->setCurrentIndex(1);
+    combo("CBO_Grade")->setEditText("3");
+    t.find<QLineEdit>("Txt_StdNo1")->setText("S1");
+    combo("CBO_paystas")->setCurrentIndex(1);
+    combo("CBO_preway")->setCurrentIndex(0);
+    t.find<MaskedDateEdit>("Msk_payday1")->set_masked_text("095/03/20");
+    t.find<QCheckBox>("Chk_ALL")->setChecked(true);
+    t.find<QCheckBox>("Chk_2")->setChecked(false);
+    QTest::mouseClick(t.find<QRadioButton>("Opt2"), Qt::LeftButton);
+    auto* status = t.find<QListWidget>("Lst_status");
+    status->item(0)->setSelected(false);
+
+    t.find<QPushButton>("Cmd_clear")->click();
+    EXPECT_EQ(combo("CBO_TranDay")->currentText(), QString());
+    EXPECT_EQ(combo("CBO_TranDay")->count(), 2);  // the dates stay to choose from
+    EXPECT_EQ(combo("CBO_Grade")->currentText(), QString());
+    EXPECT_EQ(t.find<QLineEdit>("Txt_StdNo1")->text(), QString());
+    EXPECT_EQ(combo("CBO_paystas")->currentText(), QString());
+    EXPECT_TRUE(t.find<QCheckBox>("Chk_2")->isChecked());
+    for (int i = 0; i < status->count(); ++i) EXPECT_TRUE(status->item(i)->isSelected());
+    EXPECT_TRUE(t.find<QRadioButton>("Opt1")->isChecked());
+    EXPECT_FALSE(status->isEnabled());
+    EXPECT_EQ(t.w().Ado_CBO().record_source(), "select * from ZOL3_Status");
+    // Left as they were.
+    EXPECT_EQ(combo("CBO_preway")->currentText(), u8("轉帳"));
+    EXPECT_EQ(t.find<MaskedDateEdit>("Msk_payday1")->masked_text(), QStringLiteral("095/03/20"));
+    EXPECT_TRUE(t.find<QCheckBox>("Chk_ALL")->isChecked());
+}
+
+TEST(CommandRun, PreviewWritesTheReportWithBusyPointerAndDisabledButton) {
+    SamplePackage pkg(80, 5);
+    bool busy_during_run = false, disabled_during_run = false;
+    std::vector<std::pair<std::string, int>> previews, prints;
+    QueryWindowHooks hooks;
+    QPushButton* preview_button = nullptr;
+    hooks.show_preview = [&](const std::string& file, int pages) {
+        previews.emplace_back(file, pages);
+        busy_during_run = QApplication::overrideCursor() &&
+                          QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        disabled_during_run = !preview_button->isEnabled();
+    };
+    hooks.print_report = [&](const std::string& file, int pages) {
+        prints.emplace_back(file, pages);
+    };
+    WindowUnderTest t(pkg.base(), StartArgs{"x/y/z", "x", "y", "z"}, hooks);
+    ASSERT_TRUE(t.w().Form_Load());
+    preview_button = t.find<QPushButton>("Cmd_preprint");
+    t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(0);
+    preview_button->click();
+    EXPECT_TRUE(t.messages.isEmpty()) << t.messages.join('\n').toStdString();
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(previews[0].first, "rep_5300.txt");
+    EXPECT_GT(previews[0].second, 0);
+    EXPECT_TRUE(busy_during_run);
+    EXPECT_TRUE(disabled_during_run);
+    EXPECT_TRUE(preview_button->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(t.w().Ado_print().record_source().rfind("select A.*,B.TranDay,B.Grpid", 0), 0u);
+    EXPECT_EQ(t.w().Ado_CBO().record_source().rfind("select distinct B.TranDay,B.Grpid,A.grade", 0),
+              0u);
+
+    const auto report = pkg.base() / "rpt" / "rep_5300.TXT";
+    ASSERT_TRUE(std::filesystem::exists(report));
+    QFile f(QString::fromStdString(report.string()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(bytes.count('\f'), previews[0].second);  // one FF line per page
+
+    // A direct print of the whole school, answered Yes, prints the same report.
+    t.find<QPushButton>("Cmd_print")->click();
+    EXPECT_EQ(t.questions.size(), 1);
+    ASSERT_EQ(prints.size(), 1u);
+    EXPECT_EQ(prints[0], previews[0]);
+    EXPECT_EQ(previews.size(), 1u);
+}
+
+TEST(CommandRun, DatabaseErrorDuringARunIsShownAndTheWindowStaysUsable) {
+    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL15_Grade;");
+    WindowUnderTest t(pkg.base());
+    ASSERT_TRUE(t.w().Form_Load());
+    t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(1);
+    t.find<QPushButton>("Cmd_preprint")->click();
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_TRUE(t.messages[0].contains(QStringLiteral("ZOL15_Grade"), Qt::CaseInsensitive))
+        << t.messages[0].toStdString();
+    EXPECT_TRUE(t.find<QPushButton>("Cmd_preprint")->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    t.find<QPushButton>("Cmd_clear")->click();  // still answers
+    EXPECT_EQ(t.messages.size(), 1);
+}
+
+// A stand-in menu program that writes its arguments to a file beside it.
+void write_menu_stand_in(const std::filesystem::path& program) {
+    std::filesystem::create_directories(program.parent_path());
+    std::ofstream(program)
+        << "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/menu-args.txt\"\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+}
+
+std::string wait_for_file(const std::filesystem::path& file) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 5000) {
+        std::ifstream in(file);
+        std::string text;
+        if (in && std::getline(in, text) && !text.empty()) return text;
+        QTest::qWait(20);
+    }
+    return {};
+}
+
+TEST(CommandExit, StartsTheMenuProgramWithTheArgumentsWaitsAndEnds) {
+    TempPackage pkg;
+    write_menu_stand_in(pkg.base() / "exe" / "Zol0000P1");
+    bool event_during_wait = false;
+    WindowUnderTest t(pkg.base(), StartArgs{"a/b/c/d", "a", "b", "c"});
+    ASSERT_TRUE(t.w().Form_Load());
+    int quits_seen_by_timer = -1;
+    QTimer::singleShot(10, [&] {
+        event_during_wait = true;
+        quits_seen_by_timer = t.quits;
+    });
+    t.find<QPushButton>("Cmd_exit")->click();
+    EXPECT_EQ(t.quits, 1);
+    EXPECT_TRUE(event_during_wait);  // the wait let events run
+    EXPECT_EQ(quits_seen_by_timer, 0);
+    EXPECT_EQ(wait_for_file(pkg.base() / "exe" / "menu-args.txt"), "a/b/c|");
+    EXPECT_TRUE(t.messages.isEmpty());
+}
+
+TEST(CommandExit, FindsTheExeNameWhateverItsCaseAndTakesAltE) {
+    TempPackage pkg;
+    std::filesystem::remove(pkg.base() / "exe");
+    write_menu_stand_in(pkg.base() / "EXE" / "zol0000p1.EXE");
+    WindowUnderTest t(pkg.base(), StartArgs{"m//", "m", "", ""});
+    ASSERT_TRUE(t.w().Form_Load());
+    t.show();
+    QTest::keyClick(t.find<DropDownCombo>("CBO_TranDay"), Qt::Key_E, Qt::AltModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.quits, 1);
+    EXPECT_EQ(wait_for_file(pkg.base() / "EXE" / "menu-args.txt"), "m//|");
+}
+
+TEST(CommandExit, AMissingMenuProgramIsReportedAndTheWindowStays) {
+    TempPackage pkg;
+    WindowUnderTest t(pkg.base());
+    ASSERT_TRUE(t.w().Form_Load());
+    t.find<QPushButton>("Cmd_exit")->click();
+    EXPECT_EQ(t.quits, 0);
+    ASSERT_EQ(t.messages.size(), 1);
+    EXPECT_TRUE(t.messages[0].contains(QStringLiteral("No such file")))
+        << t.messages[0].toStdString();
+    // Usable still: a second try after the program appears goes through.
+    write_menu_stand_in(pkg.base() / "exe" / "Zol0000P1.exe");
+    t.find<QPushButton>("Cmd_exit")->click();
+    EXPECT_EQ(t.quits, 1);
+}
+
+TEST(ProgramStart, EmptyCommandLineEndsAtOnceWithoutAWindow) {
+    const QString bin =
+        qEnvironmentVariable("ZOL5300P1_BIN", QStringLiteral(ZOL_BINARY_DIR "/Zol5300P1"));
+    QProcess p;
+    p.start(bin, {});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+}  // namespace
+}  // namespace zol::test
