@@ -1,9 +1,13 @@
 // Zol5300P1: started by the package's menu program with "a/b/c"; shows the query window.
 #include <QApplication>
-#include <QFont>
 #include <QStringList>
 
+#include "core/numbers.h"
 #include "core/package_path.h"
+#include "print/print_fonts.h"
+#include "print/print_state.h"
+#include "print/printer_device.h"
+#include "print/printm.h"
 #include "ui/query_window.h"
 #include "ui/query_window_args.h"
 
@@ -17,12 +21,20 @@ int main(int argc, char** argv) {
     const auto args = zol::parse_command_line(words.join(QLatin1Char(' ')).toStdString());
     if (!args) return 0;
 
-    QFont::insertSubstitution(QStringLiteral("細明體"), QStringLiteral("Noto Sans Mono CJK TC"));
-    QFont::insertSubstitution(QStringLiteral("新細明體"), QStringLiteral("Noto Sans CJK TC"));
-
+    zol::install_font_substitutions();
     const std::string base_path =
         zol::base_path_from_folder(QCoreApplication::applicationDirPath().toStdString());
-    zol::ZOL5300F1 window(base_path, *args);
+
+    // The paging module's settings live as long as the program.
+    zol::print::PrintState print_state;
+    zol::QueryWindowHooks hooks;
+    hooks.print_report = [&](const std::string& file_name, int pages) {
+        // A4, from page 1, landscape; a failure reaches the window as a message.
+        zol::print::print_report(print_state, base_path, file_name, zol::to_int16(pages), "A4", 1,
+                                 zol::print::kLandscape, zol::print::printer_device_factory());
+    };
+
+    zol::ZOL5300F1 window(base_path, *args, std::move(hooks));
     if (!window.Form_Load()) return 1;
     window.show();
     return app.exec();
