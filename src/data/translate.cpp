@@ -306,11 +306,13 @@ std::string excerpt(std::string_view sql) {
 
 // The statement without a closing ";" and the blanks after it.
 std::vector<Token> single_statement(std::vector<Token> tokens, std::string_view sql) {
-    while (!tokens.empty() && (tokens.back().kind == Kind::Space ||
-                               (tokens.back().kind == Kind::Op && tokens.back().text == ";"))) {
-        const bool semicolon = tokens.back().kind == Kind::Op;
+    const auto drop_blanks = [&tokens] {
+        while (!tokens.empty() && tokens.back().kind == Kind::Space) tokens.pop_back();
+    };
+    drop_blanks();
+    if (!tokens.empty() && tokens.back().kind == Kind::Op && tokens.back().text == ";") {
         tokens.pop_back();
-        if (semicolon) break;
+        drop_blanks();
     }
     std::size_t first = 0;
     while (first < tokens.size() && tokens[first].kind == Kind::Space) ++first;

@@ -1,0 +1,142 @@
+// The data control operations the query window relies on, on a real package file.
+#include "data/data_control.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "data/db_error.h"
+#include "data/package_db.h"
+
+namespace zol {
+namespace {
+
+std::string connection_for(const std::string& base) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;" +
+           std::string("Jet OLEDB:Database password = KTWOM;") + "Data Source=" + base +
+           "\\mdb\\ZOL.mdb;Persist Security Info=False";
+}
+
+TEST(ConnectionString, TheProgramsOwnStringWithAWindowsBasePath) {
+    const std::string conn = connection_for("C:\\Zol");
+    EXPECT_EQ(data_source_of(conn), "C:\\Zol\\mdb\\ZOL.mdb");
+    EXPECT_EQ(password_of(conn), "KTWOM");
+    // Keys in any case, blanks around "=" and the value.
+    EXPECT_EQ(data_source_of("data source =  /x/ZOL.mdb ;Provider=P"), "/x/ZOL.mdb");
+    EXPECT_EQ(password_of("JET OLEDB:DATABASE PASSWORD=abc"), "abc");
+    EXPECT_EQ(data_source_of("Provider=Microsoft.Jet.OLEDB.4.0"), "");
+    EXPECT_EQ(password_of("Data Source=x"), "");
+}
+
+class DataControlOps : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // Spelled in other cases than the connection string asks: the path is matched
+        // case-insensitively.
+        file_ = dir_.path() / "MDB" / "zol.mdb";
+        test::write_package_db(file_);
+        ctl_.set_connection_string(connection_for(dir_.path().string()));
+    }
+    test::TempDir dir_;
+    std::filesystem::path file_;
+    DataControl ctl_;
+};
+
+TEST_F(DataControlOps, NothingIsOpenedBeforeTheFirstRefresh) {
+    std::filesystem::remove(file_);
+    DataControl other;
+    other.set_connection_string(connection_for(dir_.path().string()));  // no error yet
+    other.set_record_source("select * from ZOL3_Status");
+    try {
+        other.refresh();
+        FAIL() << "refresh of a missing file succeeded";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("找不到資料庫檔案"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("ZOL.mdb"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(DataControlOps, EmptyResultIsAtItsEndAtOnce) {
+    ctl_.set_record_source("select * from ZOL3_Status where Stsid = 99");
+    ctl_.refresh();
+    EXPECT_TRUE(ctl_.eof());
+    EXPECT_EQ(ctl_.row_count(), 0u);
+    EXPECT_THROW(ctl_.field(0), DbError);
+    ctl_.move_next();  // harmless at the end
+    EXPECT_TRUE(ctl_.eof());
+}
+
+TEST_F(DataControlOps, WalkFieldsByNameAndPosition) {
+    ctl_.set_record_source("select Stsid, StsName As Name from ZOL3_Status order by Stsid");
+    ctl_.refresh();
+    EXPECT_EQ(ctl_.row_count(), 4u);
+    EXPECT_FALSE(ctl_.eof());
+    EXPECT_EQ(ctl_.field("STSID").number(), 1);
+    EXPECT_EQ(ctl_.field("name").text(), "一般生");
+    EXPECT_EQ(ctl_.field(1).text(), "一般生");
+    EXPECT_THROW(ctl_.field("StsCode"), DbError);
+    EXPECT_THROW(ctl_.field(2), DbError);
+    int n = 0;
+    for (; !ctl_.eof(); ctl_.move_next()) ++n;
+    EXPECT_EQ(n, 4);
+    EXPECT_THROW(ctl_.field("Stsid"), DbError);
+}
+
+TEST_F(DataControlOps, MoveFirstReturnsToTheSameRowsWithoutRunningAgain) {
+    ctl_.set_record_source("select Stsid from ZOL3_Status order by Stsid desc");
+    ctl_.refresh();
+    while (!ctl_.eof()) ctl_.move_next();
+    // Another program adds a row meanwhile; the open result does not see it.
+    test::exec_on(file_, "INSERT INTO ZOL3_Status VALUES (9, '僑生')");
+    ctl_.move_first();
+    EXPECT_EQ(ctl_.field(0).number(), 4);
+    EXPECT_EQ(ctl_.row_count(), 4u);
+    // A refresh runs the statement again and sees it.
+    ctl_.refresh();
+    EXPECT_EQ(ctl_.field(0).number(), 9);
+    EXPECT_EQ(ctl_.row_count(), 5u);
+}
+
+TEST_F(DataControlOps, FailedRefreshDiscardsThePreviousResult) {
+    ctl_.set_record_source("select * from ZOL3_Status");
+    ctl_.refresh();
+    ASSERT_EQ(ctl_.row_count(), 4u);
+    ctl_.set_record_source("select * from ZOL99_Missing");
+    try {
+        ctl_.refresh();
+        FAIL() << "a statement on a missing table succeeded";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.path(), file_.string());
+        EXPECT_NE(e.engine_message().find("ZOL99_Missing"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(ctl_.eof());
+    EXPECT_EQ(ctl_.row_count(), 0u);
+    EXPECT_EQ(ctl_.record_source(), "select * from ZOL99_Missing");
+}
+
+TEST_F(DataControlOps, TheOpenedFileIsKeptWhileTheConnectionStringStays) {
+    ctl_.set_record_source("select * from ZOL3_Status");
+    ctl_.refresh();
+    // The open handle still reads a file removed from its directory; a fresh open would not.
+    const auto moved = dir_.path() / "moved.mdb";
+    std::filesystem::rename(file_, moved);
+    ctl_.set_connection_string(ctl_.connection_string());
+    ctl_.refresh();
+    EXPECT_EQ(ctl_.row_count(), 4u);
+    // Another connection string opens anew.
+    ctl_.set_connection_string(connection_for(dir_.path().string()) + ";Mode=Read");
+    EXPECT_THROW(ctl_.refresh(), DbError);
+}
+
+TEST_F(DataControlOps, MovedControlKeepsItsResult) {
+    ctl_.set_record_source("select * from ZOL3_Status");
+    ctl_.refresh();
+    ctl_.move_next();
+    DataControl moved = std::move(ctl_);
+    EXPECT_EQ(moved.field(0).number(), 2);
+    EXPECT_EQ(moved.record_source(), "select * from ZOL3_Status");
+}
+
+}  // namespace
+}  // namespace zol

@@ -1,0 +1,158 @@
+// Access-dialect texts and the SQLite texts and results they become.
+#include "data/translate.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "data/db_error.h"
+#include "data/sqlite_database.h"
+
+namespace zol {
+namespace {
+
+// An in-memory database with one table of dates, texts and nulls.
+class Translated : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+        db_.reset(raw);
+        ASSERT_EQ(
+            sqlite3_exec(raw,
+                         "CREATE TABLE T(id INTEGER, d DATETIME, s TEXT, n INTEGER);"
+                         "INSERT INTO T VALUES (1, '2006-03-15', 'a', 5),"
+                         " (2, '2006-03-16 08:00:00', NULL, NULL), (3, '2013-05-25', 'c', -1);",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+    }
+    // The single value of a one-row, one-column result, "NULL" for null.
+    std::string scalar(const std::string& access_sql) {
+        ResultSet rs = run_access_query(db_.get(), access_sql, "mem");
+        EXPECT_EQ(rs.row_count(), 1u) << access_sql;
+        if (rs.eof()) return "<no row>";
+        return rs.field(0).is_null() ? "NULL" : rs.field(0).text();
+    }
+    std::vector<long long> ids(const std::string& access_sql) {
+        ResultSet rs = run_access_query(db_.get(), access_sql, "mem");
+        std::vector<long long> out;
+        for (; !rs.eof(); rs.move_next())
+            out.push_back(static_cast<long long>(rs.field(0).number()));
+        return out;
+    }
+    SqliteHandle db_;
+};
+
+TEST(Translate, DateLiteralsBecomeIsoText) {
+    EXPECT_EQ(translate_access_sql("select * from T where d =#03/15/2006#"),
+              "select * from T where d ='2006-03-15'");
+    EXPECT_EQ(translate_access_sql("select * from T where d >=#2006/3/5#"),
+              "select * from T where d >='2006-03-05'");
+    EXPECT_EQ(translate_access_sql("select * from T where d < #3/5/2006 14:05#"),
+              "select * from T where d < '2006-03-05 14:05:00'");
+    EXPECT_EQ(translate_access_sql("select * from T where d < #3/5/2006 2:05:09 PM#"),
+              "select * from T where d < '2006-03-05 14:05:09'");
+    EXPECT_EQ(translate_access_sql("select * from T where d = #12/31/99#"),
+              "select * from T where d = '1999-12-31'");
+    EXPECT_EQ(translate_access_sql("select * from T where d = #2006-03-15 00:00:00#"),
+              "select * from T where d = '2006-03-15'");
+    // A # inside a text literal is text.
+    EXPECT_EQ(translate_access_sql("select '#1#' from T"), "select '#1#' from T");
+}
+
+TEST(Translate, TextsThatAreNoDateAreRefused) {
+    for (const char* sql : {"select 1 where d = #02/30/2006#", "select 1 where d = #2006/13/01#",
+                            "select 1 where d = #abc#", "select 1 where d = ##",
+                            "select 1 where d = #1920#", "select 1 where d = #03/15/2006",
+                            "select 1 where d = #10:30#", "select 1 where d = #3/15/206#"}) {
+        EXPECT_THROW(translate_access_sql(sql), DbError) << sql;
+    }
+}
+
+TEST(Translate, KeywordGluedToANumberOrQuoteGetsABlank) {
+    EXPECT_EQ(translate_access_sql("select 1 where x = -1and y in(1)"),
+              "select 1 where x = -1 and y in(1)");
+    EXPECT_EQ(translate_access_sql("select 1 where x = 'a'and y = 2or z = 1.5e3and w = 1"),
+              "select 1 where x = 'a' and y = 2 or z = 1.5e3 and w = 1");
+    EXPECT_EQ(translate_access_sql("select x from T where s = \"it's\""),
+              "select x from T where s = 'it''s'");
+}
+
+TEST(Translate, OnlyOneSelect) {
+    for (const char* sql : {"delete from T", "update T set s = 1", "select 1; select 2",
+                            "select 1;drop table T", "pragma x", "", " ", "(select 1)"}) {
+        EXPECT_THROW(translate_access_sql(sql), DbError) << sql;
+    }
+    EXPECT_EQ(translate_access_sql("SELECT 1 ; "), "SELECT 1");
+    EXPECT_THROW(translate_access_sql("select 'abc"), DbError);
+    EXPECT_THROW(translate_access_sql("select [abc from T"), DbError);
+    EXPECT_THROW(translate_access_sql("select (1"), DbError);
+    EXPECT_THROW(translate_access_sql("select 1)"), DbError);
+    EXPECT_THROW(translate_access_sql(std::string("select 1 \0 drop", 15)), DbError);
+}
+
+TEST(Translate, DeepNestingIsRefusedNotOverflowed) {
+    std::string deep = "select " + std::string(100000, '(') + "1" + std::string(100000, ')');
+    EXPECT_THROW(translate_access_sql(deep), DbError);
+}
+
+TEST_F(Translated, AmpersandJoinsTextsAndTreatsNullAsEmpty) {
+    EXPECT_EQ(scalar("select '代號' & n & '已刪除' from T where id = 1"), "代號5已刪除");
+    EXPECT_EQ(scalar("select '代號' & n & '已刪除' from T where id = 2"), "代號已刪除");
+    EXPECT_EQ(scalar("select s & n from T where id = 1"), "a5");
+    EXPECT_EQ(scalar("select s & n from T where id = 2"), "NULL");  // null & null is null
+    EXPECT_EQ(scalar("select n & s from T where id = 3"), "-1c");
+    // Arithmetic binds tighter than &, & tighter than comparison.
+    EXPECT_EQ(scalar("select n + 1 & 'x' from T where id = 1"), "6x");
+    EXPECT_EQ(scalar("select iif(s & 'b' = 'ab', 'yes', 'no') from T where id = 1"), "yes");
+    EXPECT_EQ(scalar("select upper(s) & lower('X') As t from T where id = 1"), "Ax");
+}
+
+TEST_F(Translated, IifIsNullDistinctAndConstants) {
+    EXPECT_EQ(scalar("select iif(s is null, 'none', s) from T where id = 2"), "none");
+    EXPECT_EQ(scalar("select iif(s is null, 'none', s) from T where id = 3"), "c");
+    EXPECT_EQ(scalar("select iif(n, 'y', 'n') from T where id = 2"), "n");  // null condition: else
+    EXPECT_EQ(
+        scalar("select iif(iif(n = 5, True, False) = -1, 'five', 'other') from T where id = 1"),
+        "five");
+    EXPECT_EQ(ids("select distinct n from T where n = True or n = 5 order by n"),
+              (std::vector<long long>{-1, 5}));
+    EXPECT_EQ(
+        ids("select id from T where id in(select id from T where s is not null) order by id desc"),
+        (std::vector<long long>{3, 1}));
+}
+
+TEST_F(Translated, DatesCompareAsDaysAndArriveAsDates) {
+    EXPECT_EQ(ids("select id from T where d >=#03/15/2006# and d <=#03/16/2006# order by id"),
+              (std::vector<long long>{1}));
+    EXPECT_EQ(ids("select id from T where d >#03/16/2006# order by id"),
+              (std::vector<long long>{2, 3}));
+    ResultSet rs =
+        run_access_query(db_.get(), "select d, Max(d), MIN(T.d) as m, max(s) from T", "mem");
+    EXPECT_TRUE(rs.field(0).is_date());
+    EXPECT_EQ(rs.field(1).date(), (DateTime{2013, 5, 25}));
+    EXPECT_EQ(rs.field("m").date(), (DateTime{2006, 3, 15}));
+    EXPECT_TRUE(rs.field(3).is_text());
+}
+
+TEST(TablesNamed, FromJoinAndCommaLists) {
+    EXPECT_EQ(
+        tables_named("select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where "
+                     "a.grpid = b.grpid "),
+        (std::vector<std::string>{"ZOL10_Agency", "ZOL6_Group"}));
+    EXPECT_EQ(
+        tables_named(
+            "select * from (((ZOL7_Student As A  inner join ZOL8_Payment As B on A.Stdid = "
+            "B.Stdid)  left outer join [ZOL4_Item] As D on 1=1) left join zol7_student S on "
+            "1=1) where A.Stdid in(select distinct Stdid from ZOL14_Stustas  where Stsid "
+            "in(1,3))"),
+        (std::vector<std::string>{"ZOL7_Student", "ZOL8_Payment", "ZOL4_Item", "ZOL14_Stustas"}));
+    EXPECT_EQ(tables_named("select * from ZOL3_Status"), (std::vector<std::string>{"ZOL3_Status"}));
+    EXPECT_EQ(tables_named("select 'from X' from T1 , T2 As two, T3"),
+              (std::vector<std::string>{"T1", "T2", "T3"}));
+}
+
+}  // namespace
+}  // namespace zol
