@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -90,6 +91,18 @@ std::string crafted_report(const CraftOptions& o) {
     return r;
 }
 
+::testing::AssertionResult same_lines(const std::vector<std::string>& got,
+                                      const std::vector<std::string>& want) {
+    for (std::size_t i = 0; i < std::max(got.size(), want.size()); ++i) {
+        const std::string g = i < got.size() ? got[i] : "<no line>";
+        const std::string w = i < want.size() ? want[i] : "<no line>";
+        if (g != w)
+            return ::testing::AssertionFailure()
+                   << "line " << i + 1 << "\n  got:  [" << g << "]\n  want: [" << w << "]";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> out;
     std::string cur;
@@ -140,15 +153,22 @@ std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int 
     const std::vector<std::string> pages = split_raw_pages(report);
     std::vector<PrintedLine> out;
     if (page < 1 || page > static_cast<int>(pages.size())) return out;
-    double points = 10;
+    double points = 10, twips = 0, pullback = 0;
     for (const std::string& raw : split_lines(pages[page - 1])) {
         if (raw.size() >= 3 && raw[0] == '\x1c' && raw[1] == 'W' && raw[2] >= '1' &&
             raw[2] <= '8') {
             points = 8 + (raw[2] - '0');
             continue;
         }
+        if (raw.size() >= 3 && raw.compare(0, 3,
+                                           "\x1c"
+                                           "31") == 0) {
+            pullback = std::atof(raw.substr(3, 3).c_str());
+            continue;
+        }
         if (!raw.empty() && (raw[0] == '\x1c' || raw[0] == '\x0c' || raw[0] == '\x1b')) continue;
-        out.push_back({from_big5(raw), points});
+        out.push_back({from_big5(raw), points, twips / 20});
+        twips += 2 * points * 20 - pullback;
     }
     return out;
 }
@@ -188,6 +208,42 @@ std::string cell_form(const std::string& utf8, double points, double pitch) {
             ++cells;
         }
         column += display_width(ch);
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8) {
+    std::vector<std::pair<std::string, int>> out;
+    int column = 0;
+    bool in_word = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t len = 1;
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b >= 0xF0)
+            len = 4;
+        else if (b >= 0xE0)
+            len = 3;
+        else if (b >= 0xC0)
+            len = 2;
+        const std::string ch = utf8.substr(i, len);
+        i += len;
+        if (ch == " ") {
+            in_word = false;
+        } else {
+            if (!in_word) out.push_back({"", column});
+            out.back().first += ch;
+            in_word = true;
+        }
+        column += display_width(ch);
+    }
+    return out;
+}
+
+std::string words_of(const std::string& utf8) {
+    std::string out;
+    for (const auto& [word, column] : word_columns(utf8)) {
+        if (!out.empty()) out += ' ';
+        out += word;
     }
     return out;
 }

@@ -1,6 +1,8 @@
 // Report files for the printing tests, and the PDF tools that look at what was printed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <filesystem>
 #include <string>
@@ -43,10 +45,13 @@ std::vector<std::string> screen_lines(const std::filesystem::path& report, int p
 std::string run_tool(const QString& program, const QStringList& args);
 
 // The text lines of one raw page of a report file, each with the font size (points) that the
-// page's FS W lines set for it (10 until one does).
+// page's FS W lines set for it (10 until one does) and the top of the line on the sheet: a
+// line moves the next one down by two line heights (2 x size) less the pull-back of the FS 3
+// lines (twips).
 struct PrintedLine {
     std::string text;  // UTF-8, without CR LF and trailing blanks
     double points = 10;
+    double top = 0;  // points from the top of the printable area
 };
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page);
 
@@ -56,6 +61,11 @@ std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int 
 // counted in Big5 columns (a Chinese character two), each `points` / 2 wide.
 std::string cell_form(const std::string& utf8, double points, double pitch = 5.0);
 
+// The words of a line (runs of non-blanks) joined by one blank.
+std::string words_of(const std::string& utf8);
+// The words of a line with the print column (from 0) each starts at.
+std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8);
+
 int pdf_pages(const std::filesystem::path& pdf);
 // `pdftotext -layout` of one page, as lines without trailing blanks; trailing empty lines
 // dropped.
@@ -63,6 +73,11 @@ std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int pa
 // `pdftotext -layout -fixed 5` of one page, lines as above: the physical layout at the
 // column width of the 10-point body text.
 std::vector<std::string> pdf_page_cells(const std::filesystem::path& pdf, int page);
+
+// Compares two texts line by line; on a difference the result names the first differing
+// line with both versions.
+::testing::AssertionResult same_lines(const std::vector<std::string>& got,
+                                      const std::vector<std::string>& want);
 
 // Splits UTF-8 text into lines at LF, removing CR and trailing blanks.
 std::vector<std::string> split_lines(const std::string& text);

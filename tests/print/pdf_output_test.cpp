@@ -1,0 +1,337 @@
+// Printing through the PDF device, checked with the poppler tools on the PDF that comes out.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/big5.h"
+#include "print/pdf_device.h"
+#include "print/print_error.h"
+#include "print/print_fonts.h"
+#include "print/printm.h"
+#include "print_fixture.h"
+#include "report/report_fixture.h"
+
+namespace zol::print {
+namespace {
+
+const std::vector<std::string> kNineItems = {"學費",       "雜費",       "代辦費",
+                                             "平安保險費", "家長會費",   "電腦使用費",
+                                             "午餐費",     "課後輔導費", "冷氣電費"};
+
+// A per-class report of the real writer: 31 students of one class, so two pages; with nine
+// item columns every student takes two lines, so three pages.
+test::WrittenReport writer_report(bool wide) {
+    std::vector<test::Payment> payments = test::students(31, 3, 5);
+    int n = 0;
+    for (auto& p : payments) {
+        p.items.clear();
+        const std::size_t count = wide ? kNineItems.size() : 3;
+        for (std::size_t k = 0; k < count; ++k) p.items.push_back({kNineItems[k], 1000.0 + ++n});
+    }
+    return test::write_report(payments, false);
+}
+
+struct Box {
+    double x0, y0, x1, y1;
+    std::string word;
+};
+
+std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf) {
+    const std::string html =
+        test::run_tool("pdftotext", {"-bbox", QString::fromStdString(pdf.string()), "-"});
+    std::vector<std::vector<Box>> pages;
+    static const QRegularExpression page_re(QStringLiteral("<page "));
+    static const QRegularExpression word_re(QStringLiteral(
+        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re"));
+    for (const QString& page : QString::fromStdString(html).split(page_re).mid(1)) {
+        pages.emplace_back();
+        for (auto m = word_re.globalMatch(page); m.hasNext();) {
+            const auto w = m.next();
+            pages.back().push_back({w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                    w.captured(3).toDouble(), w.captured(4).toDouble(),
+                                    w.captured(5).toStdString()});
+        }
+    }
+    return pages;
+}
+
+class PdfOutput : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { install_font_substitutions(); }
+
+    // Prints pages from..to of `bytes` into out.pdf; the PDF's path.
+    std::filesystem::path print(const std::string& bytes, int from, int to) {
+        dir.write_report(bytes);
+        state.report_path = dir.base().string() + "/RPT/rep_5300.txt";
+        state.paper_name = "A4";
+        state.orientation = 2;
+        state.print_from = static_cast<std::int16_t>(from);
+        state.print_to = static_cast<std::int16_t>(to);
+        const auto pdf = dir.file("out.pdf");
+        print_pages(state, pdf_device_factory(QString::fromStdString(pdf.string())));
+        return pdf;
+    }
+
+    // The page of the PDF against page `page` of the report file: the text of every line,
+    // and every word at the place of its print column.
+    void expect_page_as_report(const std::filesystem::path& pdf, int pdf_page, int page) {
+        const auto printed = test::printed_lines(dir.report(), page);
+        // pdftotext's fixed-pitch cells are those of the 10-point body; its cells for lines of
+        // other sizes depend on how it groups the lines into blocks, so those lines are
+        // compared word for word here. Runs of empty lines it shortens. Where each word lies
+        // is checked exactly by the word boxes below.
+        std::vector<std::string> pdf_lines, want;
+        for (const auto& line : test::pdf_page_cells(pdf, pdf_page))
+            if (!line.empty()) pdf_lines.push_back(line);
+        for (const auto& line : printed) {
+            if (line.text.empty()) continue;
+            if (line.points == 10) {
+                want.push_back(test::cell_form(line.text, 10));
+            } else {
+                want.push_back(test::words_of(line.text));
+                const std::size_t i = want.size() - 1;
+                if (i < pdf_lines.size()) pdf_lines[i] = test::words_of(pdf_lines[i]);
+            }
+        }
+        EXPECT_TRUE(test::same_lines(pdf_lines, want)) << "page " << page;
+
+        // Every word starts at its print column (column * size / 2 points from the left edge)
+        // and on its line's top.
+        const auto boxes = word_boxes(pdf);
+        std::vector<Box> placed = boxes.at(pdf_page - 1);
+        for (const auto& line : printed) {
+            for (const auto& [word, column] : test::word_columns(line.text)) {
+                const double x = column * line.points / 2;
+                const auto at = std::find_if(placed.begin(), placed.end(), [&](const Box& b) {
+                    return b.word == word && std::abs(b.x0 - x) < 0.05 &&
+                           std::abs(b.y0 - line.top) < 0.05;
+                });
+                EXPECT_TRUE(at != placed.end())
+                    << "page " << page << ": \"" << word << "\" not at " << x << ", " << line.top;
+                if (at != placed.end()) placed.erase(at);
+            }
+        }
+        EXPECT_TRUE(placed.empty()) << placed.size() << " words more than the report has";
+
+        // The printed text lines are the lines the preview shows.
+        std::vector<std::string> shown = test::screen_lines(dir.report(), page);
+        std::vector<std::string> texts;
+        for (const auto& line : printed) texts.push_back(line.text);
+        test::drop_trailing_empty(shown);
+        test::drop_trailing_empty(texts);
+        EXPECT_TRUE(test::same_lines(shown, texts)) << "page " << page;
+    }
+
+    test::PackageDir dir;
+    PrintState state;
+};
+
+TEST_F(PdfOutput, WriterReportsPrintOnePageASheetWithTheReportsText) {
+    for (const bool wide : {false, true}) {
+        SCOPED_TRACE(wide ? "nine item columns" : "three item columns");
+        const test::WrittenReport run = writer_report(wide);
+        ASSERT_EQ(run.pages, wide ? 3 : 2);
+        const auto pdf = print(run.report.bytes, 1, run.pages);
+        ASSERT_EQ(test::pdf_pages(pdf), run.pages);
+        for (int p = 1; p <= run.pages; ++p) expect_page_as_report(pdf, p, p);
+
+        // Every glyph on the A4 landscape sheet: nothing cut at the bottom or the right edge.
+        double right = 0, bottom = 0;
+        for (const auto& page : word_boxes(pdf)) {
+            ASSERT_FALSE(page.empty());
+            for (const Box& b : page) {
+                EXPECT_GE(b.x0, 0) << b.word;
+                EXPECT_GE(b.y0, 0) << b.word;
+                EXPECT_LE(b.x1, 842) << b.word;
+                EXPECT_LE(b.y1, 595) << b.word;
+                right = std::max(right, b.x1);
+                bottom = std::max(bottom, b.y1);
+            }
+        }
+        // The 163-column rule at 10 points: 815 pt, with no drift of the columns.
+        EXPECT_NEAR(right, 815, 0.01);
+        EXPECT_GT(bottom, 500);  // the page does use the sheet's height
+    }
+}
+
+TEST_F(PdfOutput, CraftedReportPagesMatchTheirScreenText) {
+    const auto pdf = print(test::crafted_report({3, 30, true}), 1, 3);
+    ASSERT_EQ(test::pdf_pages(pdf), 3);
+    for (int p = 1; p <= 3; ++p) expect_page_as_report(pdf, p, p);
+}
+
+TEST_F(PdfOutput, PageRanges) {
+    const std::string report = test::crafted_report({3, 30, false});
+    auto pdf = print(report, 1, 3);
+    EXPECT_EQ(test::pdf_pages(pdf), 3);
+    std::filesystem::remove(pdf);
+
+    pdf = print(report, 2, 2);
+    ASSERT_EQ(test::pdf_pages(pdf), 1);
+    expect_page_as_report(pdf, 1, 2);
+    std::filesystem::remove(pdf);
+
+    pdf = print(report, 0, 3);
+    EXPECT_EQ(test::pdf_pages(pdf), 3);
+    std::filesystem::remove(pdf);
+
+    // No page in the range: no sheet, so no PDF at all, and no error.
+    pdf = print(report, 3, 2);
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(PdfOutput, FontsAreEmbeddedAndTheCopiedTextIsTheReportsOwn) {
+    const auto pdf = print(test::crafted_report({1, 30, false}), 1, 1);
+    const std::string fonts = test::run_tool("pdffonts", {QString::fromStdString(pdf.string())});
+    int rows = 0;
+    for (const auto& line : test::split_lines(fonts)) {
+        if (line.find("CID") == std::string::npos && line.find("Type") == std::string::npos)
+            continue;
+        if (line.rfind("name", 0) == 0) continue;
+        ++rows;
+        EXPECT_NE(line.find(" yes "), std::string::npos) << line;  // emb column
+        EXPECT_NE(line.find("NotoSansMonoCJKtc"), std::string::npos) << line;
+    }
+    EXPECT_EQ(rows, 2);  // regular and bold
+
+    // Byte for byte, no Unicode normalisation: 一 is U+4E00 (E4 B8 80) and 頁 U+9801
+    // (E9 A0 81), never the Kangxi radicals U+2F00 (E2 BC 80) and U+2FB4 (E2 BE B4).
+    const std::string text =
+        test::run_tool("pdftotext", {"-enc", "UTF-8", QString::fromStdString(pdf.string()), "-"});
+    EXPECT_NE(text.find("\xE4\xB8\x80"), std::string::npos);
+    EXPECT_NE(text.find("\xE9\xA0\x81"), std::string::npos);
+    EXPECT_EQ(text.find("\xE2\xBC\x80"), std::string::npos);
+    EXPECT_EQ(text.find("\xE2\xBE\xB4"), std::string::npos);
+    for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+        const auto b0 = static_cast<unsigned char>(text[i]),
+                   b1 = static_cast<unsigned char>(text[i + 1]);
+        // U+2E80..U+2FDF: E2 BA 80 .. E2 BF 9F
+        const bool radical = b0 == 0xE2 && b1 >= 0xBA && b1 <= 0xBF;
+        EXPECT_FALSE(radical) << "radical code point at byte " << i;
+        if (radical) break;
+    }
+    EXPECT_NE(text.find("郵政轉帳\\臨櫃明細表"), std::string::npos);
+}
+
+TEST_F(PdfOutput, FontSizesAndBoldWhereTheControlLinesSetThem) {
+    // Title at 15 pt bold (FS W 7, 9), date line 12 pt bold (FS W 4), the rest 10 pt regular
+    // (FS W 2, 0); a 13 pt line (FS W 5) in the body.
+    std::string report = test::crafted_report({1, 30, false});
+    const std::string rule = "\r\n" + std::string("    ") + std::string(155, '_') + "\r\n";
+    report.replace(report.find(rule), rule.size(),
+                   rule + "\x1cW5\r\n" + to_big5("    十三點") + "\r\n\x1cW2\r\n");
+    const auto pdf = print(report, 1, 1);
+    const std::string xml = test::run_tool(
+        "pdftohtml", {"-xml", "-i", "-zoom", "1", "-stdout", QString::fromStdString(pdf.string())});
+    std::map<QString, int> size_of;
+    static const QRegularExpression spec_re(
+        QStringLiteral(R"re(<fontspec id="(\d+)" size="(\d+)" family="([^"]*)")re"));
+    for (auto m = spec_re.globalMatch(QString::fromStdString(xml)); m.hasNext();) {
+        const auto s = m.next();
+        size_of[s.captured(1)] = s.captured(2).toInt();
+    }
+    static const QRegularExpression text_re(
+        QStringLiteral(R"re(<text [^>]*font="(\d+)">(<b>)?([^<]*))re"));
+    struct Seen {
+        int size;
+        bool bold;
+    };
+    std::map<std::string, Seen> seen;
+    for (auto m = text_re.globalMatch(QString::fromStdString(xml)); m.hasNext();) {
+        const auto t = m.next();
+        seen[t.captured(3).trimmed().left(4).toStdString()] = {size_of[t.captured(1)],
+                                                               !t.captured(2).isEmpty()};
+    }
+    auto expect = [&](const std::string& start, int size, bool bold) {
+        ASSERT_TRUE(seen.count(start)) << start;
+        EXPECT_EQ(seen[start].size, size) << start;
+        EXPECT_EQ(seen[start].bold, bold) << start;
+    };
+    expect("郵政轉帳", 15, true);
+    expect("一(一年", 12, true);
+    expect("Zol5", 10, false);
+    expect("十三點", 13, false);
+    expect("一  0", 10, false);
+    expect("筆數:3", 10, false);
+
+    // Glyph heights follow the sizes too: the boxes of pdftotext scale with the font size.
+    const auto boxes = word_boxes(pdf);
+    ASSERT_EQ(boxes.size(), 1u);
+    std::map<std::string, double> height;
+    for (const Box& b : boxes[0]) height.emplace(b.word, b.y1 - b.y0);
+    ASSERT_TRUE(height.count("郵政轉帳\\臨櫃明細表") && height.count("Zol5300") &&
+                height.count("十三點"));
+    EXPECT_NEAR(height["郵政轉帳\\臨櫃明細表"] / height["Zol5300"], 1.5, 0.01);
+    EXPECT_NEAR(height["十三點"] / height["Zol5300"], 1.3, 0.01);
+}
+
+TEST_F(PdfOutput, PictureLineDrawsTheOutlineInItsBox) {
+    const std::string report = to_big5("前") +
+                               "\r\n\x1b"
+                               "41\r\n" +
+                               to_big5("後") +
+                               "\r\n\x0c"
+                               "21\r\n";
+    const auto pdf = print(report, 1, 1);
+    const std::string images =
+        test::run_tool("pdfimages", {"-list", QString::fromStdString(pdf.string())});
+    EXPECT_NE(images.find("   105   127 "), std::string::npos) << images;
+
+    // Rendered at 144 dpi: the box is x 435..535 pt, y 50..162.5 pt.
+    const QString png = QString::fromStdString(dir.file("pic").string());
+    test::run_tool("pdftoppm",
+                   {"-r", "144", "-png", "-singlefile", QString::fromStdString(pdf.string()), png});
+    const QImage img(png + ".png");
+    ASSERT_FALSE(img.isNull());
+    img.save("/tmp/printexp/pic.png");  // DBG
+    // Dark within one device pixel of the point (the scaled outline is thin).
+    auto dark = [&](double x_pt, double y_pt) {
+        int darkest = 255;
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                darkest =
+                    std::min(darkest, qGray(img.pixel(int(x_pt * 2) + dx, int(y_pt * 2) + dy)));
+        return darkest < 128;
+    };
+    EXPECT_TRUE(dark(435.5, 100));  // left edge
+    EXPECT_TRUE(dark(534.5, 100));  // right edge
+    EXPECT_TRUE(dark(480, 50.5));   // top edge
+    EXPECT_TRUE(dark(480, 162));    // bottom edge
+    EXPECT_FALSE(dark(480, 100));   // white inside
+    EXPECT_FALSE(dark(430, 100));   // nothing outside
+
+    // The text after the picture goes on below the text before it, as if there were none.
+    const auto boxes = word_boxes(pdf);
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes[0].size(), 2u);
+    EXPECT_NEAR(boxes[0][1].y0 - boxes[0][0].y0, 20, 0.01);  // two 10 pt line heights
+}
+
+TEST_F(PdfOutput, UnwritablePdfIsAPrintErrorAndKeepsNothingOpen) {
+    dir.write_report(test::crafted_report({1, 30, false}));
+    state.report_path = dir.base().string() + "/RPT/rep_5300.txt";
+    state.print_from = 1;
+    state.print_to = 1;
+    const QString target = QString::fromStdString((dir.base() / "no" / "such" / "x.pdf").string());
+    try {
+        print_pages(state, pdf_device_factory(target));
+        ADD_FAILURE() << "no error";
+    } catch (const PrintError& e) {
+        EXPECT_NE(std::string(e.what()).find("x.pdf"), std::string::npos) << e.what();
+    }
+    // The report file is closed again.
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const auto target_path = std::filesystem::read_symlink(fd.path(), ec);
+        EXPECT_NE(target_path, dir.report()) << fd.path();
+    }
+}
+
+}  // namespace
+}  // namespace zol::print
