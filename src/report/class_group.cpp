@@ -66,32 +66,29 @@ ClassGroupReader::ClassGroupReader(ResultSet& detail, ResultSet& items)
       i_(items, {"tranday", "Grpid", "grade", "Clsid", "ItemName"}) {}
 
 GroupKey ClassGroupReader::detail_key() const {
-    return GroupKey{date_key(d_[kTranday]), whole_number(d_[kGrpid]), whole_number(d_[kGrade]),
-                    whole_number(d_[kClsid])};
+    return GroupKey{whole_number(d_[kClsid]), whole_number(d_[kGrade]), whole_number(d_[kGrpid]),
+                    date_key(d_[kTranday])};
 }
 
-const GroupKey& ClassGroupReader::item_key(std::size_t index) {
-    if (index >= item_keys_.size()) {
-        item_keys_.push_back(GroupKey{date_key(i_[kItemTranday]), whole_number(i_[kItemGrpid]),
-                                      whole_number(i_[kItemGrade]), whole_number(i_[kItemClsid])});
+void ClassGroupReader::load_items() {
+    items_loaded_ = true;
+    for (items_.move_first(); !items_.eof(); items_.move_next()) {
+        GroupKey key{whole_number(i_[kItemClsid]), whole_number(i_[kItemGrade]),
+                     whole_number(i_[kItemGrpid]), date_key(i_[kItemTranday])};
+        first_item_row_.try_emplace(key, item_rows_.size());
+        item_rows_.push_back({std::move(key), trimmed_text(i_[kItemItemName])});
     }
-    return item_keys_[index];
 }
 
 void ClassGroupReader::read_item_columns(WriterState& s) {
-    items_.move_first();
-    std::size_t index = 0;
-    while (!items_.eof() && !(item_key(index) == s.key)) {
-        items_.move_next();
-        ++index;
-    }
-    while (!items_.eof() && item_key(index) == s.key) {
-        std::string name = trimmed_text(i_[kItemItemName]);
+    if (!items_loaded_) load_items();
+    const auto first = first_item_row_.find(s.key);
+    if (first == first_item_row_.end()) return;
+    for (std::size_t i = first->second; i < item_rows_.size() && item_rows_[i].key == s.key; ++i) {
+        const std::string& name = item_rows_[i].name;
         if (find_item_column(s, name) == 0 && s.item_count < kMaxItemColumns) {
-            add_item_column(s, std::move(name));
+            add_item_column(s, name);
         }
-        items_.move_next();
-        ++index;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "data/result_set.h"
@@ -31,9 +32,10 @@ class ClassGroupReader {
 
   private:
     GroupKey detail_key() const;
-    // The item rows never change during a run, so the key of each is read once: the
-    // walk from the first item row that every group makes then costs a comparison a row.
-    const GroupKey& item_key(std::size_t index);
+    // The item rows never change during a run: they are read once, and the first row of
+    // each key is remembered, so that finding a group's rows does not walk all the rows
+    // before them again for every group.
+    void load_items();
     void read_item_columns(WriterState& s);
     void start_student_row(WriterState& s, int r);
 
@@ -41,7 +43,13 @@ class ClassGroupReader {
     ResultSet& items_;
     NamedFields d_;  // detail fields, by the names below
     NamedFields i_;  // item fields
-    std::vector<GroupKey> item_keys_;
+    struct ItemRow {
+        GroupKey key;
+        std::string name;
+    };
+    bool items_loaded_ = false;
+    std::vector<ItemRow> item_rows_;
+    std::unordered_map<GroupKey, std::size_t, GroupKeyHash> first_item_row_;
 };
 
 }  // namespace zol

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,22 @@ enum RowField : int {
 
 // The key of a class group: collection date, payment group, grade and class.
 struct GroupKey {
-    std::string date;  // "yyyy/mm/dd", compared as text
-    long long grpid = 0;
-    long long grade = 0;
+    // Numbers first: most keys that differ differ there, and they compare fastest.
     long long clsid = 0;
+    long long grade = 0;
+    long long grpid = 0;
+    std::string date;  // "yyyy/mm/dd", compared as text
     friend bool operator==(const GroupKey&, const GroupKey&) = default;
+};
+
+struct GroupKeyHash {
+    std::size_t operator()(const GroupKey& k) const {
+        std::size_t h = std::hash<std::string>()(k.date);
+        for (long long v : {k.grpid, k.grade, k.clsid}) {
+            h ^= std::hash<long long>()(v) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        }
+        return h;
+    }
 };
 
 struct ItemInfo {
