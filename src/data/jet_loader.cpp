@@ -20,7 +20,8 @@ class SqliteSink : public JetTableSink {
     SqliteSink(sqlite3* db, const std::string& path) : db_(db), path_(path) {}
 
     void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns) override {
-        if (columns.empty()) throw DbError(path_, "資料表「" + std::string(name) + "」沒有欄位");
+        table_.assign(name);
+        if (columns.empty()) throw DbError(path_, "資料表「" + table_ + "」沒有欄位");
         std::string create = "CREATE TABLE " + quote_identifier(std::string(name)) + " (";
         std::string insert = "INSERT INTO " + quote_identifier(std::string(name)) + " VALUES (";
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -76,14 +77,25 @@ class SqliteSink : public JetTableSink {
     void exec(const std::string& sql) {
         if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) fail();
     }
+    // For statements outside any table (the savepoint around the load).
+    void exec_plain(const std::string& sql) {
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            throw DbError(path_, sqlite3_errmsg(db_));
+        }
+    }
 
     JetLoadResult result;
 
   private:
-    [[noreturn]] void fail() { throw DbError(path_, sqlite3_errmsg(db_)); }
+    // Damaged column names (duplicates, say) end here; SQLite's own words follow the reason.
+    [[noreturn]] void fail() {
+        throw DbError(path_, "無法建立資料表「" + table_ +
+                                 "」的記憶體副本，資料庫檔案可能已損毀：" + sqlite3_errmsg(db_));
+    }
 
     sqlite3* db_;
     const std::string& path_;
+    std::string table_;
     Stmt insert_;
 };
 
@@ -102,7 +114,7 @@ JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_
                               const std::vector<std::string>& tables, const JetReadLimits& limits) {
     const std::string stream = read_jet_stream(path, page_count, tables, limits);
     SqliteSink sink(db, path);
-    sink.exec("SAVEPOINT jet_load");
+    sink.exec_plain("SAVEPOINT jet_load");
     try {
         const JetWireOutcome outcome = parse_jet_wire(stream, sink);
         if (!outcome.complete) {
@@ -110,7 +122,7 @@ JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_
                           outcome.failure.empty() ? "讀取資料庫時資料不完整" : outcome.failure);
         }
         sink.end_table();
-        sink.exec("RELEASE jet_load");
+        sink.exec_plain("RELEASE jet_load");
     } catch (...) {
         sink.end_table();
         sqlite3_exec(db, "ROLLBACK TO jet_load; RELEASE jet_load", nullptr, nullptr, nullptr);

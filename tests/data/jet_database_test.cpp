@@ -1,0 +1,217 @@
+// Jet files through the Database interface: typed values, the password, failures by
+// file kind, and a copy that follows the file on disk.
+#include "data/jet_database.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "data/database.h"
+#include "data/db_error.h"
+#include "data/result_set.h"
+
+namespace zol {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kJetDir = ZOL_TESTDATA_JET;
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        path_ = fs::path(::testing::TempDir()) /
+                ("jet-db-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string file(const std::string& name, const std::string& content) const {
+        const std::string p = (path_ / name).string();
+        std::ofstream(p, std::ios::binary | std::ios::trunc) << content;
+        return p;
+    }
+
+  private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+std::vector<std::string> column_of(ResultSet rs, std::size_t i) {
+    std::vector<std::string> out;
+    for (; !rs.eof(); rs.move_next()) out.push_back(rs.field(i).text());
+    return out;
+}
+
+std::string error_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(JetDatabase, TypedValuesOfEveryKind) {
+    auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM");
+    ResultSet rs = db->query("select A, C, D, E, F, G, H, I from Table1 order by A desc");
+    ASSERT_EQ(rs.row_count(), 2u);
+    // Text, byte, integer, long, double.
+    EXPECT_EQ(rs.field("a").text(), "abcdefg");
+    EXPECT_TRUE(rs.field("C").is_integer());
+    EXPECT_EQ(rs.field("C").number(), 2);
+    EXPECT_EQ(rs.field("D").number(), 222);
+    EXPECT_EQ(rs.field("E").number(), 333333333);
+    EXPECT_TRUE(rs.field("F").is_real());
+    EXPECT_EQ(rs.field("F").number(), 444.555);
+    // Date/time arrives as a date value, not as text.
+    ASSERT_TRUE(rs.field("G").is_date());
+    EXPECT_EQ(rs.field("G").date(), (DateTime{1974, 9, 21, 0, 0, 0}));
+    // Currency by value, Yes/No as -1 and 0.
+    EXPECT_EQ(rs.field("H").number(), 3.5);
+    EXPECT_EQ(rs.field("I").number(), -1);
+    rs.move_next();
+    EXPECT_EQ(rs.field("A").text(), "a");
+    EXPECT_EQ(rs.field("H").number(), 0);
+    EXPECT_EQ(rs.field("I").number(), 0);
+    EXPECT_TRUE(rs.field("I").is_integer());
+}
+
+TEST(JetDatabase, AccessDialectWorksOnTheCopy) {
+    auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM");
+    // Yes/No compared with -1, a #date# literal, & and iif.
+    EXPECT_EQ(column_of(db->query("select A & '-' & iif(I = -1, 'Y', 'N') from TABLE1 "
+                                  "where I = -1 and G < #01/01/1980#"),
+                        0),
+              std::vector<std::string>{"abcdefg-Y"});
+    EXPECT_EQ(column_of(db->query("select sum(H), max(G) from table1"), 0),
+              std::vector<std::string>{"3.5"});
+    // Dates with a time of day keep it.
+    auto db2 = open_database(kJetDir + "/test2V2000.mdb", "KTWOM");
+    ResultSet rs = db2->query("select PROJ_OPT_DEF_FINISH_TIME from MSP_PROJECTS");
+    ASSERT_TRUE(rs.field(0).is_date());
+    EXPECT_EQ(rs.field(0).date(), (DateTime{2006, 2, 3, 17, 0, 0}));
+}
+
+TEST(JetDatabase, NullsAndEmptyTextStayApart) {
+    auto db = open_database(kJetDir + "/overflowTestV2000.mdb", "KTWOM");
+    ResultSet rs = db->query("select data1, data3 from Table1 where data1 = 'row1col1'");
+    ASSERT_EQ(rs.row_count(), 1u);
+    EXPECT_FALSE(rs.field(0).is_null());
+    EXPECT_TRUE(rs.field(1).is_null());
+    EXPECT_EQ(column_of(db->query("select count(*) from Table1 where data1 is null"), 0),
+              std::vector<std::string>{"3"});
+}
+
+TEST(JetDatabase, DatabasePasswordIsAccepted) {
+    for (const char* password : {"KTWOM", "ucanaccess", ""}) {
+        auto db = open_database(kJetDir + "/password.mdb", password);
+        EXPECT_GT(db->query("select count(*) from MSysObjects").field(0).number(), 0) << password;
+    }
+}
+
+TEST(JetDatabase, UnknownTableIsReportedBySqlite) {
+    auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM");
+    const std::string err = error_of([&] { db->query("select * from ZOL7_Student"); });
+    EXPECT_NE(err.find("no such table"), std::string::npos) << err;
+    EXPECT_NE(err.find("testV2000.mdb"), std::string::npos) << err;
+    // The reader stays usable afterwards.
+    EXPECT_EQ(db->query("select * from Table1").row_count(), 2u);
+}
+
+TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
+    TempDir dir;
+    const std::string good = read_file(kJetDir + "/testV2000.mdb");
+    std::string jet3 = good;
+    jet3[0x14] = 0;
+    std::string accdb = good;
+    std::memcpy(accdb.data() + 4, "Standard ACE DB", 15);
+    accdb[0x14] = 3;
+    const struct {
+        std::string name, content, reason;
+    } cases[] = {
+        {"jet3.mdb", jet3, "Jet 3"},
+        {"new.accdb", accdb, "ACCDB"},
+        {"cut.mdb", good.substr(0, 50000), "不完整"},
+        {"tiny.mdb", good.substr(0, 40), "不完整"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(c.name, c.content);
+        const std::string err =
+            error_of([&] { open_database(path, "KTWOM")->query("select * from Table1"); });
+        EXPECT_NE(err.find(c.reason), std::string::npos) << c.name << ": " << err;
+        EXPECT_NE(err.find(c.name), std::string::npos) << err;
+    }
+}
+
+// Overwrites the file in place, keeping its size, inode and modification time.
+void rewrite_in_place(const std::string& path, const std::string& content) {
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    {
+        std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+        f.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(JetDatabase, UnchangedFileIsNotReadAgainChangedFileIs) {
+    TempDir dir;
+    std::string content = read_file(kJetDir + "/testV2000.mdb");
+    const std::string path = dir.file("ZOL.mdb", content);
+    auto db = open_jet_database(path, "KTWOM");
+    EXPECT_EQ(column_of(db->query("select A from Table1 order by A"), 0),
+              (std::vector<std::string>{"a", "abcdefg"}));
+
+    // Same size, same time: the copy is trusted and the new bytes are not seen.
+    const auto at = content.find("abcdefg");
+    ASSERT_NE(at, std::string::npos);
+    content[at] = 'z';
+    rewrite_in_place(path, content);
+    EXPECT_EQ(column_of(db->query("select A from Table1 order by A"), 0),
+              (std::vector<std::string>{"a", "abcdefg"}));
+
+    // A new modification time: read afresh.
+    const timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 10, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
+    EXPECT_EQ(column_of(db->query("select A from Table1 order by A"), 0),
+              (std::vector<std::string>{"a", "zbcdefg"}));
+}
+
+TEST(JetDatabase, ReplacedFileWithOtherTablesIsReadAfresh) {
+    TempDir dir;
+    const std::string path = dir.file("ZOL.mdb", read_file(kJetDir + "/testV2000.mdb"));
+    auto db = open_jet_database(path, "KTWOM");
+    EXPECT_EQ(db->query("select * from Table1").columns().size(), 9u);
+    EXPECT_EQ(db->query("select * from Table2").row_count(), 0u);
+
+    // Another program puts a different database in its place.
+    const std::string other = dir.file("new.mdb", read_file(kJetDir + "/overflowTestV2000.mdb"));
+    fs::rename(other, path);
+    ResultSet rs = db->query("select * from Table1");
+    EXPECT_EQ(rs.columns().size(), 9u);
+    EXPECT_EQ(rs.columns()[0], "data1");
+    EXPECT_EQ(rs.row_count(), 7u);
+    const std::string err = error_of([&] { db->query("select * from Table2"); });
+    EXPECT_NE(err.find("no such table"), std::string::npos) << err;
+
+    // And a damaged file in its place is an error, not stale rows.
+    dir.file("ZOL.mdb", "not a database at all");
+    EXPECT_NE(error_of([&] { db->query("select * from Table1"); }).find("不是 Access"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace zol
