@@ -1,5 +1,7 @@
 #include "ui/masked_date_edit.h"
 
+#include <QFocusEvent>
+
 namespace zol {
 
 MaskedDateEdit::MaskedDateEdit(QWidget* parent) : QLineEdit(parent) {
@@ -16,6 +18,8 @@ void MaskedDateEdit::set_masked_text(const QString& text) {
 
 void MaskedDateEdit::focusInEvent(QFocusEvent* e) {
     QLineEdit::focusInEvent(e);
+    // Coming back from another window or a closed popup is no entering of the box.
+    if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
     emit focus_received();
 }
 

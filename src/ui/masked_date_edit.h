@@ -17,6 +17,7 @@ class MaskedDateEdit : public QLineEdit {
     void set_masked_text(const QString& text);
 
   signals:
+    // The box was entered (by Tab, Enter, a click or the program), not merely reactivated.
     void focus_received();
 
   protected:

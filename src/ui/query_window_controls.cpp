@@ -39,11 +39,6 @@ void DropDownCombo::showPopup() {
     QComboBox::showPopup();
 }
 
-void DropDownCombo::focusInEvent(QFocusEvent* e) {
-    QComboBox::focusInEvent(e);
-    emit focus_received();
-}
-
 OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
     setAutoExclusive(false);
 }

@@ -6,8 +6,8 @@
 
 namespace zol {
 
-// Editable like the original's drop-down combos, with the drop-down and focus events
-// that the loaders hang on.
+// Editable like the original's drop-down combos, with the drop-down event that the
+// loaders hang on.
 class DropDownCombo : public QComboBox {
     Q_OBJECT
   public:
@@ -21,16 +21,11 @@ class DropDownCombo : public QComboBox {
     // Appends an entry without picking it: the text and the selection stay as they were.
     void add_entry(const QString& text);
 
+    void showPopup() override;
+
   signals:
     // Raised before the list opens, so a loader can rebuild it first.
     void drop_down();
-    void focus_received();
-
-  public:
-    void showPopup() override;
-
-  protected:
-    void focusInEvent(QFocusEvent* e) override;
 };
 
 // An option button of a pair: a click chooses it and never clears it; the window keeps
