@@ -1,0 +1,46 @@
+#include "print/print_command.h"
+
+#include <QGuiApplication>
+#include <memory>
+
+#include "core/numbers.h"
+#include "print/pdf_device.h"
+#include "print/print_error.h"
+#include "print/print_fonts.h"
+#include "print/printer_device.h"
+#include "print/printm.h"
+
+namespace zol::print {
+namespace {
+
+// Fonts and printers need a QGuiApplication; a command-line run has none of its own.
+std::unique_ptr<QGuiApplication> ensure_application() {
+    if (QCoreApplication::instance()) return nullptr;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "zol5300";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+void print_report_file(std::string_view base_path, std::string_view file_name, int pages,
+                       const std::optional<std::string>& pdf_path) {
+    std::int16_t total = 0;
+    try {
+        total = to_int16(pages);
+    } catch (const OverflowError&) {
+        throw PrintError("溢位：頁數超出範圍。");
+    }
+    const auto app = ensure_application();
+    install_font_substitutions();
+    PrintState state;
+    const DeviceFactory factory =
+        pdf_path ? pdf_device_factory(QString::fromStdString(*pdf_path)) : printer_device_factory();
+    print_report(state, base_path, file_name, total, "A4", 1, kLandscape, factory);
+}
+
+}  // namespace zol::print
