@@ -2,11 +2,19 @@
 
 #include <cstdio>
 
+#include "print/print_command.h"
+#include "print/print_error.h"
+
 namespace zol::app {
 
-int print_written_report(const PrintRequest&) {
-    std::fputs("列印功能尚未提供：報表檔已寫好，但尚未送印\n", stderr);
-    return 4;
+int print_written_report(const PrintRequest& request) {
+    try {
+        print::print_report_file(request.base_path, request.file_name, request.pages, request.pdf);
+    } catch (const print::PrintError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 4;
+    }
+    return 0;
 }
 
 }  // namespace zol::app
