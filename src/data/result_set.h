@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,27 +12,56 @@
 namespace zol {
 
 class ResultSet {
-public:
+  public:
     ResultSet() = default;
     ResultSet(std::vector<std::string> columns, std::vector<std::vector<Value>> rows);
+    // An empty result with these columns, filled row by row with the append calls.
+    explicit ResultSet(std::vector<std::string> columns);
 
-    bool eof() const { return pos_ >= rows_.size(); }
-    std::size_t row_count() const { return rows_.size(); }
+    bool eof() const { return pos_ >= row_count_; }
+    std::size_t row_count() const { return row_count_; }
     void move_first() { pos_ = 0; }
     void move_next() {
-        if (pos_ < rows_.size()) ++pos_;
+        if (pos_ < row_count_) ++pos_;
     }
 
     const std::vector<std::string>& columns() const { return columns_; }
     // Field of the current row; throws DbError at the end of the rows or for an
-    // unknown position or name. Names are compared without regard to case.
+    // unknown position or name. Names are compared without regard to case. The value
+    // belongs to the current row: read it before moving on.
     const Value& field(std::size_t position) const;
     const Value& field(std::string_view name) const;
 
-private:
+    // Filling: one value per column, then end_row().
+    void append_null();
+    void append_integer(std::int64_t v);
+    void append_real(double v);
+    void append_text(std::string_view v);
+    void append_date(const DateTime& v);
+    void append(const Value& v);
+    void end_row();
+
+  private:
+    // Rows are kept compact (a report can hold hundreds of thousands of them): per cell
+    // one kind byte and eight bytes of payload, in fixed-size blocks that never move;
+    // texts lie in large shared blocks. The current row becomes values when first read.
+    enum class Kind : std::uint8_t { Null, Integer, Real, Text, LongText, Date };
+    static constexpr std::size_t kBlockCells = std::size_t{1} << 15;
+    static constexpr std::size_t kTextBlock = std::size_t{1} << 20;
+
+    void push(Kind kind, std::uint64_t payload);
+    Value value_of(std::size_t cell) const;
+    const std::vector<Value>& current_row() const;
+
     std::vector<std::string> columns_;
-    std::vector<std::vector<Value>> rows_;
+    std::vector<std::vector<Kind>> kinds_;              // blocks of kBlockCells
+    std::vector<std::vector<std::uint64_t>> payloads_;  // blocks of kBlockCells
+    std::size_t cell_count_ = 0;
+    std::vector<std::string> texts_;  // blocks of up to kTextBlock bytes, or one long text
+    std::size_t row_count_ = 0;
     std::size_t pos_ = 0;
+    mutable std::vector<Value> current_;
+    mutable std::size_t current_pos_ = static_cast<std::size_t>(-1);
 };
 
 }  // namespace zol

@@ -90,22 +90,26 @@ std::vector<bool> date_columns(sqlite3* db, sqlite3_stmt* stmt, std::string_view
     return dates;
 }
 
-Value read_value(sqlite3_stmt* stmt, int i, bool date) {
+void append_value(ResultSet& rs, sqlite3_stmt* stmt, int i, bool date) {
     switch (sqlite3_column_type(stmt, i)) {
         case SQLITE_INTEGER:
-            return Value(static_cast<std::int64_t>(sqlite3_column_int64(stmt, i)));
+            rs.append_integer(static_cast<std::int64_t>(sqlite3_column_int64(stmt, i)));
+            return;
         case SQLITE_FLOAT:
-            return Value(sqlite3_column_double(stmt, i));
+            rs.append_real(sqlite3_column_double(stmt, i));
+            return;
         case SQLITE_NULL:
-            return Value();
+            rs.append_null();
+            return;
         default: {
             const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-            std::string text(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            const std::string_view text(p ? p : "",
+                                        static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
             if (date) {
-                if (text.empty()) return Value();
-                if (auto d = parse_iso_date(text)) return Value(*d);
+                if (text.empty()) return rs.append_null();
+                if (auto d = parse_iso_date(text)) return rs.append_date(*d);
             }
-            return Value(std::move(text));
+            rs.append_text(text);
         }
     }
 }
@@ -146,28 +150,28 @@ ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::
     }
     const std::vector<bool> dates = date_columns(db, stmt.get(), access_sql);
 
-    std::vector<std::vector<Value>> rows;
+    ResultSet rs(std::move(columns));
     for (;;) {
         const int rc = sqlite3_step(stmt.get());
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) throw DbError(path, engine_message(db, "讀取資料時發生錯誤"));
-        std::vector<Value> row;
-        row.reserve(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i)
-            row.push_back(read_value(stmt.get(), i, dates[static_cast<std::size_t>(i)]));
-        rows.push_back(std::move(row));
+            append_value(rs, stmt.get(), i, dates[static_cast<std::size_t>(i)]);
+        rs.end_row();
     }
-    return ResultSet(std::move(columns), std::move(rows));
+    return rs;
 }
 
 std::shared_ptr<SqliteDatabase> SqliteDatabase::open_file(const std::string& path) {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         throw DbError(path, std::string("無法開啟資料庫: ") +
                                 (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
     }
+    // One connection serves one data control on one thread: no mutex needed (NOMUTEX).
     // Other programs of the package may be writing; wait for them briefly.
     sqlite3_busy_timeout(db.get(), 5000);
     char* err = nullptr;

@@ -21,6 +21,11 @@ double Value::number() const {
     return 0;
 }
 
+std::int64_t Value::integer() const {
+    const auto* i = std::get_if<std::int64_t>(&v_);
+    return i ? *i : 0;
+}
+
 const DateTime& Value::date() const {
     if (const auto* t = std::get_if<DateTime>(&v_)) return *t;
     throw std::logic_error("value is not a date");

@@ -10,7 +10,7 @@
 namespace zol {
 
 class Value {
-public:
+  public:
     Value() = default;  // null
     explicit Value(std::int64_t v) : v_(v) {}
     explicit Value(double v) : v_(v) {}
@@ -28,12 +28,14 @@ public:
     std::string text() const;
     // Number value: numbers as they are, text by its leading number, null and dates 0.
     double number() const;
+    // The integer as stored; 0 when the value is not an integer.
+    std::int64_t integer() const;
     // The date; throws std::logic_error when the value is not a date.
     const DateTime& date() const;
 
     friend bool operator==(const Value&, const Value&) = default;
 
-private:
+  private:
     std::variant<std::monostate, std::int64_t, double, std::string, DateTime> v_;
 };
 
