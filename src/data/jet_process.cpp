@@ -86,7 +86,7 @@ class Child {
                 return true;
             }
             if (Clock::now() >= until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     }
 

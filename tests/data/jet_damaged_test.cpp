@@ -143,5 +143,71 @@ TEST(JetDamaged, FlippedBytes) {
     expect_no_child_left();
 }
 
+// Flips bytes of pages 1..15 the way the fuzz-style variants below do.
+std::string flipped(const std::string& good, unsigned seed) {
+    std::string bad = good;
+    std::mt19937 rng(seed);
+    const std::size_t from = 4096;
+    const std::size_t to = std::min<std::size_t>(bad.size(), 16 * 4096);
+    const int flips = 1 + static_cast<int>(rng() % 200);
+    for (int k = 0; k < flips; ++k) {
+        const std::size_t at = from + rng() % (to - from);
+        bad[at] = static_cast<char>(bad[at] ^ (1 + rng() % 255));
+    }
+    return bad;
+}
+
+TEST(JetDamaged, ReaderCrashBecomesAnError) {
+    // With libmdb 1.0 this variant makes the reading process die of a segmentation fault.
+    const std::string bad = flipped(read_file(kJetDir + "/compIndexTestV2000.mdb"), 193);
+    const std::string path =
+        (fs::path(::testing::TempDir()) / ("jet-crash-" + std::to_string(::getpid()) + ".mdb"))
+            .string();
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bad;
+    auto db = open_jet_database(path, "KTWOM", quick_limits());
+    try {
+        db->query("select * from Table1");
+        ADD_FAILURE() << "damaged file read without complaint";
+    } catch (const DbError& e) {
+        std::cout << "crash variant: " << e.engine_message() << "\n";
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
+        EXPECT_NE(e.engine_message().find("損毀"), std::string::npos);
+    }
+    // This process carries on; the sound file next to it still reads.
+    EXPECT_EQ(open_jet_database(kJetDir + "/compIndexTestV2000.mdb", "KTWOM")
+                  ->query("select count(*) from Table1")
+                  .field(0)
+                  .number(),
+              512);
+    fs::remove(path);
+    expect_no_child_left();
+}
+
+TEST(JetDamaged, TimeAndOutputLimitsStopTheReader) {
+    JetReadLimits no_time;
+    no_time.total_timeout = std::chrono::milliseconds(0);
+    const auto start = Clock::now();
+    try {
+        open_jet_database(kJetDir + "/compIndexTestV2000.mdb", "", no_time)
+            ->query("select * from Table1");
+        ADD_FAILURE() << "no time limit";
+    } catch (const DbError& e) {
+        EXPECT_NE(e.engine_message().find("逾時"), std::string::npos) << e.engine_message();
+    }
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 1.0);
+
+    JetReadLimits no_room;
+    no_room.output_per_file_byte = 0;
+    no_room.output_allowance = 1000;  // 512 rows need more
+    try {
+        open_jet_database(kJetDir + "/compIndexTestV2000.mdb", "", no_room)
+            ->query("select * from Table1");
+        ADD_FAILURE() << "no output limit";
+    } catch (const DbError& e) {
+        EXPECT_NE(e.engine_message().find("資料量異常"), std::string::npos) << e.engine_message();
+    }
+    expect_no_child_left();
+}
+
 }  // namespace
 }  // namespace zol

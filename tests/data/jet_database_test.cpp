@@ -15,6 +15,7 @@
 
 #include "data/database.h"
 #include "data/db_error.h"
+#include "data/jet_header.h"
 #include "data/result_set.h"
 
 namespace zol {
@@ -138,6 +139,16 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
     std::string accdb = good;
     std::memcpy(accdb.data() + 4, "Standard ACE DB", 15);
     accdb[0x14] = 3;
+    // Pages encrypted: the page key in the masked header area is not zero.
+    std::string encrypted = good;
+    const char header_key[4] = {'\xc7', '\xda', '\x39', '\x6b'};
+    auto mask = [&](std::string& f) {
+        jet_rc4(std::string_view(header_key, 4), reinterpret_cast<unsigned char*>(f.data() + 0x18),
+                128);
+    };
+    mask(encrypted);
+    encrypted[0x3e] = 0x5a;
+    mask(encrypted);
     const struct {
         std::string name, content, reason;
     } cases[] = {
@@ -145,6 +156,7 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
         {"new.accdb", accdb, "ACCDB"},
         {"cut.mdb", good.substr(0, 50000), "不完整"},
         {"tiny.mdb", good.substr(0, 40), "不完整"},
+        {"locked.mdb", encrypted, "加密"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(c.name, c.content);
