@@ -3,6 +3,7 @@
 // the window's own Alt shortcuts, which it sees before the focused control.
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -100,6 +101,14 @@ void ZOL5300F1::install_key_preview() {
 }
 
 bool ZOL5300F1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::InputMethod) {
+        // Text composed by an input method is typed text too: the filtered combos take none.
+        const bool filtered = watched == CBO_TranDay || watched == CBO_TranDay2 ||
+                              watched == CBO_GrpID || watched == CBO_Grade ||
+                              watched == CBO_ClsID || watched == CBO_SeatNo1 ||
+                              watched == CBO_SeatNo2;
+        return filtered && !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty();
+    }
     if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     auto* k = static_cast<QKeyEvent*>(event);
     if (Form_KeyDown(k->key(), k->modifiers())) return true;

@@ -1,6 +1,7 @@
 // Field events with real key events: Enter moving on, the key filters, the seat-number
 // limit, the masked pay dates, the option rules and the window's Alt shortcuts.
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -109,6 +110,10 @@ TEST_F(Events, PickOnlyCombosRefuseTypingButTakeBackspace) {
     group->setFocus();
     QKeyEvent chinese(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u8("註"));
     QApplication::sendEvent(group, &chinese);
+    EXPECT_EQ(group->currentText(), QString());
+    QInputMethodEvent composed;
+    composed.setCommitString(u8("註冊"));
+    QApplication::sendEvent(group, &composed);
     EXPECT_EQ(group->currentText(), QString());
     auto* no = t.find<QLineEdit>("Txt_StdNo1");
     no->setFocus();
