@@ -50,7 +50,26 @@ std::optional<DateTime> date_of(const Value& v) {
 }
 
 std::string date_key(const Value& v) {
-    if (v.is_date()) return slash_date(v.date());
+    if (v.is_date()) {
+        // Read for every payment row: formatted in place rather than piece by piece.
+        const DateTime& d = v.date();
+        if (d.year >= 0 && d.year <= 9999 && d.month >= 0 && d.month <= 99 && d.day >= 0 &&
+            d.day <= 99) {
+            char buf[11] = {static_cast<char>('0' + d.year / 1000),
+                            static_cast<char>('0' + d.year / 100 % 10),
+                            static_cast<char>('0' + d.year / 10 % 10),
+                            static_cast<char>('0' + d.year % 10),
+                            '/',
+                            static_cast<char>('0' + d.month / 10),
+                            static_cast<char>('0' + d.month % 10),
+                            '/',
+                            static_cast<char>('0' + d.day / 10),
+                            static_cast<char>('0' + d.day % 10),
+                            '\0'};
+            return std::string(buf, 10);
+        }
+        return slash_date(d);
+    }
     if (auto d = date_of(v)) return slash_date(*d);
     return trimmed_text(v);
 }
