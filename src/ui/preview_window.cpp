@@ -1,0 +1,345 @@
+#include "ui/preview_window.h"
+
+#include <QFileDialog>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+
+#include "core/numbers.h"
+#include "core/package_path.h"
+#include "print/pdf_device.h"
+#include "print/print_error.h"
+#include "print/printer_device.h"
+#include "print/printm.h"
+#include "print/report_picture.h"
+#include "report/report_file.h"
+#include "report/report_reader.h"
+#include "report/text_sink.h"
+
+namespace zol {
+namespace {
+
+// Design positions are in twips; the screen has 15 twips to the pixel.
+int px(int twips) {
+    return (twips + 7) / 15;
+}
+QRect at(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The design client area is narrower than the band and the page text box; the window is
+// opened wide enough to show them whole.
+constexpr int kClientWidth = 11895;
+constexpr int kClientHeight = 8055;
+
+QFont named_font(const char* family, double points, bool bold = false) {
+    QFont f(QString::fromUtf8(family));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// PREPRINT_TEXT as the page reader's text sink.
+class TextBoxSink : public TextSink {
+  public:
+    explicit TextBoxSink(QPlainTextEdit* box) : box_(box) {}
+    void clear() override { box_->clear(); }
+    // Not redrawn while it is filled line by line.
+    void hide() override { box_->setUpdatesEnabled(false); }
+    void append(std::string_view utf8) override {
+        QString line = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QTextCursor cursor(box_->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(line);
+    }
+    void show() override { box_->setUpdatesEnabled(true); }
+
+  private:
+    QPlainTextEdit* box_;
+};
+
+void preview_message(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kPreviewTitle), text, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
+}  // namespace
+
+PREPRINT::PREPRINT(print::PrintState& state, std::string base_path, PreviewHooks hooks,
+                   QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      state_(state),
+      base_path_(std::move(base_path)),
+      hooks_(std::move(hooks)) {
+    if (!hooks_.message) hooks_.message = [this](const QString& t) { preview_message(this, t); };
+    if (!hooks_.error) hooks_.error = [this](const QString& t) { show_message(this, t); };
+    if (!hooks_.printer) hooks_.printer = print::printer_device_factory();
+    if (!hooks_.pdf_file_name)
+        hooks_.pdf_file_name = [this] {
+            return QFileDialog::getSaveFileName(
+                this, QStringLiteral("另存 PDF 檔"),
+                QString::fromStdString(resolve_package_path(base_path_ + "/rpt").string()) +
+                    QStringLiteral("/rep_5300.pdf"),
+                QStringLiteral("PDF (*.pdf)"));
+        };
+    build();
+    Form_Load();
+}
+
+PREPRINT::~PREPRINT() = default;
+
+void PREPRINT::build() {
+    setWindowTitle(QStringLiteral("Quorvane"));
+    resize(px(kClientWidth), px(kClientHeight));
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName("Frame1");
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setFrameShadow(QFrame::Sunken);
+    Frame1->setGeometry(at(0, 0, 11895, 735));
+
+    const QFont label_font = named_font("新細明體", 12);
+    auto label = [&](const char* name, const char* text, QRect r, bool white) {
+        auto* l = new QLabel(QString::fromUtf8(text), Frame1);
+        l->setObjectName(name);
+        l->setFont(label_font);
+        l->setGeometry(r);
+        if (white) {
+            l->setAutoFillBackground(true);
+            QPalette p = l->palette();
+            p.setColor(QPalette::Window, Qt::white);
+            l->setPalette(p);
+        }
+        return l;
+    };
+    LBL_TOTALPAGE = label("LBL_TOTALPAGE", "總頁數", at(120, 240, 1095, 255), false);
+    LBL_TOTPAGE = label("LBL_TOTPAGE", "Label2", at(960, 240, 1095, 375), true);
+    LBL_NOWPAGE = label("LBL_NOWPAGE", "目前頁數:", at(2280, 240, 1095, 255), false);
+    LAB_NOWSPAGE = label("LAB_NOWSPAGE", "Label1", at(3480, 240, 975, 375), true);
+    LBL_SELECT = label("LBL_SELECT", "選印區間", at(4800, 240, 1095, 255), false);
+
+    auto range_box = [&](const char* name, const char* text, QRect r) {
+        auto* e = new QLineEdit(QString::fromUtf8(text), Frame1);
+        e->setObjectName(name);
+        e->setFont(label_font);
+        e->setGeometry(r);
+        return e;
+    };
+    TXT_PRIBEGIN = range_box("TXT_PRIBEGIN", "Text1", at(6000, 240, 855, 375));
+    Line2 = new QFrame(Frame1);
+    Line2->setObjectName("Line2");
+    Line2->setFrameShape(QFrame::HLine);
+    Line2->setGeometry(px(6960), px(360), px(7200) - px(6960), 1);
+    TXT_PRIEND = range_box("TXT_PRIEND", "Text2", at(7440, 240, 975, 375));
+
+    PREPRINT_TEXT = new QPlainTextEdit(this);
+    PREPRINT_TEXT->setObjectName("PREPRINT_TEXT");
+    PREPRINT_TEXT->setFont(named_font("細明體", 12));
+    PREPRINT_TEXT->setGeometry(at(0, 840, 11895, 6615));
+    PREPRINT_TEXT->setLineWrapMode(QPlainTextEdit::NoWrap);
+    PREPRINT_TEXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    PREPRINT_TEXT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    PREPRINT_TEXT->setTabChangesFocus(true);
+    // Typed characters never reach the text; it can still be scrolled and selected.
+    PREPRINT_TEXT->setReadOnly(true);
+    PREPRINT_TEXT->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
+    PREPRINT_TEXT->installEventFilter(this);
+
+    Line1 = new QFrame(this);
+    Line1->setObjectName("Line1");
+    Line1->setFrameShape(QFrame::VLine);
+    Line1->setGeometry(px(7080), px(720), 1, px(840) - px(720));
+
+    const QFont button_font = named_font("細明體", 13.5, true);
+    auto button = [&](const char* name, const char* text, QRect r, void (PREPRINT::*slot)()) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(name);
+        b->setFont(button_font);
+        b->setGeometry(r);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    CMD_PRINT = button("CMD_PRINT", "列印", at(0, 7560, 1335, 372), &PREPRINT::CMD_PRINT_Click);
+    CMD_FIRSTPAGE =
+        button("CMD_FIRSTPAGE", "首頁", at(1440, 7560, 1455, 372), &PREPRINT::CMD_FIRSTPAGE_Click);
+    CMD_PREPAGE =
+        button("CMD_PREPAGE", "上一頁", at(3000, 7560, 1335, 372), &PREPRINT::CMD_PREPAGE_Click);
+    CMD_NEXTPAGE =
+        button("CMD_NEXTPAGE", "下一頁", at(4440, 7560, 1335, 372), &PREPRINT::CMD_NEXTPAGE_Click);
+    CMD_LASTPAGE =
+        button("CMD_LASTPAGE", "末頁", at(5880, 7560, 1335, 372), &PREPRINT::CMD_LASTPAGE_Click);
+    CMD_EXCAPE =
+        button("CMD_EXCAPE", "離開", at(7440, 7560, 1335, 372), &PREPRINT::CMD_EXCAPE_Click);
+    // Writes the typed range into a PDF file; it takes the range boxes as 列印 does.
+    CMD_PDF = button("CMD_PDF", "PDF", at(8880, 7560, 1335, 372), &PREPRINT::CMD_PDF_Click);
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName("Picture1");
+    Picture1->setGeometry(at(7560, 8040, 615, 252));
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setPixmap(QPixmap::fromImage(print::report_picture()));
+    Picture2 = new QLabel(this);
+    Picture2->setObjectName("Picture2");
+    Picture2->setGeometry(at(9120, 7800, 972, 732));
+
+    setTabOrder(PREPRINT_TEXT, CMD_PRINT);
+    setTabOrder(CMD_PRINT, CMD_FIRSTPAGE);
+    setTabOrder(CMD_FIRSTPAGE, CMD_PREPAGE);
+    setTabOrder(CMD_PREPAGE, CMD_NEXTPAGE);
+    setTabOrder(CMD_NEXTPAGE, CMD_LASTPAGE);
+    setTabOrder(CMD_LASTPAGE, TXT_PRIBEGIN);
+    setTabOrder(TXT_PRIBEGIN, TXT_PRIEND);
+    setTabOrder(TXT_PRIEND, CMD_EXCAPE);
+    setTabOrder(CMD_EXCAPE, CMD_PDF);
+    PREPRINT_TEXT->setFocus();
+}
+
+void PREPRINT::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The band and the page text take the window's width; the buttons stay under the text.
+    const int w = std::max(width(), px(kClientWidth));
+    const int extra = std::max(0, height() - px(kClientHeight));
+    Frame1->setGeometry(0, 0, w, px(735));
+    PREPRINT_TEXT->setGeometry(0, px(840), w, px(6615) + extra);
+    for (QWidget* b : {static_cast<QWidget*>(CMD_PRINT), static_cast<QWidget*>(CMD_FIRSTPAGE),
+                       static_cast<QWidget*>(CMD_PREPAGE), static_cast<QWidget*>(CMD_NEXTPAGE),
+                       static_cast<QWidget*>(CMD_LASTPAGE), static_cast<QWidget*>(CMD_EXCAPE),
+                       static_cast<QWidget*>(CMD_PDF)})
+        b->move(b->x(), px(7560) + extra);
+    Picture1->move(Picture1->x(), px(8040) + extra);
+    Picture2->move(Picture2->x(), px(7800) + extra);
+}
+
+void PREPRINT::Form_Load() {
+    state_.current_page = 1;
+}
+
+bool PREPRINT::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == PREPRINT_TEXT && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Any key that produces a character is dropped; Tab still moves the focus, and keys
+        // without a character (arrows, page keys) still scroll and select.
+        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab && !key->text().isEmpty())
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PREPRINT::show_report(const std::string& file_name, std::int16_t total_pages,
+                           const std::string& paper_name, std::int16_t orientation) {
+    state_.orientation = orientation;
+    state_.paper_name = paper_name;
+    PREPRINT_TEXT->clear();
+    LBL_TOTPAGE->setText(QStringLiteral(" %1").arg(total_pages));
+    state_.total_pages = total_pages;
+    LAB_NOWSPAGE->setText(QStringLiteral("1"));
+    TXT_PRIBEGIN->setText(QStringLiteral("1"));
+    TXT_PRIEND->setText(QStringLiteral(" %1").arg(total_pages));
+    state_.report_path = base_path_ + "/RPT/" + file_name;
+    state_.current_page = 1;
+    TextBoxSink sink(PREPRINT_TEXT);
+    try {
+        read_first_page(resolve_package_path(state_.report_path), sink);
+    } catch (const ReportError& e) {
+        hooks_.error(QString::fromUtf8(e.what()));
+    }
+}
+
+void PREPRINT::load_page(int page) {
+    LAB_NOWSPAGE->setText(QString::number(page));
+    TextBoxSink sink(PREPRINT_TEXT);
+    try {
+        show_page(resolve_package_path(state_.report_path), page, sink);
+    } catch (const ReportError& e) {
+        hooks_.error(QString::fromUtf8(e.what()));
+    }
+}
+
+void PREPRINT::go_to(int page) {
+    state_.current_page = static_cast<std::int16_t>(page);
+    load_page(page);
+    PREPRINT_TEXT->setFocus();
+}
+
+void PREPRINT::CMD_FIRSTPAGE_Click() {
+    if (state_.current_page != 1) go_to(1);
+}
+
+void PREPRINT::CMD_PREPAGE_Click() {
+    if (state_.current_page < 2) {
+        hooks_.message(QStringLiteral("已是第一頁, 無前頁 !"));
+        PREPRINT_TEXT->setFocus();
+        return;
+    }
+    go_to(state_.current_page - 1);
+}
+
+void PREPRINT::CMD_NEXTPAGE_Click() {
+    if (state_.current_page >= state_.total_pages) {
+        hooks_.message(QStringLiteral("已是最後一頁, 無次頁 !"));
+        PREPRINT_TEXT->setFocus();
+        return;
+    }
+    go_to(state_.current_page + 1);
+}
+
+void PREPRINT::CMD_LASTPAGE_Click() {
+    if (state_.current_page != state_.total_pages) go_to(state_.total_pages);
+}
+
+bool PREPRINT::read_range() {
+    try {
+        const std::int16_t from =
+            to_int16(round_half_even(leading_number(TXT_PRIBEGIN->text().toStdString())));
+        const std::int16_t to =
+            to_int16(round_half_even(leading_number(TXT_PRIEND->text().toStdString())));
+        state_.print_from = from;
+        state_.print_to = to;
+        return true;
+    } catch (const OverflowError&) {
+        hooks_.message(QStringLiteral("選印區間的頁數須在 -32768 到 32767 之間 !"));
+        return false;
+    }
+}
+
+void PREPRINT::run_print(const print::DeviceFactory& device) {
+    try {
+        print::print_pages(state_, device);
+    } catch (const print::PrintError& e) {
+        hooks_.error(QString::fromUtf8(e.what()));
+    }
+}
+
+void PREPRINT::CMD_PRINT_Click() {
+    if (!read_range()) return;
+    run_print(hooks_.printer);
+}
+
+void PREPRINT::CMD_PDF_Click() {
+    if (!read_range()) return;
+    if (state_.print_from > state_.print_to || state_.print_to < 1 ||
+        state_.print_from > state_.total_pages) {
+        hooks_.message(QStringLiteral("選印區間內沒有頁面，不寫 PDF 檔。"));
+        return;
+    }
+    QString path = hooks_.pdf_file_name();
+    if (path.isEmpty()) return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
+    run_print(print::pdf_device_factory(path));
+}
+
+void PREPRINT::CMD_EXCAPE_Click() {
+    close();
+}
+
+}  // namespace zol

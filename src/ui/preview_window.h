@@ -1,0 +1,114 @@
+// The preview window PREPRINT: one page of the report at a time, the page total and the
+// current page, paging to the first, previous, next and last page, and printing (or writing
+// as PDF) a typed page range. It does not block the query window.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "print/print_device.h"
+#include "print/print_state.h"
+#include "ui/message_box.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zol {
+
+// The title of the preview's own messages.
+inline constexpr const char* kPreviewTitle = "預視列印訊息";
+
+// What the window asks of its surroundings; tests replace these.
+struct PreviewHooks {
+    // The preview's own messages (title "預視列印訊息", OK only); default: a message box.
+    MessageFn message;
+    // Failures of printing or reading (the application's title); default: show_message.
+    MessageFn error;
+    // The PDF file to write, from a save dialog; empty when the user cancels.
+    std::function<QString()> pdf_file_name;
+    // The device of 列印; default: the system's default printer.
+    print::DeviceFactory printer;
+};
+
+class PREPRINT : public QWidget {
+    Q_OBJECT
+  public:
+    // `state` is the paging module's state, owned by the program; `base_path` the package
+    // directory under which the report lies.
+    PREPRINT(print::PrintState& state, std::string base_path, PreviewHooks hooks = {},
+             QWidget* parent = nullptr);
+    ~PREPRINT() override;
+
+    // show_preview's part once the window is loaded: the settings, the labels and page 1.
+    void show_report(const std::string& file_name, std::int16_t total_pages,
+                     const std::string& paper_name, std::int16_t orientation);
+
+    void CMD_FIRSTPAGE_Click();
+    void CMD_PREPAGE_Click();
+    void CMD_NEXTPAGE_Click();
+    void CMD_LASTPAGE_Click();
+    void CMD_PRINT_Click();
+    void CMD_PDF_Click();
+    void CMD_EXCAPE_Click();
+
+    // The controls, for the program's tests.
+    QLabel* lbl_totpage() const { return LBL_TOTPAGE; }
+    QLabel* lab_nowspage() const { return LAB_NOWSPAGE; }
+    QLineEdit* txt_pribegin() const { return TXT_PRIBEGIN; }
+    QLineEdit* txt_priend() const { return TXT_PRIEND; }
+    QPlainTextEdit* preprint_text() const { return PREPRINT_TEXT; }
+    QPushButton* cmd_print() const { return CMD_PRINT; }
+    QPushButton* cmd_pdf() const { return CMD_PDF; }
+    QPushButton* cmd_firstpage() const { return CMD_FIRSTPAGE; }
+    QPushButton* cmd_prepage() const { return CMD_PREPAGE; }
+    QPushButton* cmd_nextpage() const { return CMD_NEXTPAGE; }
+    QPushButton* cmd_lastpage() const { return CMD_LASTPAGE; }
+    QPushButton* cmd_excape() const { return CMD_EXCAPE; }
+    QLabel* picture1() const { return Picture1; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void build();
+    void Form_Load();
+    // show_page into PREPRINT_TEXT, with the label of the current page.
+    void load_page(int page);
+    void go_to(int page);
+    // Reads the range boxes into print_from / print_to; false (the user told) when a
+    // number does not fit a page number.
+    bool read_range();
+    void run_print(const print::DeviceFactory& device);
+
+    print::PrintState& state_;
+    std::string base_path_;
+    PreviewHooks hooks_;
+
+    QFrame* Frame1 = nullptr;
+    QLabel* LBL_TOTALPAGE = nullptr;
+    QLabel* LBL_TOTPAGE = nullptr;
+    QLabel* LBL_NOWPAGE = nullptr;
+    QLabel* LAB_NOWSPAGE = nullptr;
+    QLabel* LBL_SELECT = nullptr;
+    QLineEdit* TXT_PRIBEGIN = nullptr;
+    QFrame* Line2 = nullptr;
+    QLineEdit* TXT_PRIEND = nullptr;
+    QPlainTextEdit* PREPRINT_TEXT = nullptr;
+    QFrame* Line1 = nullptr;
+    QPushButton* CMD_PRINT = nullptr;
+    QPushButton* CMD_FIRSTPAGE = nullptr;
+    QPushButton* CMD_PREPAGE = nullptr;
+    QPushButton* CMD_NEXTPAGE = nullptr;
+    QPushButton* CMD_LASTPAGE = nullptr;
+    QPushButton* CMD_EXCAPE = nullptr;
+    QPushButton* CMD_PDF = nullptr;
+    QLabel* Picture1 = nullptr;
+    QLabel* Picture2 = nullptr;
+};
+
+}  // namespace zol

@@ -1,0 +1,28 @@
+#include "ui/show_preview.h"
+
+#include "core/numbers.h"
+
+namespace zol {
+
+PreviewHost::PreviewHost(print::PrintState& state, std::string base_path, PreviewHooks hooks)
+    : state_(state), base_path_(std::move(base_path)), hooks_(std::move(hooks)) {}
+
+PreviewHost::~PreviewHost() = default;
+
+PREPRINT* PreviewHost::window() const {
+    return window_ && window_->isVisible() ? window_.get() : nullptr;
+}
+
+void PreviewHost::show_preview(const std::string& file_name, int total_pages,
+                               const std::string& paper_name, int /*first_page*/, int orientation) {
+    const std::int16_t total = to_int16(total_pages);
+    const std::int16_t turn = to_int16(orientation);
+    // A window closed since the last run is unloaded; the next run loads a fresh one.
+    if (window_ && !window_->isVisible()) window_.reset();
+    if (!window_) window_ = std::make_unique<PREPRINT>(state_, base_path_, hooks_);
+    window_->show();
+    window_->raise();
+    window_->show_report(file_name, total, paper_name, turn);
+}
+
+}  // namespace zol

@@ -1,0 +1,414 @@
+// The preview window PREPRINT with real widgets: its controls, show_preview, the paging
+// table, the range boxes, printing and PDF, typed keys, a second preview and closing.
+#include "ui/preview_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "core/big5.h"
+#include "print/pdf_device.h"
+#include "print/print_error.h"
+#include "print/print_fonts.h"
+#include "ui/show_preview.h"
+
+namespace zol {
+namespace {
+
+// A report of `pages` pages as the writer frames them: control lines, then lines naming the
+// page ("第 2 頁 第 1 行"), then the FF line.
+std::string report_bytes(int pages) {
+    std::string r;
+    for (int p = 1; p <= pages; ++p) {
+        r += "\x1c"
+             "31100\r\n\x1cW7\r\n\x1cW9\r\n";
+        r += to_big5("          郵政轉帳\\臨櫃明細表") + "\r\n";
+        r += "\x1cW2\r\n\x1c"
+             "31150\r\n\x1cW0\r\n";
+        for (int l = 1; l <= 3; ++l)
+            r +=
+                to_big5("第 " + std::to_string(p) + " 頁 第 " + std::to_string(l) + " 行") + "\r\n";
+        r += "\x0c"
+             "21\r\n";
+    }
+    return r;
+}
+
+QString page_text(int p) {
+    QString t = QStringLiteral("          郵政轉帳\\臨櫃明細表\n");
+    for (int l = 1; l <= 3; ++l) t += QStringLiteral("第 %1 頁 第 %2 行\n").arg(p).arg(l);
+    return t;
+}
+
+class PreviewWindow : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { install_font_substitutions(); }
+
+    PreviewWindow() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "zol_preview_XXXXXX").string();
+        base = ::mkdtemp(tmpl.data());
+        std::filesystem::create_directories(base / "rpt");
+        hooks.message = [this](const QString& t) { messages << t; };
+        hooks.error = [this](const QString& t) { errors << t; };
+        hooks.pdf_file_name = [this] { return pdf_answer; };
+        hooks.printer = [this]() -> std::unique_ptr<print::PrintDevice> {
+            ++printer_runs;
+            printed_range = {state.print_from, state.print_to};
+            return std::make_unique<print::PdfDevice>(
+                QString::fromStdString((base / "printer.pdf").string()));
+        };
+        host = std::make_unique<PreviewHost>(state, base.string(), hooks);
+    }
+    ~PreviewWindow() override {
+        host.reset();
+        std::filesystem::remove_all(base);
+    }
+
+    void write(int pages) {
+        std::ofstream(base / "rpt" / "rep_5300.TXT", std::ios::binary | std::ios::trunc)
+            << report_bytes(pages);
+    }
+    PREPRINT& open(int pages) {
+        write(pages);
+        host->show_preview("rep_5300.txt", pages, "A4", 1, 2);
+        EXPECT_NE(host->window(), nullptr);
+        return *host->window();
+    }
+    QString text() const { return host->window()->preprint_text()->toPlainText(); }
+    QString now() const { return host->window()->lab_nowspage()->text(); }
+    int pdf_pages(const std::filesystem::path& pdf) {
+        QProcess p;
+        p.start("pdfinfo", {QString::fromStdString(pdf.string())});
+        p.waitForFinished(30000);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const auto at = out.indexOf(QStringLiteral("Pages:"));
+        return at < 0 ? -1 : out.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
+    }
+
+    std::filesystem::path base;
+    print::PrintState state;
+    PreviewHooks hooks;
+    std::unique_ptr<PreviewHost> host;
+    QStringList messages, errors;
+    QString pdf_answer;
+    int printer_runs = 0;
+    std::pair<int, int> printed_range{-99, -99};
+};
+
+TEST_F(PreviewWindow, ControlsCaptionsPlacesAndFonts) {
+    PREPRINT& w = open(3);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Quorvane"));
+    auto label = [&](const char* name) { return w.findChild<QLabel*>(name); };
+    ASSERT_TRUE(label("LBL_TOTALPAGE") && label("LBL_NOWPAGE") && label("LBL_SELECT"));
+    EXPECT_EQ(label("LBL_TOTALPAGE")->text(), QStringLiteral("總頁數"));
+    EXPECT_EQ(label("LBL_NOWPAGE")->text(), QStringLiteral("目前頁數:"));
+    EXPECT_EQ(label("LBL_SELECT")->text(), QStringLiteral("選印區間"));
+    // Twips at 15 to the pixel.
+    EXPECT_EQ(label("LBL_TOTALPAGE")->geometry(), QRect(8, 16, 73, 17));
+    EXPECT_EQ(w.txt_pribegin()->geometry(), QRect(400, 16, 57, 25));
+    EXPECT_EQ(w.txt_priend()->geometry(), QRect(496, 16, 65, 25));
+    EXPECT_EQ(w.preprint_text()->geometry(), QRect(0, 56, 793, 441));
+    EXPECT_EQ(w.cmd_excape()->geometry(), QRect(496, 504, 89, 25));
+
+    const std::vector<std::pair<QPushButton*, const char*>> buttons = {
+        {w.cmd_print(), "列印"},      {w.cmd_firstpage(), "首頁"}, {w.cmd_prepage(), "上一頁"},
+        {w.cmd_nextpage(), "下一頁"}, {w.cmd_lastpage(), "末頁"},  {w.cmd_excape(), "離開"},
+        {w.cmd_pdf(), "PDF"}};
+    for (const auto& [b, caption] : buttons) {
+        EXPECT_EQ(b->text(), QString::fromUtf8(caption));
+        EXPECT_EQ(b->y(), 504);
+        EXPECT_TRUE(b->font().bold());
+        EXPECT_DOUBLE_EQ(b->font().pointSizeF(), 13.5);
+        EXPECT_EQ(QFontInfo(b->font()).family(), QStringLiteral("Noto Sans Mono CJK TC"));
+    }
+    EXPECT_EQ(QFontInfo(label("LBL_TOTALPAGE")->font()).family(),
+              QStringLiteral("Noto Sans CJK TC"));
+    EXPECT_EQ(w.lbl_totpage()->palette().color(QPalette::Window), QColor(Qt::white));
+
+    // The page text: fixed pitch, a Chinese character exactly two ASCII columns.
+    const QFont f = w.preprint_text()->font();
+    EXPECT_EQ(QFontInfo(f).family(), QStringLiteral("Noto Sans Mono CJK TC"));
+    EXPECT_DOUBLE_EQ(f.pointSizeF(), 12);
+    const QFontMetricsF m(f);
+    EXPECT_DOUBLE_EQ(m.horizontalAdvance(QStringLiteral("頁")), 2 * m.horizontalAdvance('a'));
+    EXPECT_DOUBLE_EQ(m.horizontalAdvance(QStringLiteral("_")), m.horizontalAdvance('1'));
+
+    // Picture1 holds the 105 x 127 outline.
+    const QPixmap pic = w.picture1()->pixmap();
+    EXPECT_EQ(pic.size(), QSize(105, 127));
+
+    // Tab order, starting at the page text, which has the focus.
+    QApplication::setActiveWindow(&w);
+    EXPECT_EQ(w.focusWidget(), w.preprint_text());
+    const std::vector<QWidget*> order = {w.cmd_print(),    w.cmd_firstpage(), w.cmd_prepage(),
+                                         w.cmd_nextpage(), w.cmd_lastpage(),  w.txt_pribegin(),
+                                         w.txt_priend(),   w.cmd_excape()};
+    QWidget* at = w.preprint_text();
+    for (QWidget* next : order) {
+        at = at->nextInFocusChain();
+        while (at->focusPolicy() == Qt::NoFocus) at = at->nextInFocusChain();
+        EXPECT_EQ(at, next) << at->objectName().toStdString();
+    }
+}
+
+TEST_F(PreviewWindow, ShowPreviewSetsLabelsRangeAndPageOne) {
+    PREPRINT& w = open(3);
+    EXPECT_EQ(w.lbl_totpage()->text(), QStringLiteral(" 3"));
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    EXPECT_EQ(w.txt_pribegin()->text(), QStringLiteral("1"));
+    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 3"));
+    EXPECT_EQ(text(), page_text(1));  // no control line, nothing left of one
+    EXPECT_EQ(state.total_pages, 3);
+    EXPECT_EQ(state.current_page, 1);
+    EXPECT_EQ(state.paper_name, "A4");
+    EXPECT_EQ(state.orientation, 2);
+    EXPECT_EQ(state.report_path, base.string() + "/RPT/rep_5300.txt");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isModal());
+}
+
+TEST_F(PreviewWindow, PagingThroughThreePages) {
+    PREPRINT& w = open(3);
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("2"));
+    EXPECT_EQ(text(), page_text(2));
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("3"));
+    EXPECT_EQ(text(), page_text(3));
+    EXPECT_TRUE(messages.isEmpty());
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("已是最後一頁, 無次頁 !")});
+    EXPECT_EQ(now(), QStringLiteral("3"));
+    EXPECT_EQ(text(), page_text(3));
+
+    QTest::mouseClick(w.cmd_firstpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    EXPECT_EQ(text(), page_text(1));
+    QTest::mouseClick(w.cmd_lastpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("3"));
+    EXPECT_EQ(text(), page_text(3));
+    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("2"));
+    EXPECT_EQ(state.current_page, 2);
+    EXPECT_EQ(text(), page_text(2));
+    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
+    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
+    EXPECT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages.last(), QStringLiteral("已是第一頁, 無前頁 !"));
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    // The labels of the range are not touched by paging.
+    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 3"));
+}
+
+TEST_F(PreviewWindow, OnePageReport) {
+    PREPRINT& w = open(1);
+    const QString page = text();
+    for (QPushButton* b : {w.cmd_firstpage(), w.cmd_lastpage()}) {
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_TRUE(messages.isEmpty());
+    }
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
+    EXPECT_EQ(messages, (QStringList{QStringLiteral("已是最後一頁, 無次頁 !"),
+                                     QStringLiteral("已是第一頁, 無前頁 !")}));
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    EXPECT_EQ(text(), page);
+}
+
+TEST_F(PreviewWindow, MessagesAreTitledPreviewMessagesByDefault) {
+    write(1);
+    PreviewHooks plain;  // the real message box
+    PreviewHost real(state, base.string(), plain);
+    real.show_preview("rep_5300.txt", 1, "A4", 1, 2);
+    QString title, body;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            body = box->text();
+            EXPECT_EQ(box->buttons().size(), 1);
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            box->accept();
+        }
+    });
+    real.window()->CMD_NEXTPAGE_Click();
+    EXPECT_EQ(title, QStringLiteral("預視列印訊息"));
+    EXPECT_EQ(body, QStringLiteral("已是最後一頁, 無次頁 !"));
+}
+
+TEST_F(PreviewWindow, TypedCharactersAreDiscardedButTheTextCanBeSelected) {
+    PREPRINT& w = open(2);
+    QPlainTextEdit* box = w.preprint_text();
+    box->setFocus();
+    const QString before = text();
+    QTest::keyClicks(box, "abc 123");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QKeyEvent chinese(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("中"));
+    QApplication::sendEvent(box, &chinese);
+    EXPECT_EQ(text(), before);
+    // Keys without a character still move and select.
+    QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(box->textCursor().selectedText(),
+              QStringLiteral("          郵政轉帳\\臨櫃明細表") + QChar(QChar::ParagraphSeparator));
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(text(), before);
+}
+
+TEST_F(PreviewWindow, RangeBoxesAreReadAsLeadingNumbers) {
+    PREPRINT& w = open(3);
+    auto print_with = [&](const QString& from, const QString& to) {
+        w.txt_pribegin()->setText(from);
+        w.txt_priend()->setText(to);
+        printed_range = {-99, -99};
+        QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
+        return printed_range;
+    };
+    // Untouched boxes: 1 to 3, all three pages on one job.
+    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
+    EXPECT_EQ(printed_range, std::make_pair(1, 3));
+    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 3);
+    EXPECT_EQ(print_with("abc", "2"), std::make_pair(0, 2));
+    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 2);              // 0 prints from page 1
+    EXPECT_EQ(print_with(" 2x", "2.5"), std::make_pair(2, 2));  // 2.5 rounds to even
+    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 1);
+    EXPECT_EQ(print_with("3.5", "-1"), std::make_pair(4, -1));
+    // Beyond a 16-bit page number: refused with a message, nothing printed.
+    const int runs = printer_runs;
+    EXPECT_EQ(print_with("1", "40000"), std::make_pair(-99, -99));
+    EXPECT_EQ(printer_runs, runs);
+    EXPECT_EQ(messages.last(), QStringLiteral("選印區間的頁數須在 -32768 到 32767 之間 !"));
+    // Printing changes neither the page nor the labels.
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    EXPECT_EQ(text(), page_text(1));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(PreviewWindow, EmptyRangePrintsNoSheet) {
+    PREPRINT& w = open(3);
+    w.txt_pribegin()->setText("3");
+    w.txt_priend()->setText("2");
+    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
+    EXPECT_EQ(printed_range, std::make_pair(3, 2));
+    EXPECT_FALSE(std::filesystem::exists(base / "printer.pdf"));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(PreviewWindow, PrintFailureIsShownWithItsDescription) {
+    hooks.printer = []() -> std::unique_ptr<print::PrintDevice> {
+        throw print::PrintError("找不到印表機：測試");
+    };
+    host = std::make_unique<PreviewHost>(state, base.string(), hooks);
+    PREPRINT& w = open(3);
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
+    EXPECT_EQ(errors, QStringList{QStringLiteral("找不到印表機：測試")});
+    EXPECT_EQ(now(), QStringLiteral("2"));
+    // The report file is not held open: it can be replaced at once.
+    std::filesystem::remove(base / "rpt" / "rep_5300.TXT");
+    write(2);
+    host->show_preview("rep_5300.txt", 2, "A4", 1, 2);
+    EXPECT_EQ(text(), page_text(1));
+}
+
+TEST_F(PreviewWindow, PdfButtonWritesTheChosenRange) {
+    PREPRINT& w = open(3);
+    const auto pdf = base / "chosen";
+    pdf_answer = QString::fromStdString(pdf.string());  // ".pdf" is added
+    w.txt_pribegin()->setText("2");
+    w.txt_priend()->setText("3");
+    QTest::mouseClick(w.cmd_pdf(), Qt::LeftButton);
+    ASSERT_TRUE(std::filesystem::exists(base / "chosen.pdf"));
+    EXPECT_EQ(pdf_pages(base / "chosen.pdf"), 2);
+    QProcess p;
+    p.start("pdftotext",
+            {"-f", "1", "-l", "1", QString::fromStdString((base / "chosen.pdf").string()), "-"});
+    p.waitForFinished(30000);
+    EXPECT_TRUE(
+        QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("第 2 頁 第 1 行")));
+
+    // Cancelled dialog: nothing written. Empty range: told, no dialog.
+    pdf_answer.clear();
+    std::filesystem::remove(base / "chosen.pdf");
+    QTest::mouseClick(w.cmd_pdf(), Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(base / "chosen.pdf"));
+    w.txt_pribegin()->setText("3");
+    w.txt_priend()->setText("2");
+    pdf_answer = QString::fromStdString((base / "none.pdf").string());
+    QTest::mouseClick(w.cmd_pdf(), Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(base / "none.pdf"));
+    EXPECT_EQ(messages.last(), QStringLiteral("選印區間內沒有頁面，不寫 PDF 檔。"));
+    EXPECT_EQ(printer_runs, 0);
+}
+
+TEST_F(PreviewWindow, SecondPreviewWhileOpenStartsAtPageOne) {
+    PREPRINT& w = open(3);
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    w.txt_pribegin()->setText("2");
+    PREPRINT& again = open(4);
+    EXPECT_EQ(&again, &w);  // the same window, refilled
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    EXPECT_EQ(w.lbl_totpage()->text(), QStringLiteral(" 4"));
+    EXPECT_EQ(w.txt_pribegin()->text(), QStringLiteral("1"));
+    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 4"));
+    EXPECT_EQ(text(), page_text(1));
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("2"));
+    EXPECT_EQ(text(), page_text(2));
+}
+
+TEST_F(PreviewWindow, ClosedByExitOrItsCloseControl) {
+    PREPRINT& w = open(3);
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    QTest::mouseClick(w.cmd_excape(), Qt::LeftButton);
+    EXPECT_EQ(host->window(), nullptr);
+    EXPECT_EQ(state.current_page, 2);  // the module state outlives the window
+    EXPECT_EQ(state.total_pages, 3);
+
+    PREPRINT& fresh = open(3);
+    EXPECT_EQ(now(), QStringLiteral("1"));
+    fresh.close();  // the window's own close control
+    EXPECT_EQ(host->window(), nullptr);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(PreviewWindow, MissingReportFileIsToldAndLeavesTheTextEmpty) {
+    host->show_preview("rep_5300.txt", 2, "A4", 1, 2);  // nothing written
+    ASSERT_NE(host->window(), nullptr);
+    EXPECT_EQ(text(), QString());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("rep_5300"))) << errors[0].toStdString();
+    EXPECT_TRUE(host->window()->preprint_text()->isVisible());
+}
+
+TEST_F(PreviewWindow, RendersForTheReadme) {
+    PREPRINT& w = open(3);
+    const QPixmap shot = w.grab();
+    EXPECT_EQ(shot.size(), QSize(793, 537));
+    EXPECT_TRUE(shot.save(QStringLiteral(ZOL_BINARY_DIR "/preview-window.png")));
+    // The page text is drawn: dark pixels in the text box.
+    const QImage img = w.preprint_text()->viewport()->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) dark += qGray(img.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 200);
+}
+
+}  // namespace
+}  // namespace zol
