@@ -10,6 +10,7 @@
 #include "print/printm.h"
 #include "ui/query_window.h"
 #include "ui/query_window_args.h"
+#include "ui/show_preview.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -28,6 +29,11 @@ int main(int argc, char** argv) {
     // The paging module's settings live as long as the program.
     zol::print::PrintState print_state;
     zol::QueryWindowHooks hooks;
+    // The preview window beside the query window, kept between runs.
+    zol::PreviewHost preview(print_state, base_path);
+    hooks.show_preview = [&](const std::string& file_name, int pages) {
+        preview.show_preview(file_name, pages, "A4", 1, zol::print::kLandscape);
+    };
     hooks.print_report = [&](const std::string& file_name, int pages) {
         // A4, from page 1, landscape; a failure reaches the window as a message.
         zol::print::print_report(print_state, base_path, file_name, zol::to_int16(pages), "A4", 1,
