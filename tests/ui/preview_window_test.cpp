@@ -398,7 +398,35 @@ TEST_F(PreviewWindow, MissingReportFileIsToldAndLeavesTheTextEmpty) {
 }
 
 TEST_F(PreviewWindow, RendersForTheReadme) {
-    PREPRINT& w = open(3);
+    // A page laid out as the writer lays it out.
+    std::string r =
+        "\x1c"
+        "31100\r\n\x1cW7\r\n\x1cW9\r\n";
+    r += to_big5(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表") + "\r\n\x1cW4\r\n";
+    r += to_big5(
+             "    三(三年級) 年 05(忠班) 班     收款日期: 114/03/07     繳費群組： 上學期學雜費") +
+         "\r\n\x1cW2\r\n\x1c"
+         "31150\r\n\x1cW0\r\n";
+    r += to_big5("    Zol5300  " + std::string(120, ' ') + "日期: 114年03月07日") + "\r\n";
+    r += to_big5(
+             "    年   班 座號  學生姓名  電腦流水號  繳款方式  手續費        學費      雜費"
+             "  收款總金額  實扣日期") +
+         "\r\n\r\n";
+    r += "    " + std::string(155, '_') + "\r\n";
+    const char* names[] = {"王小明", "李大同", "陳美玲", "林志豪", "張雅婷", "黃建國"};
+    for (int i = 0; i < 18; ++i) {
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "     3  05   %02d   %s    1000%04d   %s        15    12,000     3,500"
+                      "      15,515  114/03/%02d",
+                      i + 1, names[i % 6], i * 7, i % 3 ? "臨櫃" : "轉帳", 10 + i % 5);
+        r += to_big5(line) + "\r\n";
+    }
+    r += "\x0c"
+         "21\r\n";
+    std::ofstream(base / "rpt" / "rep_5300.TXT", std::ios::binary | std::ios::trunc) << r;
+    host->show_preview("rep_5300.txt", 1, "A4", 1, 2);
+    PREPRINT& w = *host->window();
     const QPixmap shot = w.grab();
     EXPECT_EQ(shot.size(), QSize(793, 537));
     EXPECT_TRUE(shot.save(QStringLiteral(ZOL_BINARY_DIR "/preview-window.png")));
@@ -407,7 +435,12 @@ TEST_F(PreviewWindow, RendersForTheReadme) {
     int dark = 0;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) dark += qGray(img.pixel(x, y)) < 100;
-    EXPECT_GT(dark, 200);
+    EXPECT_GT(dark, 2000);
+    // The columns line up: the amounts of two lines end at the same place.
+    const QFontMetricsF m(w.preprint_text()->font());
+    const QStringList lines = text().split('\n');
+    ASSERT_GT(lines.size(), 8);
+    EXPECT_DOUBLE_EQ(m.horizontalAdvance(lines[6]), m.horizontalAdvance(lines[7]));
 }
 
 }  // namespace
