@@ -1,6 +1,7 @@
 #include "print/print_fonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QRawFont>
 #include <QString>
 
@@ -45,7 +46,7 @@ bool ensure_registered(const QRawFont& raw, const QString& family) {
 QFont printable_font(const QFont& font) {
     const QRawFont raw = QRawFont::fromFont(font);
     if (!raw.isValid() || !maps_radicals(raw)) return font;
-    const QString family = raw.familyName() + QStringLiteral(" Print");
+    const QString family = QFontInfo(font).family() + QStringLiteral(" Print");
     if (!ensure_registered(raw, family)) return font;
     QFont copy(font);
     copy.setFamilies({family});
