@@ -51,12 +51,13 @@ int entry_index(const std::vector<std::string>& entries, const std::string& text
 std::string fill_snapshot(const ReportOptions& o, DataControl& ado_cbo, FilterSnapshot& f) {
     load_status_list(ado_cbo, f);
     const std::vector<std::string> dates = load_tranday_list(ado_cbo, f);
-    if (o.tranday) {
+    // An empty value is the empty box: the check then asks for a date (or takes no end date).
+    if (o.tranday && !o.tranday->empty()) {
         f.CBO_TranDay_index = entry_index(dates, *o.tranday);
         if (f.CBO_TranDay_index < 0) return "收款日期 " + *o.tranday + " 不在收款日期清單中";
         f.CBO_TranDay = *o.tranday;
     }
-    if (o.tranday2) {
+    if (o.tranday2 && !o.tranday2->empty()) {
         f.CBO_TranDay2_index = entry_index(dates, *o.tranday2);
         if (f.CBO_TranDay2_index < 0) return "收款日期 " + *o.tranday2 + " 不在收款日期清單中";
         f.CBO_TranDay2 = *o.tranday2;
