@@ -117,10 +117,10 @@ void bench(const std::string& file) {
 int main(int argc, char** argv) {
     std::vector<std::string> files(argv + 1, argv + argc);
     if (files.empty()) {
-        // The sample files lie beside the repository: <repo>/../shared/testdata/jet.
+        // The real Access files kept with the tests.
         std::string here = __FILE__;
         here = here.substr(0, here.rfind('/'));
-        const std::string dir = here + "/../../shared/testdata/jet";
+        const std::string dir = here + "/../tests/fixtures/jet";
         files = {dir + "/testV2000.mdb", dir + "/compIndexTestV2000.mdb"};
     }
     for (const auto& f : files) bench(f);

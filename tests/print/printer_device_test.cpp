@@ -83,7 +83,7 @@ TEST(DefaultPrinter, NoSpoolerMeansNoPrinter) {
 class PrivateCups {
   public:
     explicit PrivateCups(const std::filesystem::path& root)
-        : script_(QStringLiteral(ZOL_SOURCE_DIR "/../shared/tools/private-cups.sh")) {
+        : script_(QStringLiteral(ZOL_SOURCE_DIR "/tests/support/private-cups.sh")) {
         env_ = QProcessEnvironment::systemEnvironment();
         env_.insert("BASE", QString::fromStdString((root / "cups").string()));
         env_.insert("OUT", QString::fromStdString((root / "out").string()));
