@@ -3,6 +3,7 @@
 // run either writes the report or tells the user one of the window's own messages; the
 // window never crashes and a following valid run works.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -10,9 +11,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "print/pdf_device.h"
+#include "print/print_state.h"
 #include "query_window_fixture.h"
 #include "ui/masked_date_edit.h"
+#include "ui/preview_window.h"
 #include "ui/query_window_controls.h"
+#include "ui/show_preview.h"
 
 namespace zol::test {
 namespace {
@@ -284,6 +289,72 @@ TEST_F(BadInputWindow, TypedKeysPassOnlyWhatEachFieldTakes) {
         }
     }
     expect_valid_run_works();
+}
+
+// The preview's range boxes given every bad form, then 列印 and PDF: a range that does not
+// fit a page number is told, any other prints what it covers; the preview keeps working.
+TEST_F(BadInputWindow, PreviewRangeBoxesTakeEveryBadForm) {
+    print::PrintState state;
+    QStringList told;
+    int printer_runs = 0;
+    const std::filesystem::path out = pkg.base() / "out.pdf";
+    PreviewHooks hooks;
+    hooks.message = [&](const QString& m) { told << m; };
+    hooks.error = [&](const QString& m) { told << m; };
+    hooks.pdf_file_name = [&] { return QString::fromStdString(out.string()); };
+    hooks.printer = [&]() -> std::unique_ptr<print::PrintDevice> {
+        ++printer_runs;
+        return std::make_unique<print::PdfDevice>(QString::fromStdString(out.string()));
+    };
+    PreviewHost host(state, pkg.base().string(), hooks);
+    reset();
+    button("Cmd_preprint")->click();
+    ASSERT_EQ(previews.size(), 1u);
+    host.show_preview("rep_5300.txt", previews[0], "A4", 1, 2);
+    PREPRINT* w = host.window();
+    ASSERT_NE(w, nullptr);
+
+    const QString too_wide = u8("選印區間的頁數須在 -32768 到 32767 之間 !");
+    const QString no_pages = u8("選印區間內沒有頁面，不寫 PDF 檔。");
+    int refusals = 0;
+    for (QLineEdit* box : {w->txt_pribegin(), w->txt_priend()}) {
+        for (const BadForm& form : bad_forms()) {
+            for (const bool typed : {false, true}) {
+                SCOPED_TRACE(box->objectName().toStdString() + " " + form.name +
+                             (typed ? " typed" : " pasted"));
+                w->txt_pribegin()->setText(QStringLiteral("1"));
+                w->txt_priend()->setText(QStringLiteral("1"));
+                if (typed) {
+                    box->clear();
+                    box->setFocus();
+                    type_text(box, form.text.left(200));
+                } else {
+                    box->setText(form.text);
+                }
+                told.clear();
+                w->CMD_PRINT_Click();
+                w->CMD_PDF_Click();
+                for (const QString& m : told) {
+                    EXPECT_TRUE(m == too_wide || m == no_pages) << m.toStdString();
+                    refusals += m == too_wide ? 1 : 0;
+                }
+            }
+        }
+    }
+    // 70000 and the long digits, in both boxes, pasted, by 列印 and by PDF; typed keys
+    // may be filtered by the box.
+    EXPECT_GE(refusals, 2 * 2 * 2);
+    // Still a working preview: a valid range prints, paging goes on.
+    told.clear();
+    std::filesystem::remove(out);
+    w->txt_pribegin()->setText(QStringLiteral("1"));
+    w->txt_priend()->setText(QString::number(previews[0]));
+    w->CMD_PDF_Click();
+    EXPECT_TRUE(told.isEmpty()) << told.join(QLatin1Char('|')).toStdString();
+    EXPECT_GT(std::filesystem::file_size(out), 1000u);
+    w->CMD_LASTPAGE_Click();
+    EXPECT_EQ(w->lab_nowspage()->text(), QString::number(previews[0]));
+    EXPECT_GT(printer_runs, 0);
 }
 
 }  // namespace
