@@ -1,0 +1,10 @@
+// Test entry for suites without a QApplication.
+#include <gtest/gtest.h>
+
+#include "support/test_env.h"
+
+int main(int argc, char** argv) {
+    zol::test::set_default_environment();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
