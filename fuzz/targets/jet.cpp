@@ -1,6 +1,7 @@
 // The Jet file reader on mutated files: a clear error or rows, never a crash.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/jet_database.h"
+#include "data/jet_process.h"
 #include "fuzz/targets/targets.h"
 
 namespace zol::fuzz {
@@ -21,7 +23,12 @@ int jet(const std::uint8_t* data, std::size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     try {
-        auto db = open_database(path);
+        // A reader stuck in a damaged file is given up after its idle limit; the program's
+        // limit is long for big files, a short one keeps the fuzzer moving.
+        JetReadLimits limits;
+        limits.idle_timeout = std::chrono::milliseconds(1500);
+        limits.total_timeout = std::chrono::milliseconds(8000);
+        auto db = open_jet_database(path, "", limits);
         // The system catalogue is in every Jet file; a user table in most of the seeds.
         for (const char* sql : {"select * from MSysObjects", "select * from Table1"}) {
             try {
