@@ -9,11 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -103,7 +103,12 @@ const std::vector<BadForm>& bad_forms() {
 // True when the text holds a character of the CJK block, i.e. the message was written
 // for the user and not by a crash handler.
 bool has_chinese(const std::string& s) {
-    return std::regex_search(s, std::regex("[\xE4-\xE9][\x80-\xBF][\x80-\xBF]"));
+    for (std::size_t i = 0; i + 2 < s.size(); ++i) {
+        const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+        if (b(0) >= 0xE4 && b(0) <= 0xE9 && (b(1) & 0xC0) == 0x80 && (b(2) & 0xC0) == 0x80)
+            return true;
+    }
+    return false;
 }
 
 std::string roc_of(const std::string& iso) {
@@ -343,13 +348,18 @@ std::string doubled_quotes(const std::string& s) {
 // Sum of the class counts "班總筆數:" of a per-class report: its detail lines.
 long report_row_count(const fs::path& report) {
     const std::string text = from_big5(read_file(report));
-    const std::regex count("班總筆數:\\s*([0-9,]+)");
+    const std::string label = "班總筆數:";
     long sum = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), count);
-         it != std::sregex_iterator(); ++it) {
-        std::string digits = (*it)[1];
-        std::erase(digits, ',');
-        sum += std::stol(digits);
+    for (auto p = text.find(label); p != std::string::npos; p = text.find(label, p + 1)) {
+        std::size_t i = p + label.size();
+        while (i < text.size() && text[i] == ' ') ++i;
+        std::string digits;
+        for (; i < text.size() &&
+               (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == ',');
+             ++i) {
+            if (text[i] != ',') digits += text[i];
+        }
+        if (!digits.empty()) sum += std::stol(digits);
     }
     return sum;
 }
