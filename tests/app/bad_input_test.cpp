@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/big5.h"
+#include "support/run_capture.h"
 #include "support/sample_db.h"
 
 namespace zol {
@@ -36,44 +37,11 @@ void write_file(const fs::path& p, const std::string& bytes) {
     out << bytes;
 }
 
-struct RunOutput {
-    int code = -1;   // exit code, -1 when killed
-    int signal = 0;  // the signal that ended it, if any
-    std::string out;
-    std::string err;
-};
+using test::RunOutput;
 
 // Runs zol5300 in `cwd` (so that relative file names land there), capturing its output.
 RunOutput run(const std::vector<std::string>& args, const fs::path& cwd) {
-    const fs::path dir = test::make_temp_dir("zol_bad_run_");
-    const std::string out_path = (dir / "out").string();
-    const std::string err_path = (dir / "err").string();
-    std::vector<std::string> argv_s{test::zol5300_bin()};
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argv_s) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    pid_t pid = 0;
-    RunOutput r;
-    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0) {
-        }
-        if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
-        if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = read_file(out_path);
-    r.err = read_file(err_path);
-    fs::remove_all(dir);
-    return r;
+    return test::run_captured(args, cwd);
 }
 
 struct BadForm {

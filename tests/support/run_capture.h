@@ -1,0 +1,65 @@
+// Runs zol5300 as a child process and captures what it prints and how it ended.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/sample_db.h"
+
+namespace zol::test {
+
+struct RunOutput {
+    int code = -1;   // exit code, -1 when killed
+    int signal = 0;  // the signal that ended it, if any
+    std::string out;
+    std::string err;
+};
+
+// Runs zol5300 with the arguments in `cwd` (empty: the current folder), so that relative
+// file names land there.
+inline RunOutput run_captured(const std::vector<std::string>& args,
+                              const std::filesystem::path& cwd = {}) {
+    const std::filesystem::path dir = make_temp_dir("zol_run_");
+    const std::string out_path = (dir / "out").string();
+    const std::string err_path = (dir / "err").string();
+    std::vector<std::string> argv_s{zol5300_bin()};
+    argv_s.insert(argv_s.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argv_s) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = 0;
+    RunOutput r;
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0) {
+        }
+        if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    const auto slurp = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    r.out = slurp(out_path);
+    r.err = slurp(err_path);
+    std::filesystem::remove_all(dir);
+    return r;
+}
+
+}  // namespace zol::test
