@@ -173,45 +173,6 @@ std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int 
     return out;
 }
 
-std::string cell_form(const std::string& utf8, double points, double pitch) {
-    // pdftotext puts the first word in the cell of its distance from the left edge, and each
-    // further word the rounded distance from the start of the word before it further on.
-    const double cells_per_column = points / 2 / pitch;
-    std::string out;
-    long cells = 0, word_cell = 0;
-    int column = 0, word_column = 0;
-    bool in_word = false, first = true;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t len = 1;
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b >= 0xF0)
-            len = 4;
-        else if (b >= 0xE0)
-            len = 3;
-        else if (b >= 0xC0)
-            len = 2;
-        const std::string ch = utf8.substr(i, len);
-        i += len;
-        if (ch == " ") {
-            in_word = false;
-        } else {
-            if (!in_word) {
-                word_cell =
-                    first ? std::lround(column * cells_per_column)
-                          : word_cell + std::lround((column - word_column) * cells_per_column);
-                word_column = column;
-                first = false;
-                for (; cells < word_cell; ++cells) out += ' ';
-                in_word = true;
-            }
-            out += ch;
-            ++cells;
-        }
-        column += display_width(ch);
-    }
-    return out;
-}
-
 std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8) {
     std::vector<std::pair<std::string, int>> out;
     int column = 0;
@@ -246,16 +207,6 @@ std::string words_of(const std::string& utf8) {
         out += word;
     }
     return out;
-}
-
-std::vector<std::string> pdf_page_cells(const std::filesystem::path& pdf, int page) {
-    const QString n = QString::number(page);
-    std::string text = run_tool("pdftotext", {"-layout", "-fixed", "5", "-f", n, "-l", n, "-enc",
-                                              "UTF-8", QString::fromStdString(pdf.string()), "-"});
-    if (!text.empty() && text.back() == '\f') text.pop_back();
-    auto lines = split_lines(text);
-    drop_trailing_empty(lines);
-    return lines;
 }
 
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page) {
