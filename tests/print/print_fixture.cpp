@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -217,6 +218,25 @@ std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int pa
     auto lines = split_lines(text);
     drop_trailing_empty(lines);
     return lines;
+}
+
+std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf) {
+    const std::string html =
+        run_tool("pdftotext", {"-bbox", QString::fromStdString(pdf.string()), "-"});
+    std::vector<std::vector<Box>> pages;
+    static const QRegularExpression page_re(QStringLiteral("<page "));
+    static const QRegularExpression word_re(QStringLiteral(
+        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re"));
+    for (const QString& page : QString::fromStdString(html).split(page_re).mid(1)) {
+        pages.emplace_back();
+        for (auto m = word_re.globalMatch(page); m.hasNext();) {
+            const auto w = m.next();
+            pages.back().push_back({w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                    w.captured(3).toDouble(), w.captured(4).toDouble(),
+                                    w.captured(5).toStdString()});
+        }
+    }
+    return pages;
 }
 
 }  // namespace zol::test

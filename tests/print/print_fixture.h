@@ -64,6 +64,14 @@ int pdf_pages(const std::filesystem::path& pdf);
 // `pdftotext -layout` of one page, as lines without trailing blanks; trailing empty lines
 // dropped.
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page);
+// A word of a PDF page with its box in points from the page's top left (pdftotext -bbox).
+struct Box {
+    double x0, y0, x1, y1;
+    std::string word;
+};
+// The words of every page of a PDF.
+std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf);
+
 // Compares two texts line by line; on a difference the result names the first differing
 // line with both versions.
 ::testing::AssertionResult same_lines(const std::vector<std::string>& got,
