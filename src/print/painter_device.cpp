@@ -6,7 +6,6 @@
 #include "print/print_fonts.h"
 
 namespace zol::print {
-namespace {}  // namespace
 
 PainterDevice::~PainterDevice() {
     if (painter_.isActive()) painter_.end();
@@ -29,7 +28,12 @@ QPageLayout PainterDevice::layout_for(int paper_code, int orientation) {
 }
 
 void PainterDevice::begin(int paper_code, int orientation) {
-    layout_ = layout_for(paper_code, orientation);
+    sheet_ = prepare(layout_for(paper_code, orientation));
+}
+
+std::optional<QSizeF> PainterDevice::printable_area() const {
+    if (!sheet_) return std::nullopt;
+    return sheet_->printable.size() * 20.0;
 }
 
 void PainterDevice::set_font_name(const QString& name) {
@@ -49,13 +53,17 @@ void PainterDevice::set_bold(bool bold) {
 
 void PainterDevice::start_output() {
     if (!began_) {
-        if (!layout_.isValid()) layout_ = layout_for(kPaperA4, kPortrait);
-        QPagedPaintDevice& device = open_device(layout_);
+        if (!sheet_) sheet_ = prepare(layout_for(kPaperA4, kPortrait));
+        QPagedPaintDevice& device = open_device(*sheet_);
         if (!painter_.begin(&device)) throw PrintError("印表機無法開始列印工作。");
         began_ = true;
         sheets_ = 1;
         dpi_ = device.logicalDpiY();
         font_dirty_ = true;
+        // Everything is placed from the printable area's corner, at the job's one scale.
+        const double per_point = dpi_ / 72.0;
+        painter_.translate(sheet_->printable.x() * per_point, sheet_->printable.y() * per_point);
+        painter_.scale(scale_, scale_);
     }
     for (; pending_breaks_ > 0; --pending_breaks_) {
         auto* device = static_cast<QPagedPaintDevice*>(painter_.device());

@@ -16,6 +16,8 @@ class PainterDevice : public PrintDevice {
     ~PainterDevice() override;
 
     void begin(int paper_code, int orientation) override;
+    std::optional<QSizeF> printable_area() const override;
+    void set_scale(double factor) override { scale_ = factor; }
     void set_font_name(const QString& name) override;
     void set_font_size(double points) override;
     void set_bold(bool bold) override;
@@ -30,13 +32,22 @@ class PainterDevice : public PrintDevice {
     // Sheets begun so far (0 until the first output).
     int sheets() const { return sheets_; }
 
-    // The page layout of a paper code and orientation, with no margins of its own (a printer
-    // keeps its unprintable border).
+    // The page layout of a paper code and orientation, with no margins.
     static QPageLayout layout_for(int paper_code, int orientation);
 
   protected:
-    // Makes the device for `layout` (called at the first output). Throws PrintError.
-    virtual QPagedPaintDevice& open_device(const QPageLayout& layout) = 0;
+    // How the device lays out a sheet: its page layout and its printable area, in points in
+    // the painter's coordinates on the device.
+    struct Sheet {
+        QPageLayout layout;
+        QRectF printable;
+    };
+    // Sets the sheet up for `wanted` (paper and orientation, no margins) without opening a
+    // job. Throws PrintError when the device cannot take it.
+    virtual Sheet prepare(const QPageLayout& wanted) = 0;
+    // Makes the device for the prepared sheet (called at the first output). Throws
+    // PrintError.
+    virtual QPagedPaintDevice& open_device(const Sheet& sheet) = 0;
     // After the painter ended the job normally. Throws PrintError when the job failed.
     virtual void job_done() {}
     // The run stopped before end(): drop what was made. Called while the painter is still
@@ -52,7 +63,8 @@ class PainterDevice : public PrintDevice {
     double px(double twips) const { return twips * dpi_ / 1440.0; }
 
     QPainter painter_;
-    QPageLayout layout_;
+    std::optional<Sheet> sheet_;
+    double scale_ = 1;
     QString font_name_;
     double font_points_ = 10;
     bool bold_ = false;

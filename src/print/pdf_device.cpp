@@ -11,7 +11,14 @@ PdfDevice::~PdfDevice() {
     close_unfinished();
 }
 
-QPagedPaintDevice& PdfDevice::open_device(const QPageLayout& layout) {
+PainterDevice::Sheet PdfDevice::prepare(const QPageLayout& wanted) {
+    QPageLayout layout(wanted.pageSize(), wanted.orientation(),
+                       QMarginsF(kBorder, kBorder, kBorder, kBorder), QPageLayout::Point);
+    // QPdfWriter places the painter's origin at the corner of the margins.
+    return {layout, QRectF(QPointF(0, 0), layout.paintRect(QPageLayout::Point).size())};
+}
+
+QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
     file_ = std::make_unique<QSaveFile>(path_);
     if (!file_->open(QIODevice::WriteOnly))
         throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
@@ -21,7 +28,7 @@ QPagedPaintDevice& PdfDevice::open_device(const QPageLayout& layout) {
     writer_->setResolution(kResolution);
     writer_->setTitle(title_);
     writer_->setCreator(QStringLiteral("Zol5300P1"));
-    writer_->setPageLayout(layout);
+    writer_->setPageLayout(sheet.layout);
     return *writer_;
 }
 

@@ -1,5 +1,7 @@
 // Prints into a PDF file. The file appears only when the job ends normally; a run that
-// prints nothing, or stops on an error, leaves whatever was there before.
+// prints nothing, or stops on an error, leaves whatever was there before. Each sheet is laid
+// out as on a printer with an unprintable border of kBorder points on every side, so that
+// the PDF printed at 100 % on an ordinary printer loses nothing.
 #pragma once
 
 #include <QPdfWriter>
@@ -20,9 +22,11 @@ class PdfDevice : public PainterDevice {
     // number of pixels, so the fixed-pitch columns do not drift when Qt rounds the font to
     // device pixels.
     static constexpr int kResolution = 1440;
+    static constexpr double kBorder = 18;
 
   protected:
-    QPagedPaintDevice& open_device(const QPageLayout& layout) override;
+    Sheet prepare(const QPageLayout& wanted) override;
+    QPagedPaintDevice& open_device(const Sheet& sheet) override;
     void job_done() override;
     void abandon() override;
 

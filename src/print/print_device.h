@@ -4,9 +4,11 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace zol::print {
 
@@ -23,8 +25,15 @@ class PrintDevice {
     virtual ~PrintDevice() = default;
 
     // Paper and orientation of the job. The job itself opens with the first output, so a
-    // run that prints nothing sends nothing. Throws PrintError when there is no device.
+    // run that prints nothing sends nothing. Throws PrintError when there is no device, or
+    // when it cannot take that paper in that orientation.
     virtual void begin(int paper_code, int orientation) = 0;
+    // The printable area in twips once begin() has set the sheet up; empty for a device
+    // without sheets of a fixed size.
+    virtual std::optional<QSizeF> printable_area() const { return std::nullopt; }
+    // Scales all that is printed from here on (positions, text, pictures) by `factor`,
+    // about the top left corner of the printable area.
+    virtual void set_scale(double factor) { (void)factor; }
     virtual void set_font_name(const QString& name) = 0;
     virtual void set_font_size(double points) = 0;
     virtual void set_bold(bool bold) = 0;

@@ -1,11 +1,28 @@
 #include "print/printer_device.h"
 
 #include <QPrinterInfo>
+#include <algorithm>
 
 #include "print/pdf_device.h"
 #include "print/print_error.h"
 
 namespace zol::print {
+namespace {
+
+QString paper_text(const QPageSize& size) {
+    if (size.id() == QPageSize::A5) return QStringLiteral("A5");
+    if (size.id() == QPageSize::JisB5) return QStringLiteral("B5");
+    return QStringLiteral("A4");
+}
+
+bool has_paper(const QPrinterInfo& info, const QPageSize& size) {
+    if (info.supportsCustomPageSizes()) return true;
+    const auto sizes = info.supportedPageSizes();
+    return std::any_of(sizes.begin(), sizes.end(),
+                       [&](const QPageSize& s) { return s.isEquivalentTo(size); });
+}
+
+}  // namespace
 
 QString check_default_printer() {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
@@ -25,12 +42,7 @@ PrinterDevice::~PrinterDevice() {
     close_unfinished();
 }
 
-void PrinterDevice::begin(int paper_code, int orientation) {
-    check_default_printer();
-    PainterDevice::begin(paper_code, orientation);
-}
-
-QPagedPaintDevice& PrinterDevice::open_device(const QPageLayout& layout) {
+PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
     const QString name = check_default_printer();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer_->setPrinterName(name);
@@ -38,11 +50,48 @@ QPagedPaintDevice& PrinterDevice::open_device(const QPageLayout& layout) {
     // Whole device pixels per point at every font size of the report (see PdfDevice).
     if (printer_->resolution() < PdfDevice::kResolution)
         printer_->setResolution(PdfDevice::kResolution);
-    printer_->setFullPage(false);
-    // Margins of 0 are raised to the printer's own unprintable border: positions count from
-    // the corner of the printable area.
-    printer_->setPageLayout(layout);
-    printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    const QPageSize size = wanted.pageSize();
+    const QPageLayout::Orientation orientation = wanted.orientation();
+    const QString turn =
+        orientation == QPageLayout::Landscape ? QStringLiteral("橫向") : QStringLiteral("直向");
+    auto refuse = [&](const char* why) {
+        throw PrintError(QString::fromUtf8(why).arg(name, paper_text(size), turn).toStdString());
+    };
+    if (!has_paper(QPrinterInfo(*printer_), size) || !printer_->setPageSize(size) ||
+        !printer_->pageLayout().pageSize().isEquivalentTo(size))
+        refuse("預設印表機 %1 沒有 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+
+    // The unprintable border as the printer's description gives it, for the upright sheet.
+    if (!printer_->setPageOrientation(QPageLayout::Portrait))
+        refuse("預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+    QPageLayout upright = printer_->pageLayout();
+    upright.setUnits(QPageLayout::Point);
+    const QMarginsF border = upright.minimumMargins();
+    QMarginsF margins = border;
+    if (orientation == QPageLayout::Landscape) {
+        // On the turned sheet the upright top and bottom border lie left and right. The turn
+        // is clockwise on some printers and counter-clockwise on others, so each side takes
+        // the larger of the two borders it can be.
+        const double sides = std::max(border.top(), border.bottom());
+        const double ends = std::max(border.left(), border.right());
+        margins = QMarginsF(sides, ends, sides, ends);
+    }
+    if (!printer_->setPageOrientation(orientation) ||
+        printer_->pageLayout().orientation() != orientation)
+        refuse("預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+    // Qt keeps the upright border's numbers for a turned sheet, so the painter starts at the
+    // sheet's corner and the printable area is placed by the margins worked out above.
+    printer_->setFullPage(true);
+    if (!printer_->setPageMargins(margins, QPageLayout::Point))
+        refuse("預設印表機 %1 不接受 %2 紙張的列印邊界，無法列印這份報表；沒有印出任何一頁。");
+    const QPageLayout layout = printer_->pageLayout();
+    if (layout.orientation() != orientation || !layout.pageSize().isEquivalentTo(size))
+        refuse("預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+    return {layout, layout.fullRect(QPageLayout::Point).marginsRemoved(margins)};
+}
+
+QPagedPaintDevice& PrinterDevice::open_device(const Sheet&) {
+    check_default_printer();
     return *printer_;
 }
 

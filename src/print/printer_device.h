@@ -1,5 +1,7 @@
 // Prints on the system's default printer through Qt Print Support (CUPS on Linux), at the
-// printer's high resolution, as one job.
+// printer's high resolution, as one job. The sheet is set up the way the printer's own
+// description allows: its paper, its orientation, and margins no smaller than its
+// unprintable border; what it cannot take is refused before any sheet is used.
 #pragma once
 
 #include <QPrinter>
@@ -16,12 +18,12 @@ class PrinterDevice : public PainterDevice {
     explicit PrinterDevice(QString job_title = QStringLiteral("rep_5300"));
     ~PrinterDevice() override;
 
-    // Throws PrintError when there is no printer to print on, or the default printer is
-    // stopped; the check is repeated when the job opens.
-    void begin(int paper_code, int orientation) override;
-
   protected:
-    QPagedPaintDevice& open_device(const QPageLayout& layout) override;
+    // Throws PrintError when there is no printer to print on, the default printer is
+    // stopped, or it has no such paper or cannot turn it; the printer check is repeated when
+    // the job opens.
+    Sheet prepare(const QPageLayout& wanted) override;
+    QPagedPaintDevice& open_device(const Sheet& sheet) override;
     void job_done() override;
     void abandon() override;
 

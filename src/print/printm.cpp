@@ -6,6 +6,7 @@
 #include "core/big5.h"
 #include "core/numbers.h"
 #include "core/package_path.h"
+#include "print/page_extent.h"
 #include "print/print_error.h"
 #include "print/report_picture.h"
 #include "report/big5_reader.h"
@@ -44,6 +45,28 @@ void append_char(std::string& line, unsigned c) {
     line.push_back(static_cast<char>(c & 0xFF));
 }
 
+// Reads the report file to its end, handing the lines of the pages in the range to
+// print_line.
+void print_lines(PrintState& state, Big5Reader& reader, PrintDevice& device) {
+    int page = 0;
+    bool printed = false;
+    std::string line;
+    auto start_page = [&] {
+        ++page;
+        printed = state.print_from <= page && page <= state.print_to;
+    };
+    start_page();
+    while (!reader.at_end()) {
+        const unsigned c = reader.get();
+        append_char(line, c);
+        if (c != '\n') continue;
+        if (printed) print_line(state, device, line);
+        const bool page_end = starts_with(line, kFormFeedLine);
+        line.clear();
+        if (page_end) start_page();
+    }
+}
+
 }  // namespace
 
 int paper_code(std::string_view paper_name) {
@@ -66,27 +89,22 @@ void print_report(PrintState& state, std::string_view base_path, std::string_vie
 
 void print_pages(PrintState& state, const DeviceFactory& make_device) {
     try {
-        Big5Reader reader(resolve_package_path(state.report_path));
+        const std::filesystem::path path = resolve_package_path(state.report_path);
+        Big5Reader reader(path);
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
         std::unique_ptr<PrintDevice> device = make_device();
         setup_printer(state, *device);
-        int page = 0;
-        bool printed = false;
-        std::string line;
-        auto start_page = [&] {
-            ++page;
-            printed = state.print_from <= page && page <= state.print_to;
-        };
-        start_page();
-        while (!reader.at_end()) {
-            const unsigned c = reader.get();
-            append_char(line, c);
-            if (c != '\n') continue;
-            if (printed) print_line(state, *device, line);
-            const bool page_end = starts_with(line, kFormFeedLine);
-            line.clear();
-            if (page_end) start_page();
+        if (const auto area = device->printable_area()) {
+            // A page larger than the printable area is scaled down, never cut: one scale for
+            // every sheet of the job, from its widest line and its longest page.
+            PrintState probe_state = state;
+            PageExtent probe;
+            setup_printer(probe_state, probe);
+            Big5Reader probe_reader(path);
+            print_lines(probe_state, probe_reader, probe);
+            device->set_scale(fit_scale(probe.size(), *area));
         }
+        print_lines(state, reader, *device);
         device->end();
     } catch (const ReportError& e) {
         throw PrintError(e.what());

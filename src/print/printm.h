@@ -22,8 +22,11 @@ void print_report(PrintState& state, std::string_view base_path, std::string_vie
 
 // Prints the pages print_from .. print_to of state.report_path as one job on a device made
 // by `make_device`. Pages outside the range are read and dropped with their control lines.
+// When the printed pages reach beyond the device's printable area (widest line, longest
+// page) the whole job is scaled down uniformly to fit; at full size when it fits.
 // Throws PrintError with the description of the failure (file cannot be opened, no printer,
-// the printer refuses the job); the report file is closed by then and the job dropped.
+// the printer refuses the job or cannot take the paper); the report file is closed by then and the
+// job dropped.
 void print_pages(PrintState& state, const DeviceFactory& make_device);
 
 // Paper, font name and orientation of the device from `state`; the pull-back back to 0.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -173,45 +174,6 @@ std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int 
     return out;
 }
 
-std::string cell_form(const std::string& utf8, double points, double pitch) {
-    // pdftotext puts the first word in the cell of its distance from the left edge, and each
-    // further word the rounded distance from the start of the word before it further on.
-    const double cells_per_column = points / 2 / pitch;
-    std::string out;
-    long cells = 0, word_cell = 0;
-    int column = 0, word_column = 0;
-    bool in_word = false, first = true;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t len = 1;
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b >= 0xF0)
-            len = 4;
-        else if (b >= 0xE0)
-            len = 3;
-        else if (b >= 0xC0)
-            len = 2;
-        const std::string ch = utf8.substr(i, len);
-        i += len;
-        if (ch == " ") {
-            in_word = false;
-        } else {
-            if (!in_word) {
-                word_cell =
-                    first ? std::lround(column * cells_per_column)
-                          : word_cell + std::lround((column - word_column) * cells_per_column);
-                word_column = column;
-                first = false;
-                for (; cells < word_cell; ++cells) out += ' ';
-                in_word = true;
-            }
-            out += ch;
-            ++cells;
-        }
-        column += display_width(ch);
-    }
-    return out;
-}
-
 std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8) {
     std::vector<std::pair<std::string, int>> out;
     int column = 0;
@@ -248,16 +210,6 @@ std::string words_of(const std::string& utf8) {
     return out;
 }
 
-std::vector<std::string> pdf_page_cells(const std::filesystem::path& pdf, int page) {
-    const QString n = QString::number(page);
-    std::string text = run_tool("pdftotext", {"-layout", "-fixed", "5", "-f", n, "-l", n, "-enc",
-                                              "UTF-8", QString::fromStdString(pdf.string()), "-"});
-    if (!text.empty() && text.back() == '\f') text.pop_back();
-    auto lines = split_lines(text);
-    drop_trailing_empty(lines);
-    return lines;
-}
-
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page) {
     const QString n = QString::number(page);
     std::string text = run_tool("pdftotext", {"-layout", "-f", n, "-l", n, "-enc", "UTF-8",
@@ -266,6 +218,25 @@ std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int pa
     auto lines = split_lines(text);
     drop_trailing_empty(lines);
     return lines;
+}
+
+std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf) {
+    const std::string html =
+        run_tool("pdftotext", {"-bbox", QString::fromStdString(pdf.string()), "-"});
+    std::vector<std::vector<Box>> pages;
+    static const QRegularExpression page_re(QStringLiteral("<page "));
+    static const QRegularExpression word_re(QStringLiteral(
+        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re"));
+    for (const QString& page : QString::fromStdString(html).split(page_re).mid(1)) {
+        pages.emplace_back();
+        for (auto m = word_re.globalMatch(page); m.hasNext();) {
+            const auto w = m.next();
+            pages.back().push_back({w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                    w.captured(3).toDouble(), w.captured(4).toDouble(),
+                                    w.captured(5).toStdString()});
+        }
+    }
+    return pages;
 }
 
 }  // namespace zol::test

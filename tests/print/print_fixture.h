@@ -55,12 +55,6 @@ struct PrintedLine {
 };
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page);
 
-// How pdftotext's fixed-pitch layout (one cell = `pitch` points) renders a line printed at
-// `points`: each word (run of non-blanks) starts in the cell under its print column, and
-// every character, a Chinese one too, takes one cell. The print column of a character is
-// counted in Big5 columns (a Chinese character two), each `points` / 2 wide.
-std::string cell_form(const std::string& utf8, double points, double pitch = 5.0);
-
 // The words of a line (runs of non-blanks) joined by one blank.
 std::string words_of(const std::string& utf8);
 // The words of a line with the print column (from 0) each starts at.
@@ -70,9 +64,13 @@ int pdf_pages(const std::filesystem::path& pdf);
 // `pdftotext -layout` of one page, as lines without trailing blanks; trailing empty lines
 // dropped.
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page);
-// `pdftotext -layout -fixed 5` of one page, lines as above: the physical layout at the
-// column width of the 10-point body text.
-std::vector<std::string> pdf_page_cells(const std::filesystem::path& pdf, int page);
+// A word of a PDF page with its box in points from the page's top left (pdftotext -bbox).
+struct Box {
+    double x0, y0, x1, y1;
+    std::string word;
+};
+// The words of every page of a PDF.
+std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf);
 
 // Compares two texts line by line; on a difference the result names the first differing
 // line with both versions.

@@ -20,6 +20,7 @@
 #include "print/print_fonts.h"
 #include "print/printm.h"
 #include "print_fixture.h"
+#include "support/private_cups.h"
 
 namespace zol::print {
 namespace {
@@ -79,57 +80,6 @@ TEST(DefaultPrinter, NoSpoolerMeansNoPrinter) {
     EXPECT_NE(outcome.find("找不到印表機"), std::string::npos) << outcome;
 }
 
-// A private cupsd for one test, stopped again by the destructor.
-class PrivateCups {
-  public:
-    explicit PrivateCups(const std::filesystem::path& root)
-        : script_(QStringLiteral(ZOL_SOURCE_DIR "/tests/support/private-cups.sh")) {
-        env_ = QProcessEnvironment::systemEnvironment();
-        env_.insert("BASE", QString::fromStdString((root / "cups").string()));
-        env_.insert("OUT", QString::fromStdString((root / "out").string()));
-        socket_ = QString::fromStdString((root / "cups" / "cups.sock").string());
-        env_.insert("CUPS_SERVER", socket_);
-        // The default printer is the queue that passes the PDF through to a file: the virtual
-        // PDF printer re-renders CJK text as outlines, so its output could not be read back.
-        env_.insert("DEFAULT_QUEUE", "PDFFILE");
-        started_ = run({"start"}, 30000, &log_);
-    }
-    ~PrivateCups() {
-        std::string ignored;
-        if (started_) run({"stop"}, 15000, &ignored);
-    }
-    bool started() const { return started_; }
-    const std::string& log() const { return log_; }
-    const QString& socket() const { return socket_; }
-
-    // Runs the script (or a CUPS client) with this spooler's environment.
-    bool run(const QStringList& args, int ms, std::string* output,
-             const QString& program = QString()) {
-        QProcess p;
-        p.setProcessEnvironment(env_);
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        if (program.isEmpty())
-            p.start("/bin/sh", QStringList{script_} + args);
-        else
-            p.start(program, args);
-        if (!p.waitForFinished(ms)) {
-            p.kill();
-            p.waitForFinished();
-            *output = "timed out";
-            return false;
-        }
-        *output = p.readAll().toStdString();
-        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    }
-
-  private:
-    QString script_;
-    QProcessEnvironment env_;
-    QString socket_;
-    std::string log_;
-    bool started_ = false;
-};
-
 TEST(DefaultPrinter, PrintsThroughARealSpooler) {
     if (!QFile::exists("/usr/sbin/cupsd") || !QFile::exists("/usr/lib/cups/backend/cups-pdf"))
         GTEST_SKIP() << "cupsd or cups-pdf is not installed (scripts/install-deps)";
@@ -138,7 +88,7 @@ TEST(DefaultPrinter, PrintsThroughARealSpooler) {
     std::filesystem::permissions(dir.base(), std::filesystem::perms::owner_all |
                                                  std::filesystem::perms::group_exec |
                                                  std::filesystem::perms::others_exec);
-    PrivateCups cups(dir.base() / "spool");
+    test::PrivateCups cups(dir.base() / "spool");
     if (!cups.started()) GTEST_SKIP() << "cupsd cannot be started here: " << cups.log();
 
     dir.write_report(test::crafted_report({3, 30, false}));
