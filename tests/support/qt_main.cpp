@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "support/test_env.h"
 #ifdef ZOL_TEST_XVFB
@@ -14,11 +14,8 @@
 int main(int argc, char** argv) {
     zol::test::set_default_environment();
 #ifdef ZOL_TEST_XVFB
-    std::unique_ptr<zol::test::Xvfb> xvfb;
-    bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
-    if (!listing) {
+    std::unique_ptr<zol::test::Xvfb> xvfb;  // none for the test listing at build time
+    if (argc < 2 || std::string_view(argv[1]) != "--gtest_list_tests") {
         xvfb = std::make_unique<zol::test::Xvfb>();
         setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
