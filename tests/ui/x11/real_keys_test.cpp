@@ -222,8 +222,12 @@ TEST(RealKeysProgram, ClosingTheQueryWindowEndsTheProgramWithThePreviewOpen) {
     close.window = query.toUInt();
     close.type = atoms[0];
     close.data.data32[0] = atoms[1];
-    xcb_send_event(c, 0, close.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<char*>(&close));
-    xcb_flush(c);
+    // Checked, so that the server has taken it before the connection closes.
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_send_event_checked(c, 0, close.window, XCB_EVENT_MASK_NO_EVENT,
+                                                    reinterpret_cast<char*>(&close)));
+    EXPECT_EQ(error, nullptr);
+    std::free(error);
     xcb_disconnect(c);
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
