@@ -21,6 +21,7 @@
 #include "report/report_file.h"
 #include "report/report_reader.h"
 #include "report/text_sink.h"
+#include "ui/enter_clicks.h"
 
 namespace zol {
 namespace {
@@ -68,6 +69,7 @@ class TextBoxSink : public TextSink {
 void preview_message(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kPreviewTitle), text, QMessageBox::Ok,
                     parent);
+    const NormalPointer pointer;
     box.exec();
 }
 
@@ -166,6 +168,7 @@ void PREPRINT::build() {
         b->setFont(button_font);
         b->setGeometry(r);
         b->setAutoDefault(false);
+        click_on_enter(b);
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };

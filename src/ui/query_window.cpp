@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "ui/enter_clicks.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window_controls.h"
 
@@ -190,7 +191,10 @@ void ZOL5300F1::build_controls() {
     Cmd_clear =
         place<QPushButton>(Frame2, "Cmd_clear", twips(4680, 240, 1455, 375), mono_ming(true, 12));
     Cmd_clear->setText(u("清除 X"));
-    for (auto* b : {Cmd_print, Cmd_preprint, Cmd_exit, Cmd_clear}) b->setAutoDefault(false);
+    for (auto* b : {Cmd_print, Cmd_preprint, Cmd_exit, Cmd_clear}) {
+        b->setAutoDefault(false);
+        click_on_enter(b);
+    }
 
     for (QWidget* w :
          std::initializer_list<QWidget*>{CBO_TranDay, CBO_TranDay2, CBO_Grade, CBO_ClsID,
@@ -227,9 +231,12 @@ void ZOL5300F1::build_labels() {
     label(fra_00, "lbl_08(8)", "至", twips(3840, 2670, 495, 375));
     label(fra_00, "lbl_08(9)", "班別", twips(720, 2220, 645, 375));
     label(fra_00, "lbl_08(11)", "年級別", twips(720, 1770, 855, 375));
-    // The group frame lies over the stray group combo and its label, as designed.
+    // The item frame lies over the stray group combo and its label, as designed. A box
+    // nobody can see takes no focus, so Tab and Enter pass it by; its place, list and
+    // clearing stay.
     Frame3->raise();
     Frame2->raise();
+    CBO_GrpID->setFocusPolicy(Qt::NoFocus);
 }
 
 void ZOL5300F1::set_tab_order() {

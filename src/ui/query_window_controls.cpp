@@ -1,6 +1,8 @@
 #include "ui/query_window_controls.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 namespace zol {
 
@@ -24,7 +26,9 @@ void DropDownCombo::empty_list() {
 }
 
 void DropDownCombo::add_entry(const QString& text) {
-    // The first entry of an empty list would otherwise become the current one.
+    // The first entry of an empty list would otherwise become the current one, passing its
+    // text through the change events of the box for a moment.
+    const QSignalBlocker quiet(this);
     const bool none = currentIndex() < 0;
     const QString shown = currentText();
     addItem(text);
@@ -45,6 +49,17 @@ OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
 
 void OptionButton::nextCheckState() {
     if (!isChecked()) setChecked(true);
+}
+
+void OptionButton::keyPressEvent(QKeyEvent* event) {
+    const bool arrow = event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
+                       event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (arrow && partner_ && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        partner_->setFocus(Qt::OtherFocusReason);
+        partner_->click();
+        return;
+    }
+    QRadioButton::keyPressEvent(event);
 }
 
 }  // namespace zol

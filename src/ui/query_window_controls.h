@@ -30,14 +30,20 @@ class DropDownCombo : public QComboBox {
 
 // An option button of a pair: a click chooses it and never clears it; the window keeps
 // the pair exclusive and makes the pair one tab stop itself (Qt's own handling of
-// exclusive buttons moves the tab stop with the focus history).
+// exclusive buttons moves the tab stop with the focus history). An arrow key moves to the
+// other option of the pair and chooses it, as a click there would.
 class OptionButton : public QRadioButton {
     Q_OBJECT
   public:
     explicit OptionButton(QWidget* parent = nullptr);
+    void set_partner(OptionButton* other) { partner_ = other; }
 
   protected:
     void nextCheckState() override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    OptionButton* partner_ = nullptr;
 };
 
 }  // namespace zol

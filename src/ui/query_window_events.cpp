@@ -44,6 +44,9 @@ char32_t typed_char(const QKeyEvent* k) {
         default:
             break;
     }
+    // Cursor, editing and function keys type nothing, whatever text the platform gives
+    // them (X11 hands Delete over as U+007F).
+    if (k->key() >= Qt::Key_Escape && k->key() < Qt::Key_unknown) return 0;
     const QString t = k->text();
     if (t.isEmpty()) return 0;
     return t.toUcs4().value(0);
@@ -81,6 +84,8 @@ void ZOL5300F1::connect_events() {
     const std::pair<OptionButton*, OptionButton*> pairs[] = {
         {Opt1, Opt2}, {Opt_group1, Opt_group2}, {Opt_item1, Opt_item2}};
     for (const auto& [a, b] : pairs) {
+        a->set_partner(b);
+        b->set_partner(a);
         connect(a, &QRadioButton::toggled, b, [b = b](bool on) {
             if (on) b->setChecked(false);
         });

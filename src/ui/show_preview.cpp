@@ -1,5 +1,7 @@
 #include "ui/show_preview.h"
 
+#include <QScreen>
+
 #include "core/numbers.h"
 
 namespace zol {
@@ -19,7 +21,15 @@ void PreviewHost::show_preview(const std::string& file_name, int total_pages,
     const std::int16_t turn = to_int16(orientation);
     // A window closed since the last run is unloaded; the next run loads a fresh one.
     if (window_ && !window_->isVisible()) window_.reset();
-    if (!window_) window_ = std::make_unique<PREPRINT>(state_, base_path_, hooks_);
+    if (!window_) {
+        window_ = std::make_unique<PREPRINT>(state_, base_path_, hooks_);
+        // The program ends with the query window, whether or not the preview is open.
+        window_->setAttribute(Qt::WA_QuitOnClose, false);
+        // A whole report line and as much of a page as the screen holds: the window opens
+        // on the whole work area, maximized where a window manager is there to do it.
+        window_->setGeometry(window_->screen()->availableGeometry());
+        window_->showMaximized();
+    }
     window_->show();
     window_->raise();
     window_->show_report(file_name, total, paper_name, turn);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -60,6 +61,18 @@ inline RunOutput run_captured(const std::vector<std::string>& args,
     r.err = slurp(err_path);
     std::filesystem::remove_all(dir);
     return r;
+}
+
+// The newest entry of a package's collection-date list, as the window shows it ("115/02/24").
+inline std::string newest_tranday(const std::filesystem::path& db) {
+    const std::string iso =
+        run_captured(
+            {"sql", db.string(), "select max(TranDay) from ZOL10_Agency where PayStas = -1"})
+            .out;
+    if (iso.size() < 10) return {};
+    const std::string year = std::to_string(std::stoi(iso.substr(0, 4)) - 1911);
+    return std::string(3 - std::min<std::size_t>(3, year.size()), '0') + year + "/" +
+           iso.substr(5, 2) + "/" + iso.substr(8, 2);
 }
 
 }  // namespace zol::test

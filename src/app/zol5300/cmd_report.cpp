@@ -124,7 +124,8 @@ int run(const ReportOptions& o) {
     ado_print.set_connection_string(connection);
 
     FilterSnapshot f;
-    f.preview_mode = !o.direct_print();
+    // The whole-school question guards paper: only --print asks it, a PDF uses none.
+    f.preview_mode = !o.print;
     if (const std::string refused = fill_snapshot(o, ado_cbo, f); !refused.empty()) {
         message(refused);
         return kExitRefused;
