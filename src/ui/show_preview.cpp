@@ -22,6 +22,7 @@ void PreviewHost::show_preview(const std::string& file_name, int total_pages,
     if (!window_) window_ = std::make_unique<PREPRINT>(state_, base_path_, hooks_);
     window_->show();
     window_->raise();
+    window_->set_source(source_);
     window_->show_report(file_name, total, paper_name, turn);
 }
 
