@@ -23,14 +23,15 @@ struct RunOutput {
     std::string err;
 };
 
-// Runs zol5300 with the arguments in `cwd` (empty: the current folder), so that relative
-// file names land there.
+// Runs zol5300 (or `program`) with the arguments in `cwd` (empty: the current folder), so
+// that relative file names land there.
 inline RunOutput run_captured(const std::vector<std::string>& args,
-                              const std::filesystem::path& cwd = {}) {
+                              const std::filesystem::path& cwd = {},
+                              const std::string& program = {}) {
     const std::filesystem::path dir = make_temp_dir("zol_run_");
     const std::string out_path = (dir / "out").string();
     const std::string err_path = (dir / "err").string();
-    std::vector<std::string> argv_s{zol5300_bin()};
+    std::vector<std::string> argv_s{program.empty() ? zol5300_bin() : program};
     argv_s.insert(argv_s.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argv_s) argv.push_back(a.data());
@@ -60,6 +61,12 @@ inline RunOutput run_captured(const std::vector<std::string>& args,
     r.err = slurp(err_path);
     std::filesystem::remove_all(dir);
     return r;
+}
+
+// Reads a workbook back with Debian's openpyxl: tests/support/xlsx_check.py.
+inline RunOutput xlsx_check(std::vector<std::string> args) {
+    args.insert(args.begin(), std::string(ZOL_SOURCE_DIR) + "/tests/support/xlsx_check.py");
+    return run_captured(args, {}, "/usr/bin/python3");
 }
 
 }  // namespace zol::test
