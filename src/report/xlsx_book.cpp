@@ -63,7 +63,11 @@ XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     book_ = workbook_new_opt(temp_.c_str(), &options);
-    if (!book_) fail("無法建立活頁簿");
+    if (!book_) {
+        // The destructor does not run for a constructor that throws.
+        ::unlink(temp_.c_str());
+        fail("無法建立活頁簿");
+    }
 
     header = workbook_add_format(book_);
     format_set_bold(header);
