@@ -185,6 +185,8 @@ void PREPRINT::build() {
         button("CMD_EXCAPE", "離開", at(7440, 7560, 1335, 372), &PREPRINT::CMD_EXCAPE_Click);
     // Writes the typed range into a PDF file; it takes the range boxes as 列印 does.
     CMD_PDF = button("CMD_PDF", "PDF", at(8880, 7560, 1335, 372), &PREPRINT::CMD_PDF_Click);
+    CMD_EXCEL =
+        button("CMD_EXCEL", "Excel", at(10320, 7560, 1335, 372), &PREPRINT::CMD_EXCEL_Click);
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName("Picture1");
@@ -204,6 +206,7 @@ void PREPRINT::build() {
     setTabOrder(TXT_PRIBEGIN, TXT_PRIEND);
     setTabOrder(TXT_PRIEND, CMD_EXCAPE);
     setTabOrder(CMD_EXCAPE, CMD_PDF);
+    setTabOrder(CMD_PDF, CMD_EXCEL);
     PREPRINT_TEXT->setFocus();
 }
 
@@ -217,7 +220,7 @@ void PREPRINT::resizeEvent(QResizeEvent* event) {
     for (QWidget* b : {static_cast<QWidget*>(CMD_PRINT), static_cast<QWidget*>(CMD_FIRSTPAGE),
                        static_cast<QWidget*>(CMD_PREPAGE), static_cast<QWidget*>(CMD_NEXTPAGE),
                        static_cast<QWidget*>(CMD_LASTPAGE), static_cast<QWidget*>(CMD_EXCAPE),
-                       static_cast<QWidget*>(CMD_PDF)})
+                       static_cast<QWidget*>(CMD_PDF), static_cast<QWidget*>(CMD_EXCEL)})
         b->move(b->x(), px(7560) + extra);
     Picture1->move(Picture1->x(), px(8040) + extra);
     Picture2->move(Picture2->x(), px(7800) + extra);

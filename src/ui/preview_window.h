@@ -5,10 +5,12 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "print/print_device.h"
 #include "print/print_state.h"
+#include "report/xlsx_run.h"
 #include "ui/message_box.h"
 
 class QFrame;
@@ -30,6 +32,8 @@ struct PreviewHooks {
     MessageFn error;
     // The PDF file to write, from a save dialog; empty when the user cancels.
     std::function<QString()> pdf_file_name;
+    // The workbook to write; default: a save dialog. Empty when the user cancels.
+    std::function<QString()> xlsx_file_name;
     // The device of 列印; default: the system's default printer.
     print::DeviceFactory printer;
 };
@@ -53,6 +57,11 @@ class PREPRINT : public QWidget {
     void CMD_LASTPAGE_Click();
     void CMD_PRINT_Click();
     void CMD_PDF_Click();
+    // Writes the students on the pages of the range boxes as a workbook, from the run's
+    // statements run again (the window itself only knows the report file).
+    void CMD_EXCEL_Click();
+    // The run behind the report shown; without one the Excel button only tells so.
+    void set_source(std::optional<XlsxSource> source) { source_ = std::move(source); }
     void CMD_EXCAPE_Click();
 
     // The controls, for the program's tests.
@@ -63,6 +72,7 @@ class PREPRINT : public QWidget {
     QPlainTextEdit* preprint_text() const { return PREPRINT_TEXT; }
     QPushButton* cmd_print() const { return CMD_PRINT; }
     QPushButton* cmd_pdf() const { return CMD_PDF; }
+    QPushButton* cmd_excel() const { return CMD_EXCEL; }
     QPushButton* cmd_firstpage() const { return CMD_FIRSTPAGE; }
     QPushButton* cmd_prepage() const { return CMD_PREPAGE; }
     QPushButton* cmd_nextpage() const { return CMD_NEXTPAGE; }
@@ -88,6 +98,7 @@ class PREPRINT : public QWidget {
     print::PrintState& state_;
     std::string base_path_;
     PreviewHooks hooks_;
+    std::optional<XlsxSource> source_;
 
     QFrame* Frame1 = nullptr;
     QLabel* LBL_TOTALPAGE = nullptr;
@@ -107,6 +118,7 @@ class PREPRINT : public QWidget {
     QPushButton* CMD_LASTPAGE = nullptr;
     QPushButton* CMD_EXCAPE = nullptr;
     QPushButton* CMD_PDF = nullptr;
+    QPushButton* CMD_EXCEL = nullptr;
     QLabel* Picture1 = nullptr;
     QLabel* Picture2 = nullptr;
 };

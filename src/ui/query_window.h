@@ -28,6 +28,7 @@ class DropDownCombo;
 class OptionButton;
 class MaskedDateEdit;
 struct FilterSnapshot;
+struct XlsxSource;
 
 // What the window asks of its surroundings; tests replace these to answer message boxes,
 // shorten the exit wait and keep the test process alive.
@@ -39,6 +40,9 @@ struct QueryWindowHooks {
     std::function<void(const std::string& file_name, int pages)> show_preview;
     // Prints a written report at once. Without one the run ends once the report is written.
     std::function<void(const std::string& file_name, int pages)> print_report;
+    // Before the preview opens: what the run was made from, so that the preview can write
+    // the same rows as a workbook.
+    std::function<void(const XlsxSource&)> hand_over_run;
     int exit_wait_ms = 2000;
     // Ends the program after the exit wait; default: close the window and quit.
     std::function<void()> quit;

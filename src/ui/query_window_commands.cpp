@@ -10,6 +10,7 @@
 #include "data/db_error.h"
 #include "query/filter_snapshot.h"
 #include "report/report_run.h"
+#include "report/xlsx_run.h"
 #include "ui/query_window.h"
 #include "ui/query_window_controls.h"
 
@@ -89,6 +90,7 @@ void ZOL5300F1::select_data() {
         if (QWidget* w = control_for_focus(static_cast<int>(r.focus))) w->setFocus();
         return;
     }
+    if (preview_mode_ && hooks_.hand_over_run) hooks_.hand_over_run({filters, dates, base_path_});
     const auto& show = preview_mode_ ? hooks_.show_preview : hooks_.print_report;
     if (show) show("rep_5300.txt", r.pages);
 }

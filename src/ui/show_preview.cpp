@@ -32,6 +32,7 @@ void PreviewHost::show_preview(const std::string& file_name, int total_pages,
     }
     window_->show();
     window_->raise();
+    window_->set_source(source_);
     window_->show_report(file_name, total, paper_name, turn);
 }
 

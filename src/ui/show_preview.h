@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "print/print_state.h"
@@ -22,6 +23,9 @@ class PreviewHost {
     void show_preview(const std::string& file_name, int total_pages, const std::string& paper_name,
                       int first_page, int orientation);
 
+    // The run behind the next report shown, for the window's Excel button.
+    void hand_over_run(const XlsxSource& source) { source_ = source; }
+
     // The open window, or nullptr when it is not loaded (never opened, or closed since).
     PREPRINT* window() const;
 
@@ -30,6 +34,7 @@ class PreviewHost {
     std::string base_path_;
     PreviewHooks hooks_;
     std::unique_ptr<PREPRINT> window_;
+    std::optional<XlsxSource> source_;
 };
 
 }  // namespace zol

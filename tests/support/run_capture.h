@@ -24,14 +24,15 @@ struct RunOutput {
     std::string err;
 };
 
-// Runs zol5300 with the arguments in `cwd` (empty: the current folder), so that relative
-// file names land there.
+// Runs zol5300 (or `program`) with the arguments in `cwd` (empty: the current folder), so
+// that relative file names land there.
 inline RunOutput run_captured(const std::vector<std::string>& args,
-                              const std::filesystem::path& cwd = {}) {
+                              const std::filesystem::path& cwd = {},
+                              const std::string& program = {}) {
     const std::filesystem::path dir = make_temp_dir("zol_run_");
     const std::string out_path = (dir / "out").string();
     const std::string err_path = (dir / "err").string();
-    std::vector<std::string> argv_s{zol5300_bin()};
+    std::vector<std::string> argv_s{program.empty() ? zol5300_bin() : program};
     argv_s.insert(argv_s.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argv_s) argv.push_back(a.data());
@@ -73,6 +74,12 @@ inline std::string newest_tranday(const std::filesystem::path& db) {
     const std::string year = std::to_string(std::stoi(iso.substr(0, 4)) - 1911);
     return std::string(3 - std::min<std::size_t>(3, year.size()), '0') + year + "/" +
            iso.substr(5, 2) + "/" + iso.substr(8, 2);
+}
+
+// Reads a workbook back with Debian's openpyxl: tests/support/xlsx_check.py.
+inline RunOutput xlsx_check(std::vector<std::string> args) {
+    args.insert(args.begin(), std::string(ZOL_SOURCE_DIR) + "/tests/support/xlsx_check.py");
+    return run_captured(args, {}, "/usr/bin/python3");
 }
 
 }  // namespace zol::test

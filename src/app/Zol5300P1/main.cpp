@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     hooks.show_preview = [&](const std::string& file_name, int pages) {
         preview.show_preview(file_name, pages, "A4", 1, zol::print::kLandscape);
     };
+    hooks.hand_over_run = [&](const zol::XlsxSource& source) { preview.hand_over_run(source); };
     hooks.print_report = [&](const std::string& file_name, int pages) {
         // A4, from page 1, landscape; a failure reaches the window as a message.
         zol::print::print_report(print_state, base_path, file_name, zol::to_int16(pages), "A4", 1,

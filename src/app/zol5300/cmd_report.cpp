@@ -19,6 +19,7 @@
 #include "report/report_reader.h"
 #include "report/report_run.h"
 #include "report/text_sink.h"
+#include "report/xlsx_run.h"
 
 namespace zol::app {
 
@@ -116,6 +117,20 @@ std::string fill_snapshot(const ReportOptions& o, DataControl& ado_cbo, FilterSn
     return "";
 }
 
+// --xlsx: the same statements, written as a workbook; the report file is left alone.
+int write_workbook(const XlsxSource& source, const std::string& file, DataControl& ado_print,
+                   DataControl& ado_cbo) {
+    try {
+        const XlsxResult r = export_xlsx(source, file, ado_print, ado_cbo);
+        if (r.outcome == XlsxOutcome::Written) return kExitWritten;
+        message(r.message);
+        return r.outcome == XlsxOutcome::NoData ? kExitNoData : kExitRefused;
+    } catch (const ReportError& e) {
+        message(e.what());
+        return kExitFailed;
+    }
+}
+
 int run(const ReportOptions& o) {
     DataControl ado_cbo;
     DataControl ado_print;
@@ -150,6 +165,9 @@ int run(const ReportOptions& o) {
         write_out(query.detail_sql + "\n" + query.item_sql + "\n");
         return kExitWritten;
     }
+
+    if (o.xlsx)
+        return write_workbook(XlsxSource{f, check.dates, o.base}, *o.xlsx, ado_print, ado_cbo);
 
     const RunRequest request{f, check.dates, o.base, o.print_date.value_or(today())};
     const RunResult result = select_data(request, ado_print, ado_cbo);
@@ -192,7 +210,8 @@ int cmd_report(const Args& args) {
             " [--payday2 ROC] [--grade T] [--class1 T] [--class2 T] [--seat1 T] [--seat2 T]"
             " [--stdno1 T] [--stdno2 T] [--preway T] [--methods 1,2,3] [--paystas T]"
             " [--groups ID,..] [--items ID,..] [--statuses CODE,..] [--merged] [--sql]"
-            " [--show] [--page N] [--print] [--pdf FILE] [--yes] [--print-date YYYY-MM-DD]");
+            " [--show] [--page N] [--print] [--pdf FILE] [--xlsx FILE] [--yes]"
+            " [--print-date YYYY-MM-DD]");
         return kExitRefused;
     }
     try {

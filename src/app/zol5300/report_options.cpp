@@ -118,6 +118,7 @@ ParsedOptions parse_report_options(const Args& args) {
         {"--items", [](ReportOptions& r, std::string v) { r.items = split_list(v); }},
         {"--statuses", [](ReportOptions& r, std::string v) { r.statuses = split_list(v); }},
         {"--pdf", [](ReportOptions& r, std::string v) { r.pdf = v; }},
+        {"--xlsx", [](ReportOptions& r, std::string v) { r.xlsx = v; }},
     };
     const std::map<std::string, bool ReportOptions::*, std::less<>> flags = {
         {"--merged", &ReportOptions::merged}, {"--sql", &ReportOptions::sql},
@@ -170,6 +171,10 @@ ParsedOptions parse_report_options(const Args& args) {
         } else {
             values.find(name)->second(o, std::move(value));
         }
+    }
+    if (o.xlsx && (o.direct_print() || o.show || o.sql)) {
+        parsed.error = "--xlsx 不能與 --print、--pdf、--show、--page、--sql 同用";
+        return parsed;
     }
     parsed.options = std::move(o);
     return parsed;

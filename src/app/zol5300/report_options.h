@@ -32,6 +32,8 @@ struct ReportOptions {
     bool show = false;
     int page = 1;
     std::optional<std::string> pdf;
+    // Writes the run's rows as a workbook instead of the report file.
+    std::optional<std::string> xlsx;
     std::optional<DateTime> print_date;
 
     // A run from 列印 rather than 預覽列印.

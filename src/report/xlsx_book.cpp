@@ -1,0 +1,173 @@
+#include "report/xlsx_book.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "core/big5.h"
+#include "report/report_file.h"
+
+namespace zol {
+
+namespace {
+
+// Excel's column width unit is about one digit; a Chinese character takes two.
+constexpr int kMinWidth = 6;
+constexpr int kMaxWidth = 60;
+
+std::string reason(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return "沒有寫入權限";
+        case ENOENT:
+        case ENOTDIR:
+            return "資料夾不存在";
+        case ENOSPC:
+            return "磁碟空間不足";
+        case EROFS:
+            return "唯讀的檔案系統";
+        case EISDIR:
+            return "同名的資料夾已存在";
+        default:
+            return std::strerror(err);
+    }
+}
+
+}  // namespace
+
+XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(target_, ec)) fail(reason(EISDIR));
+    std::random_device rd;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp_ = target_.parent_path() /
+                ("." + target_.filename().string() + "." + std::to_string(rd()) + ".tmp");
+        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        temp_.clear();
+        fail(reason(err));
+    }
+    ::close(fd);
+
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    book_ = workbook_new_opt(temp_.c_str(), &options);
+    if (!book_) {
+        // The destructor does not run for a constructor that throws.
+        ::unlink(temp_.c_str());
+        fail("無法建立活頁簿");
+    }
+
+    header = workbook_add_format(book_);
+    format_set_bold(header);
+    format_set_bottom(header, LXW_BORDER_THIN);
+    amount = workbook_add_format(book_);
+    format_set_num_format(amount, "#,##0");
+    // Taiwan's locale with the "e" year shows the ROC year; the cell keeps the date.
+    roc_date = workbook_add_format(book_);
+    format_set_num_format(roc_date, "[$-404]e/mm/dd");
+    two_digits = workbook_add_format(book_);
+    format_set_num_format(two_digits, "00");
+    five_digits = workbook_add_format(book_);
+    format_set_num_format(five_digits, "00000");
+}
+
+XlsxBook::~XlsxBook() {
+    // A workbook never committed is closed only to free it; its file is removed.
+    if (book_) workbook_close(book_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+lxw_worksheet* XlsxBook::add_sheet(const char* name) {
+    lxw_worksheet* sheet = workbook_add_worksheet(book_, name);
+    if (!sheet) fail("無法加入工作表");
+    return sheet;
+}
+
+void XlsxBook::commit() {
+    lxw_workbook* book = book_;
+    book_ = nullptr;
+    errno = 0;
+    const lxw_error err = workbook_close(book);
+    const int sys_err = errno;
+    if (err != LXW_NO_ERROR) {
+        fail(sys_err != 0 ? reason(sys_err) : std::string(lxw_strerror(err)));
+    }
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(reason(errno));
+    temp_.clear();
+}
+
+void XlsxBook::fail(const std::string& why) const {
+    throw ReportError("無法寫入 Excel 檔：" + target_.string() + "（" + why + "）", target_);
+}
+
+XlsxSheet::XlsxSheet(XlsxBook& book, const char* name)
+    : book_(book), sheet_(book.add_sheet(name)) {}
+
+void XlsxSheet::widen(int col, int width) {
+    const auto c = static_cast<std::size_t>(col);
+    if (widths_.size() <= c) widths_.resize(c + 1, kMinWidth);
+    widths_[c] = std::max(widths_[c], std::min(width + 2, kMaxWidth));
+}
+
+void XlsxSheet::header(const std::vector<std::string>& captions) {
+    for (std::size_t c = 0; c < captions.size(); ++c) {
+        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), captions[c].c_str(),
+                               book_.header);
+        // The autofilter's drop-down button takes about two more characters.
+        widen(static_cast<int>(c), display_width(captions[c]) + 2);
+    }
+}
+
+void XlsxSheet::text(int col, std::string_view s) {
+    if (s.empty()) return;
+    const std::string copy(s);
+    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), copy.c_str(), nullptr);
+    widen(col, display_width(copy));
+}
+
+void XlsxSheet::number(int col, double v, lxw_format* format, int shown_width) {
+    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), v, format);
+    widen(col, shown_width);
+}
+
+void XlsxSheet::amount(int col, std::int64_t v) {
+    // "#,##0": the digits, a comma per three, and the sign.
+    const std::string digits = std::to_string(v < 0 ? -v : v);
+    const int width = static_cast<int>(digits.size() + (digits.size() - 1) / 3) + (v < 0);
+    number(col, static_cast<double>(v), book_.amount, width);
+}
+
+void XlsxSheet::date(int col, const DateTime& d) {
+    lxw_datetime dt{d.year, d.month, d.day, 0, 0, 0};
+    worksheet_write_datetime(sheet_, row_, static_cast<lxw_col_t>(col), &dt, book_.roc_date);
+    widen(col, 9);
+}
+
+void XlsxSheet::finish(bool filter) {
+    for (std::size_t c = 0; c < widths_.size(); ++c) {
+        const auto col = static_cast<lxw_col_t>(c);
+        worksheet_set_column(sheet_, col, col, widths_[c], nullptr);
+    }
+    worksheet_freeze_panes(sheet_, 1, 0);
+    if (filter && !widths_.empty()) {
+        worksheet_autofilter(sheet_, 0, 0, row_, static_cast<lxw_col_t>(widths_.size() - 1));
+    }
+    worksheet_set_paper(sheet_, 9);  // A4
+    worksheet_set_landscape(sheet_);
+    worksheet_fit_to_pages(sheet_, 1, 0);
+    worksheet_repeat_rows(sheet_, 0, 0);
+}
+
+}  // namespace zol

@@ -1,0 +1,34 @@
+#include "report/xlsx_run.h"
+
+#include "query/payment_query.h"
+#include "report/xlsx_writer.h"
+
+namespace zol {
+
+XlsxResult export_xlsx(const XlsxSource& source, const std::filesystem::path& file,
+                       DataControl& ado_print, DataControl& ado_cbo, int first_page,
+                       int last_page) {
+    XlsxResult result;
+    const PaymentQuery query = build_payment_query(source.filters, source.dates);
+    if (query.outcome != QueryOutcome::Built) {
+        result.message = query.message;
+        return result;
+    }
+    ado_print.set_record_source(query.detail_sql);
+    ado_print.refresh();
+    result.outcome = XlsxOutcome::NoData;
+    result.message = kMsgNoData;
+    if (ado_print.result().eof()) return result;
+    ado_cbo.set_record_source(query.item_sql);
+    ado_cbo.refresh();
+
+    const XlsxOptions options{source.filters.Chk_ALL, file, first_page, last_page};
+    result.students = write_xlsx(ado_print.result(), ado_cbo.result(), options);
+    if (result.students > 0) {
+        result.outcome = XlsxOutcome::Written;
+        result.message.clear();
+    }
+    return result;
+}
+
+}  // namespace zol

@@ -1,0 +1,66 @@
+// The preview's Excel button after a preview run from the query window: the students of
+// the pages in the range boxes, read back with openpyxl against the run's rows.
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "data/translate.h"
+#include "query_window_fixture.h"
+#include "support/run_capture.h"
+#include "ui/query_window_controls.h"
+#include "ui/show_preview.h"
+
+namespace zol::test {
+namespace {
+
+TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
+    SamplePackage pkg(80, 5);
+    print::PrintState state;
+    QStringList said;
+    QString file;
+    PreviewHooks preview_hooks;
+    preview_hooks.message = preview_hooks.error = [&](const QString& t) { said << t; };
+    preview_hooks.xlsx_file_name = [&] { return file; };
+    PreviewHost host(state, pkg.base().string(), preview_hooks);
+    QueryWindowHooks hooks;
+    hooks.hand_over_run = [&](const XlsxSource& s) { host.hand_over_run(s); };
+    hooks.show_preview = [&](const std::string& name, int pages) {
+        host.show_preview(name, pages, "A4", 1, print::kLandscape);
+    };
+    WindowUnderTest t(pkg.base(), StartArgs{"x/y/z", "x", "y", "z"}, hooks);
+    ASSERT_TRUE(t.w().Form_Load());
+    t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(0);
+    t.find<QPushButton>("Cmd_preprint")->click();
+    PREPRINT* w = host.window();
+    ASSERT_NE(w, nullptr);
+    ASSERT_GE(state.total_pages, 4);
+
+    const struct {
+        const char *from, *to, *name;
+        QString message;
+    } cases[] = {
+        {"2", " 3", "range.xlsx", ""},
+        {"9999", "9999", "none.xlsx", u8("選印區間內沒有頁面，不寫 Excel 檔。")},
+        {"1", "1", "missing/x.xlsx",
+         u8("無法寫入 Excel 檔：%1/missing/x.xlsx（資料夾不存在）").arg(pkg.rpt().c_str())},
+    };
+    for (const auto& c : cases) {
+        said.clear();
+        w->txt_pribegin()->setText(c.from);
+        w->txt_priend()->setText(c.to);
+        file = QString::fromStdString((pkg.rpt() / c.name).string());
+        QTest::mouseClick(w->cmd_excel(), Qt::LeftButton);
+        EXPECT_EQ(said, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(std::filesystem::exists(file.toStdString()), c.message.isEmpty());
+    }
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    const RunOutput check =
+        xlsx_check({"check", (pkg.rpt() / "range.xlsx").string(), pkg.db().string(),
+                    translate_access_sql(t.w().Ado_print().record_source()),
+                    translate_access_sql(t.w().Ado_CBO().record_source()),
+                    (pkg.rpt() / "rep_5300.TXT").string(), "2", "3"});
+    EXPECT_EQ(check.code, 0) << check.out << check.err;
+}
+
+}  // namespace
+}  // namespace zol::test
