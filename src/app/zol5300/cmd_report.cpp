@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/zol5300/commands.h"
+#include "app/zol5300/progress_line.h"
 #include "app/zol5300/report_lists.h"
 #include "app/zol5300/report_options.h"
 #include "app/zol5300/report_print.h"
@@ -122,6 +123,10 @@ int run(const ReportOptions& o) {
     const std::string connection = package_connection_string(o.base);
     ado_cbo.set_connection_string(connection);
     ado_print.set_connection_string(connection);
+    ProgressLine progress_line;
+    const ProgressFn progress = progress_line.listener();
+    ado_cbo.set_options({!o.no_cache, progress});
+    ado_print.set_options({!o.no_cache, progress});
 
     FilterSnapshot f;
     f.preview_mode = !o.direct_print();
@@ -151,7 +156,7 @@ int run(const ReportOptions& o) {
     }
 
     const RunRequest request{f, check.dates, o.base, o.print_date.value_or(today())};
-    const RunResult result = select_data(request, ado_print, ado_cbo);
+    const RunResult result = select_data(request, ado_print, ado_cbo, progress);
     switch (result.outcome) {
         case RunOutcome::NoData:
             message(result.message);
@@ -191,7 +196,8 @@ int cmd_report(const Args& args) {
             " [--payday2 ROC] [--grade T] [--class1 T] [--class2 T] [--seat1 T] [--seat2 T]"
             " [--stdno1 T] [--stdno2 T] [--preway T] [--methods 1,2,3] [--paystas T]"
             " [--groups ID,..] [--items ID,..] [--statuses CODE,..] [--merged] [--sql]"
-            " [--show] [--page N] [--print] [--pdf FILE] [--yes] [--print-date YYYY-MM-DD]");
+            " [--show] [--page N] [--print] [--pdf FILE] [--yes] [--print-date YYYY-MM-DD]"
+            " [--no-cache]");
         return kExitRefused;
     }
     try {
