@@ -6,7 +6,8 @@
 #   - the first run on the Access form (empty cache) against mdb-export of the tables that
 #     run reads, one after another;
 #   - peak resident memory of the report over all collection dates on both forms.
-# Each case runs $ROUNDS times (default 3) in turn with the others; medians are compared.
+# The timed cases run $ROUNDS times (default 5) in turn with the others; their medians are
+# compared. The all-dates reports run once.
 #   bench/jet_cache_bench.sh [WORKDIR]   needs java (default-jre-headless) for the Access
 #   form, made by ../shared/tools/sqlite2mdb; WORKDIR keeps both forms for a later run.
 set -euo pipefail
@@ -15,7 +16,7 @@ build=${BUILD_DIR:-$here/build}
 zol=${ZOL5300:-$build/zol5300}
 tools=${SQLITE2MDB:-$here/../shared/tools/sqlite2mdb}
 students=${STUDENTS:-50000}
-rounds=${ROUNDS:-3}
+rounds=${ROUNDS:-5}
 work=${1:-$(mktemp -d /tmp/zol_jet_bench_XXXXXX)}
 mkdir -p "$work"
 export XDG_CACHE_HOME=$work/cache
@@ -45,8 +46,7 @@ done < "$work/access.sql" > "$work/sqlite.sql"
 # The tables the first run reads, as the cache holds them after it.
 rm -rf "$XDG_CACHE_HOME"
 "$zol" report "$work/jet" "${one[@]}" >/dev/null
-tables=$("$zol" sql "$work/jet/mdb/ZOL.mdb" "select 1" >/dev/null 2>&1; \
-  for f in "$XDG_CACHE_HOME"/zol5300/*/*.sqlite; do
+tables=$(for f in "$XDG_CACHE_HOME"/zol5300/*/*.sqlite; do
     sqlite3 "$f" "select table_name from zol_cache_meta"
   done)
 jet_tables=$(mdb-tables -1 "$work/jet/mdb/ZOL.mdb")
@@ -61,9 +61,6 @@ timed() {  # label, command...: appends "label wall cpu rss" to the results
   read -r wall user sys rss < "$work/time"
   echo "$label $wall $(echo "$user + $sys" | bc) $rss" >> "$work/results"
 }
-export_all() { for t in "${export_list[@]}"; do mdb-export "$work/jet/mdb/ZOL.mdb" "$t"; done; }
-export -f export_all
-export work
 export_list_text="${export_list[*]}"
 
 : > "$work/results"
@@ -74,9 +71,10 @@ for _ in $(seq "$rounds"); do
   rm -rf "$XDG_CACHE_HOME"
   timed jet_first_one "$zol" report "$work/jet" "${one[@]}"
   timed mdb_export bash -c "for t in $export_list_text; do mdb-export '$work/jet/mdb/ZOL.mdb' \$t; done"
-  timed sqlite_all "$zol" report "$work/sq" "${all[@]}"
-  timed jet_cached_all "$zol" report "$work/jet" "${all[@]}"
 done
+# Memory needs no repeating: the report over all dates once on each form.
+timed sqlite_all "$zol" report "$work/sq" "${all[@]}"
+timed jet_cached_all "$zol" report "$work/jet" "${all[@]}"
 cmp "$work/sq/rpt/rep_5300.TXT" "$work/jet/rpt/rep_5300.TXT" && echo "all-dates reports: identical"
 
 median() {  # label, field (2 wall, 3 cpu, 4 rss)

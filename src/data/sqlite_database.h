@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,8 +42,29 @@ void append_access_row(ResultSet& rs, sqlite3_stmt* stmt, const std::vector<bool
 
 // Translates the Access-dialect text and runs it on `db`; date columns (declared
 // DATETIME/DATE, and Max/Min of them) arrive as dates. `path` names the file in errors.
-// Only statements that read are accepted.
-ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::string& path);
+// Only statements that read are accepted. `progress` hears of a long statement now and
+// then; what it throws ends the statement and comes out of this call.
+ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::string& path,
+                           const ProgressFn& progress = {});
+
+// Calls a progress listener while SQLite works on `db` (for as long as it lives), and
+// hands on what the listener threw once the step it interrupted has returned.
+class SqliteProgress {
+  public:
+    SqliteProgress(sqlite3* db, const ProgressFn& progress, const std::uint64_t& rows);
+    ~SqliteProgress();
+    SqliteProgress(const SqliteProgress&) = delete;
+    SqliteProgress& operator=(const SqliteProgress&) = delete;
+    // Throws what the listener threw, if it did.
+    void rethrow();
+
+  private:
+    static int call(void* self);
+    sqlite3* db_;
+    const ProgressFn& progress_;
+    const std::uint64_t& rows_;
+    std::exception_ptr thrown_;
+};
 
 class SqliteDatabase : public Database {
   public:
@@ -52,12 +75,14 @@ class SqliteDatabase : public Database {
     ResultSet query(std::string_view access_sql) override;
     std::unique_ptr<RowSource> stream(std::string_view access_sql,
                                       const ProgressFn& progress) override;
+    void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
     const std::string& path() const override { return path_; }
     sqlite3* handle() const { return db_.get(); }
 
   private:
     SqliteHandle db_;
     std::string path_;
+    ProgressFn progress_;
 };
 
 }  // namespace zol

@@ -12,16 +12,12 @@ namespace zol {
 
 namespace {
 
-// SQLite instructions between two calls of the progress listener.
-constexpr int kProgressSteps = 200000;
-
 class StreamedRows final : public RowSource {
   public:
     StreamedRows(sqlite3* db, PreparedAccessQuery q, std::string path, ProgressFn progress)
         : db_(db), q_(std::move(q)), path_(std::move(path)), progress_(std::move(progress)) {
         step();
     }
-    ~StreamedRows() override { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
     StreamedRows(const StreamedRows&) = delete;
     StreamedRows& operator=(const StreamedRows&) = delete;
 
@@ -45,22 +41,13 @@ class StreamedRows final : public RowSource {
     }
 
   private:
-    static int on_progress(void* self) {
-        auto* me = static_cast<StreamedRows*>(self);
-        try {
-            me->progress_(Progress{"查詢資料", me->rows_, 0, 0});
-        } catch (...) {
-            me->stopped_ = std::current_exception();
-            return 1;
-        }
-        return 0;
-    }
-
     void step() {
-        if (progress_) sqlite3_progress_handler(db_, kProgressSteps, &on_progress, this);
-        const int rc = sqlite3_step(q_.stmt.get());
-        if (progress_) sqlite3_progress_handler(db_, 0, nullptr, nullptr);
-        if (stopped_) std::rethrow_exception(std::exchange(stopped_, nullptr));
+        int rc = SQLITE_OK;
+        {
+            SqliteProgress listener(db_, progress_, rows_);
+            rc = sqlite3_step(q_.stmt.get());
+            listener.rethrow();
+        }
         if (rc == SQLITE_DONE) {
             eof_ = true;
             return;
@@ -83,7 +70,6 @@ class StreamedRows final : public RowSource {
     std::vector<Value> row_;
     bool eof_ = false;
     std::uint64_t rows_ = 0;
-    std::exception_ptr stopped_;
 };
 
 }  // namespace

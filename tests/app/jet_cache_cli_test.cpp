@@ -3,6 +3,7 @@
 // and two processes filling one cache at once.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -72,6 +73,20 @@ TEST_F(JetCacheCli, ReportsMatchTheSqliteFormFromJetCacheAndMemory) {
     EXPECT_GT(files_under(cache_), 3u);
     fs::remove(dir_ / "jet" / "rpt" / "rep_5300.TXT");
     EXPECT_TRUE(report("jet") == expected);  // from the cache
+}
+
+TEST_F(JetCacheCli, ProgressLineOnlyOnATerminal) {
+    // script(1) gives the run a terminal; report() above checks that a pipe gets nothing.
+    const std::string command = "script -qec '" + test::zol5300_bin() + " report " +
+                                (dir_ / "jet").string() + " --tranday 113/09/10' /dev/null";
+    FILE* p = ::popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string shown;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) shown.append(buf, n);
+    EXPECT_EQ(::pclose(p), 0) << shown;
+    EXPECT_NE(shown.find("讀取資料表"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" 筆"), std::string::npos) << shown;
 }
 
 TEST_F(JetCacheCli, TwoProcessesFillingAtOnceLeaveAUsableCache) {

@@ -117,6 +117,12 @@ TEST_F(JetCache, RebuiltWhenTheFileOrTheCopyChanges) {
              const fs::path file = t.newest_cache_file();
              fs::resize_file(file, fs::file_size(file) / 2);
          }},
+        {"copy damaged inside",
+         [](const JetCache& t) {
+             std::fstream f(t.newest_cache_file(), std::ios::binary | std::ios::in | std::ios::out);
+             f.seekp(4096);
+             f << std::string(4096, 'x');
+         }},
         {"other version", [](const JetCache& t) { t.set_cache_version(kJetCacheVersion + 1); }},
     };
     int reads = 0;

@@ -170,6 +170,11 @@ void JetCacheFolder::seal(const fs::path& temp, const std::string& table) const 
     }
 }
 
+void JetCacheFolder::discard() const {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
 void JetCacheFolder::touch_and_prune() const {
     std::error_code ec;
     fs::last_write_time(dir_, fs::file_time_type::clock::now(), ec);

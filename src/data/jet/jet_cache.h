@@ -44,6 +44,8 @@ class JetCacheFolder {
     // Stamps a filled temporary file with the key and version and puts it in place.
     // Throws JetCacheUnavailable.
     void seal(const std::filesystem::path& temp, const std::string& table) const;
+    // Removes every kept table of this package.
+    void discard() const;
     // Marks this package used now and removes all but the most recently used ones.
     void touch_and_prune() const;
 

@@ -1,4 +1,5 @@
-// The Jet database: a lazily filled in-memory copy that follows the file on disk.
+// The Jet database: tables attached from the cache folder or copied into memory, loaded as
+// statements name them, and loaded afresh when the file on disk changes.
 #include "data/jet/jet_database.h"
 
 #include <sys/stat.h>
@@ -63,20 +64,39 @@ class JetDatabase : public Database {
     }
 
     ResultSet query(std::string_view access_sql) override {
-        make_ready(access_sql);
-        return run_access_query(db_.get(), access_sql, path_);
+        return with_sound_copy(
+            [&] { return run_access_query(db_.get(), access_sql, path_, progress_); }, access_sql);
     }
 
     std::unique_ptr<RowSource> stream(std::string_view access_sql,
                                       const ProgressFn& progress) override {
-        make_ready(access_sql);
-        return stream_access_query(db_.get(), access_sql, path_, progress);
+        return with_sound_copy(
+            [&] { return stream_access_query(db_.get(), access_sql, path_, progress); },
+            access_sql);
     }
 
     void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
     const std::string& path() const override { return path_; }
 
   private:
+    // Runs `run` on the loaded tables. A kept copy damaged inside (its size and stamp
+    // were right) shows only when it is read: it is thrown away, and the statement runs
+    // once more on tables read afresh.
+    template <typename Run>
+    auto with_sound_copy(const Run& run, std::string_view access_sql) -> decltype(run()) {
+        make_ready(access_sql);
+        try {
+            return run();
+        } catch (const DbError&) {
+            const int code = sqlite3_errcode(db_.get());
+            if (!folder_ || (code != SQLITE_CORRUPT && code != SQLITE_NOTADB)) throw;
+        }
+        folder_->discard();
+        reset(stamp_);
+        make_ready(access_sql);
+        return run();
+    }
+
     // Loads the tables the statement names that this copy does not have yet.
     void make_ready(std::string_view access_sql) {
         std::vector<std::string> needed;
