@@ -7,12 +7,12 @@
 namespace zol {
 
 class DbError : public std::runtime_error {
-  public:
+public:
     DbError(std::string path, std::string engine_message);
     const std::string& path() const { return path_; }
     const std::string& engine_message() const { return engine_message_; }
 
-  private:
+private:
     std::string path_;
     std::string engine_message_;
 };
