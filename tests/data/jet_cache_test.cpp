@@ -137,7 +137,7 @@ TEST_F(JetCache, RebuiltWhenTheFileOrTheCopyChanges) {
     }
 }
 
-TEST_F(JetCache, WithoutCacheOrWithAnUnwritableFolderTheRunGoesOnFromMemory) {
+TEST_F(JetCache, WithoutCacheOrWithAnUnwritableFolderTheRunStillWorks) {
     int reads = 0;
     const std::string expected = run(reads, false);
     EXPECT_GT(reads, 0);

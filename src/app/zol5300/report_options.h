@@ -30,7 +30,7 @@ struct ReportOptions {
     bool print = false;
     bool yes = false;
     bool show = false;
-    bool no_cache = false;  // Jet tables read afresh into memory, the cache folder left alone
+    bool no_cache = false;  // Jet tables read afresh for this run only, the cache left alone
     int page = 1;
     std::optional<std::string> pdf;
     std::optional<DateTime> print_date;

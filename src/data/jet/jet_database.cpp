@@ -138,10 +138,29 @@ class JetDatabase : public Database {
                 }
             }
         }
-        if (left.empty()) return;
-        load_jet_tables(db_.get(), path_, page_count_, left, limits_, progress_);
-        // Missing tables are remembered too: SQLite reports them, no new read needed.
-        for (const auto& key : left) known_[key] = "";
+        if (!left.empty()) load_privately(left, needed);
+    }
+
+    // Reads tables into files of a private folder and attaches them; the folder goes at
+    // once (the attached files stay open), so nothing of them outlives this process.
+    // A table that finds no room to attach is copied into memory.
+    void load_privately(const std::vector<std::string>& tables,
+                        const std::vector<std::string>& needed) {
+        const JetTempFolder folder(path_);
+        const std::vector<JetChildJob> jobs = folder.jobs(tables);
+        const auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            bool attached = false;
+            if (!outcomes[i].missing) {
+                try {
+                    attached = attach(tables[i], jobs[i].table_file, needed);
+                } catch (const JetCacheUnavailable&) {
+                }
+                if (!attached) import_table_file(db_.get(), jobs[i].table_file, path_);
+            }
+            // A missing table is remembered too: SQLite reports it, no new read needed.
+            if (!attached) known_[tables[i]] = "";
+        }
     }
 
     // Attaches the kept copies, reads the others into the cache first. Returns the tables

@@ -19,7 +19,8 @@ bool looks_like_jet(const std::string& first_bytes);
 //
 // Each query loads, once, the tables its statement names and runs on them: copies kept
 // in the cache folder (jet_cache.h) when `options` allow it and they match the file, else
-// tables read afresh (into the cache, or into memory without one). When the file's size,
+// tables read afresh (into the cache, or, without one, into files of a private temporary
+// folder that is gone once they are open). When the file's size,
 // time or identity has changed since, everything loaded is dropped and loaded afresh. The
 // password is accepted and not checked: the file is only read, and libmdb reads it
 // without one.

@@ -15,29 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A private folder for the table files, removed with everything in it.
-class TempFolder {
-  public:
-    explicit TempFolder(const std::string& path) {
-        std::error_code ec;
-        std::string pattern = (fs::temp_directory_path(ec) / "zol5300-jet-XXXXXX").string();
-        if (ec || !::mkdtemp(pattern.data())) {
-            throw DbError(path, "無法建立讀取資料庫所需的暫存資料夾");
-        }
-        dir_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& dir() const { return dir_; }
-
-  private:
-    fs::path dir_;
-};
-
 void exec(sqlite3* db, const std::string& sql, const std::string& path) {
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         throw DbError(path, std::string("無法建立資料庫的記憶體副本：") + sqlite3_errmsg(db));
@@ -45,6 +22,32 @@ void exec(sqlite3* db, const std::string& sql, const std::string& path) {
 }
 
 }  // namespace
+
+JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "zol5300-jet-XXXXXX").string();
+    if (ec || !::mkdtemp(pattern.data())) {
+        throw DbError(path, "無法建立讀取資料庫所需的暫存資料夾");
+    }
+    dir_ = pattern;
+}
+
+JetTempFolder::~JetTempFolder() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+std::vector<JetChildJob> JetTempFolder::jobs(const std::vector<std::string>& tables) const {
+    std::vector<JetChildJob> jobs;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const fs::path file = dir_ / ("t" + std::to_string(i) + ".sqlite");
+        const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0) throw DbError(path_, "無法建立讀取資料庫所需的暫存檔案");
+        ::close(fd);
+        jobs.push_back({tables[i], file.string()});
+    }
+    return jobs;
+}
 
 std::string quote_identifier(const std::string& name) {
     std::string out = "\"";
@@ -90,15 +93,8 @@ std::string import_table_file(sqlite3* db, const fs::path& file, const std::stri
 JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_t page_count,
                               const std::vector<std::string>& tables, const JetReadLimits& limits,
                               const ProgressFn& progress) {
-    TempFolder folder(path);
-    std::vector<JetChildJob> jobs;
-    for (std::size_t i = 0; i < tables.size(); ++i) {
-        const fs::path file = folder.dir() / ("t" + std::to_string(i) + ".sqlite");
-        const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd < 0) throw DbError(path, "無法建立讀取資料庫所需的暫存檔案");
-        ::close(fd);
-        jobs.push_back({tables[i], file.string()});
-    }
+    const JetTempFolder folder(path);
+    const std::vector<JetChildJob> jobs = folder.jobs(tables);
     const std::vector<JetChildOutcome> outcomes =
         run_jet_children(path, page_count, jobs, limits, progress);
     JetLoadResult result;

@@ -26,6 +26,22 @@ JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_
                               const std::vector<std::string>& tables, const JetReadLimits& limits,
                               const ProgressFn& progress = {});
 
+// A private folder for table files (0700, under the system's temporary folder), removed
+// with everything in it. Throws DbError naming `path` when it cannot be made.
+class JetTempFolder {
+  public:
+    explicit JetTempFolder(const std::string& path);
+    ~JetTempFolder();
+    JetTempFolder(const JetTempFolder&) = delete;
+    JetTempFolder& operator=(const JetTempFolder&) = delete;
+    // Makes the empty files (0600) for the reading children, one per table.
+    std::vector<JetChildJob> jobs(const std::vector<std::string>& tables) const;
+
+  private:
+    std::string path_;
+    std::filesystem::path dir_;
+};
+
 // Copies the table of a filled table file into the main schema of `db`; returns its name
 // as the file spells it. Throws DbError naming `path`.
 std::string import_table_file(sqlite3* db, const std::filesystem::path& file,
