@@ -102,6 +102,8 @@ class JetDatabase : public Database {
         std::vector<std::string> needed;
         for (const auto& name : tables_named(access_sql)) {
             std::string key = table_key(name);
+            const bool bracketed = name.size() >= 2 && name.front() == '[' && name.back() == ']';
+            spelled_[key] = bracketed ? name.substr(1, name.size() - 2) : name;
             if (!key.empty() && std::find(needed.begin(), needed.end(), key) == needed.end()) {
                 needed.push_back(std::move(key));
             }
@@ -147,7 +149,9 @@ class JetDatabase : public Database {
     void load_privately(const std::vector<std::string>& tables,
                         const std::vector<std::string>& needed) {
         const JetTempFolder folder(path_);
-        const std::vector<JetChildJob> jobs = folder.jobs(tables);
+        std::vector<std::string> names;
+        for (const auto& key : tables) names.push_back(spelled_[key]);
+        const std::vector<JetChildJob> jobs = folder.jobs(names);
         const auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             bool attached = false;
@@ -182,7 +186,7 @@ class JetDatabase : public Database {
             std::vector<TempFile> temps;
             for (const auto& key : to_read) {
                 temps.emplace_back(folder_->temp_file());
-                jobs.push_back({key, temps.back().path.string()});
+                jobs.push_back({spelled_[key], temps.back().path.string()});
             }
             const auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
             for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -275,6 +279,7 @@ class JetDatabase : public Database {
     // Tables loaded or found missing, in lower case: the schema of an attached copy, or ""
     // for a table in memory or missing.
     std::map<std::string, std::string> known_;
+    std::map<std::string, std::string> spelled_;  // lower case -> as a statement spelled it
     int attached_ = 0;
     int schemas_ = 0;
 };
