@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "data/database.h"
-#include "data/jet_database.h"
+#include "data/jet/jet_database.h"
 #include "data/result_set.h"
 
 extern char** environ;

@@ -8,8 +8,8 @@
 
 #include "data/database.h"
 #include "data/db_error.h"
-#include "data/jet_database.h"
-#include "data/jet_process.h"
+#include "data/jet/jet_database.h"
+#include "data/jet/jet_process.h"
 #include "fuzz/targets/targets.h"
 
 namespace zol::fuzz {

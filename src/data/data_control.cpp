@@ -56,14 +56,30 @@ void DataControl::set_record_source(std::string sql) {
     source_ = std::move(sql);
 }
 
-void DataControl::refresh() {
+void DataControl::set_options(DataOptions options) {
+    if (options.use_cache != options_.use_cache) db_.reset();
+    options_ = std::move(options);
+}
+
+void DataControl::open() {
     result_ = ResultSet();
+    forward_.reset();
     if (!db_) {
         const std::string source = data_source_of(connection_);
         if (source.empty()) throw DbError({}, "連線字串沒有指定資料庫檔案 (Data Source)");
-        db_ = open_database(source, password_of(connection_));
+        db_ = open_database(source, password_of(connection_), options_);
     }
+    db_->set_progress(options_.progress);
+}
+
+void DataControl::refresh() {
+    open();
     result_ = db_->query(source_);
+}
+
+void DataControl::refresh_forward() {
+    open();
+    forward_ = db_->stream(source_, options_.progress);
 }
 
 }  // namespace zol

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/data_options.h"
 #include "data/result_set.h"
 
 namespace zol {
@@ -27,20 +28,37 @@ class DataControl {
     // Executes the record source (opening the file read-only on first use) and stands on
     // the first row. Throws DbError; the previous result is discarded either way.
     void refresh();
+    // The same, but the result is read forward from the file as it is walked (eof,
+    // move_next, field): a result of any length takes little memory. row_count and
+    // move_first belong to results of refresh() only.
+    void refresh_forward();
 
-    bool eof() const { return result_.eof(); }
+    // Whether Jet tables may come from the cache folder, and who hears of long reads.
+    // Takes effect from the next refresh; a change of the cache choice reopens the file.
+    void set_options(DataOptions options);
+
+    bool eof() const { return rows().eof(); }
     std::size_t row_count() const { return result_.row_count(); }
     void move_first() { result_.move_first(); }
-    void move_next() { result_.move_next(); }
-    const Value& field(std::size_t position) const { return result_.field(position); }
-    const Value& field(std::string_view name) const { return result_.field(name); }
+    void move_next() { rows().move_next(); }
+    const Value& field(std::size_t position) const { return rows().field(position); }
+    const Value& field(std::string_view name) const { return rows().field(name); }
     ResultSet& result() { return result_; }
+    // The open result, whichever way it was opened.
+    RowSource& rows() { return forward_ ? *forward_ : static_cast<RowSource&>(result_); }
+    const RowSource& rows() const {
+        return forward_ ? *forward_ : static_cast<const RowSource&>(result_);
+    }
 
   private:
+    void open();
+
     std::string connection_;
     std::string source_;
+    DataOptions options_;
     std::shared_ptr<Database> db_;
     ResultSet result_;
+    std::unique_ptr<RowSource> forward_;
 };
 
 // "Data Source=" of a connection string, trimmed; "" when absent.

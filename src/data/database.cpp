@@ -6,7 +6,7 @@
 
 #include "core/package_path.h"
 #include "data/db_error.h"
-#include "data/jet_database.h"
+#include "data/jet/jet_database.h"
 #include "data/sqlite_database.h"
 
 namespace zol {
@@ -17,7 +17,8 @@ constexpr char kSqliteMagic[] = "SQLite format 3";  // followed by a NUL byte in
 
 }  // namespace
 
-std::shared_ptr<Database> open_database(std::string_view path_text, std::string_view password) {
+std::shared_ptr<Database> open_database(std::string_view path_text, std::string_view password,
+                                        const DataOptions& options) {
     const std::filesystem::path resolved = resolve_package_path(path_text);
     const std::string path = resolved.string();
     std::error_code ec;
@@ -36,7 +37,7 @@ std::shared_ptr<Database> open_database(std::string_view path_text, std::string_
         head.compare(0, sizeof kSqliteMagic, kSqliteMagic, sizeof kSqliteMagic) == 0) {
         return SqliteDatabase::open_file(path);
     }
-    if (looks_like_jet(head)) return open_jet_database(path, std::string(password));
+    if (looks_like_jet(head)) return open_jet_database(path, std::string(password), options);
     throw DbError(path, "這不是本程式能讀取的資料庫檔案 (既非 Access 也非 SQLite 格式)");
 }
 

@@ -5,20 +5,28 @@
 #include <string>
 #include <string_view>
 
+#include "data/data_options.h"
 #include "data/result_set.h"
 
 namespace zol {
 
 class Database {
-public:
+  public:
     virtual ~Database() = default;
     // Runs one Access-dialect SELECT and returns its rows; throws DbError.
     virtual ResultSet query(std::string_view access_sql) = 0;
+    // The same statement read forward, a row at a time, so that a result of any length
+    // takes little memory. `progress` hears of a long wait for the first row.
+    virtual std::unique_ptr<RowSource> stream(std::string_view access_sql,
+                                              const ProgressFn& progress) = 0;
     virtual const std::string& path() const = 0;
+    // Who hears of long reads from now on (an empty function: nobody).
+    virtual void set_progress(ProgressFn) {}
 };
 
 // Opens the file at `path` (a package path text; resolved case-insensitively) by its
 // first bytes. Throws DbError for a missing file or a file that is no database.
-std::shared_ptr<Database> open_database(std::string_view path, std::string_view password = {});
+std::shared_ptr<Database> open_database(std::string_view path, std::string_view password = {},
+                                        const DataOptions& options = {});
 
 }  // namespace zol

@@ -7,30 +7,31 @@
 #include <string_view>
 #include <vector>
 
+#include "data/row_source.h"
 #include "data/value.h"
 
 namespace zol {
 
-class ResultSet {
+class ResultSet final : public RowSource {
   public:
     ResultSet() = default;
     ResultSet(std::vector<std::string> columns, std::vector<std::vector<Value>> rows);
     // An empty result with these columns, filled row by row with the append calls.
     explicit ResultSet(std::vector<std::string> columns);
 
-    bool eof() const { return pos_ >= row_count_; }
+    bool eof() const override { return pos_ >= row_count_; }
     std::size_t row_count() const { return row_count_; }
     void move_first() { pos_ = 0; }
-    void move_next() {
+    void move_next() override {
         if (pos_ < row_count_) ++pos_;
     }
 
-    const std::vector<std::string>& columns() const { return columns_; }
+    const std::vector<std::string>& columns() const override { return columns_; }
     // Field of the current row; throws DbError at the end of the rows or for an
     // unknown position or name. Names are compared without regard to case. The value
     // belongs to the current row: read it before moving on.
-    const Value& field(std::size_t position) const;
-    const Value& field(std::string_view name) const;
+    const Value& field(std::size_t position) const override;
+    const Value& field(std::string_view name) const override;
 
     // Filling: one value per column, then end_row().
     void append_null();

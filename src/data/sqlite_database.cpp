@@ -1,6 +1,7 @@
 #include "data/sqlite_database.h"
 
 #include <cstring>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -9,16 +10,12 @@
 #include "data/db_error.h"
 #include "data/jet_tokens.h"
 #include "data/statement_parts.h"
+#include "data/streamed_rows.h"
 #include "data/translate.h"
 
 namespace zol {
 
 namespace {
-
-struct StmtCloser {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtCloser>;
 
 bool is_date_type(const char* decltype_text) {
     if (!decltype_text) return false;
@@ -120,7 +117,8 @@ std::string engine_message(sqlite3* db, const char* what) {
 
 }  // namespace
 
-ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::string& path) {
+PreparedAccessQuery prepare_access_query(sqlite3* db, std::string_view access_sql,
+                                         const std::string& path) {
     std::string sql;
     try {
         sql = translate_access_sql(access_sql);
@@ -133,31 +131,90 @@ ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::
         SQLITE_OK) {
         throw DbError(path, engine_message(db, "SQL 敘述無法執行"));
     }
-    StmtHandle stmt(raw);
-    if (!stmt) throw DbError(path, "SQL 敘述是空的");
+    PreparedAccessQuery q;
+    q.stmt.reset(raw);
+    if (!q.stmt) throw DbError(path, "SQL 敘述是空的");
     const std::size_t used = static_cast<std::size_t>(tail - sql.c_str());
     if (sql.find_first_not_of(" \t\r\n;", used) != std::string::npos) {
         throw DbError(path, "只能執行一個 SELECT 敘述");
     }
-    if (!sqlite3_stmt_readonly(stmt.get())) throw DbError(path, "只接受讀取資料的 SELECT 敘述");
+    if (!sqlite3_stmt_readonly(q.stmt.get())) throw DbError(path, "只接受讀取資料的 SELECT 敘述");
 
-    const int n = sqlite3_column_count(stmt.get());
-    std::vector<std::string> columns;
-    columns.reserve(static_cast<std::size_t>(n));
+    const int n = sqlite3_column_count(q.stmt.get());
+    q.columns.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-        const char* name = sqlite3_column_name(stmt.get(), i);
-        columns.emplace_back(name ? name : "");
+        const char* name = sqlite3_column_name(q.stmt.get(), i);
+        q.columns.emplace_back(name ? name : "");
     }
-    const std::vector<bool> dates = date_columns(db, stmt.get(), access_sql);
+    q.dates = date_columns(db, q.stmt.get(), access_sql);
+    return q;
+}
 
-    ResultSet rs(std::move(columns));
+Value access_value(sqlite3_stmt* stmt, int i, bool date) {
+    switch (sqlite3_column_type(stmt, i)) {
+        case SQLITE_INTEGER:
+            return Value(static_cast<std::int64_t>(sqlite3_column_int64(stmt, i)));
+        case SQLITE_FLOAT:
+            return Value(sqlite3_column_double(stmt, i));
+        case SQLITE_NULL:
+            return Value();
+        default: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+            std::string text(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            if (date) {
+                if (text.empty()) return Value();
+                if (auto d = parse_iso_date(text)) return Value(*d);
+            }
+            return Value(std::move(text));
+        }
+    }
+}
+
+void append_access_row(ResultSet& rs, sqlite3_stmt* stmt, const std::vector<bool>& dates) {
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        append_value(rs, stmt, static_cast<int>(i), dates[i]);
+    }
+    rs.end_row();
+}
+
+SqliteProgress::SqliteProgress(sqlite3* db, const ProgressFn& progress, const std::uint64_t& rows)
+    : db_(db), progress_(progress), rows_(rows) {
+    // About every tenth of a second on this machine's sorts and joins.
+    if (progress_) sqlite3_progress_handler(db_, 200000, &SqliteProgress::call, this);
+}
+
+SqliteProgress::~SqliteProgress() {
+    if (progress_) sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+}
+
+int SqliteProgress::call(void* self) {
+    auto* me = static_cast<SqliteProgress*>(self);
+    try {
+        me->progress_(Progress{"查詢資料", me->rows_, 0, 0});
+    } catch (...) {
+        me->thrown_ = std::current_exception();
+        return 1;
+    }
+    return 0;
+}
+
+void SqliteProgress::rethrow() {
+    if (thrown_) std::rethrow_exception(std::exchange(thrown_, nullptr));
+}
+
+ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::string& path,
+                           const ProgressFn& progress) {
+    PreparedAccessQuery q = prepare_access_query(db, access_sql, path);
+    ResultSet rs(std::move(q.columns));
+    std::uint64_t rows = 0;
+    SqliteProgress listener(db, progress, rows);
     for (;;) {
-        const int rc = sqlite3_step(stmt.get());
+        const int rc = sqlite3_step(q.stmt.get());
+        listener.rethrow();
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) throw DbError(path, engine_message(db, "讀取資料時發生錯誤"));
-        for (int i = 0; i < n; ++i)
-            append_value(rs, stmt.get(), i, dates[static_cast<std::size_t>(i)]);
-        rs.end_row();
+        append_access_row(rs, q.stmt.get(), q.dates);
+        ++rows;
     }
     return rs;
 }
@@ -189,7 +246,12 @@ SqliteDatabase::SqliteDatabase(SqliteHandle db, std::string path)
     : db_(std::move(db)), path_(std::move(path)) {}
 
 ResultSet SqliteDatabase::query(std::string_view access_sql) {
-    return run_access_query(db_.get(), access_sql, path_);
+    return run_access_query(db_.get(), access_sql, path_, progress_);
+}
+
+std::unique_ptr<RowSource> SqliteDatabase::stream(std::string_view access_sql,
+                                                  const ProgressFn& progress) {
+    return stream_access_query(db_.get(), access_sql, path_, progress);
 }
 
 }  // namespace zol

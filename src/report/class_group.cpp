@@ -57,7 +57,7 @@ enum ItemField : std::size_t { kItemTranday, kItemGrpid, kItemGrade, kItemClsid,
 
 }  // namespace
 
-ClassGroupReader::ClassGroupReader(ResultSet& detail, ResultSet& items)
+ClassGroupReader::ClassGroupReader(RowSource& detail, ResultSet& items)
     : detail_(detail),
       items_(items),
       d_(detail, {"tranday", "Grpid", "GrpName", "grade", "Clsid", "stdid", "Seatno", "DelMark",

@@ -24,7 +24,7 @@ int add_item_column(WriterState& s, std::string name);
 
 class ClassGroupReader {
   public:
-    ClassGroupReader(ResultSet& detail, ResultSet& items);
+    ClassGroupReader(RowSource& detail, ResultSet& items);
 
     // Reads the group the detail rows stand on; afterwards they stand on the first row
     // of the next group, or at their end.
@@ -39,7 +39,7 @@ class ClassGroupReader {
     void read_item_columns(WriterState& s);
     void start_student_row(WriterState& s, int r);
 
-    ResultSet& detail_;
+    RowSource& detail_;
     ResultSet& items_;
     NamedFields d_;  // detail fields, by the names below
     NamedFields i_;  // item fields

@@ -4,7 +4,7 @@
 
 namespace zol {
 
-NamedFields::NamedFields(const ResultSet& rs, std::initializer_list<std::string_view> names)
+NamedFields::NamedFields(const RowSource& rs, std::initializer_list<std::string_view> names)
     : rs_(rs) {
     const auto& columns = rs.columns();
     for (std::string_view name : names) {

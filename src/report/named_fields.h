@@ -16,7 +16,7 @@ namespace zol {
 
 class NamedFields {
   public:
-    NamedFields(const ResultSet& rs, std::initializer_list<std::string_view> names);
+    NamedFields(const RowSource& rs, std::initializer_list<std::string_view> names);
 
     const Value& operator[](std::size_t i) const {
         return positions_[i] == kMissing ? rs_.field(names_[i]) : rs_.field(positions_[i]);
@@ -24,7 +24,7 @@ class NamedFields {
 
   private:
     static constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
-    const ResultSet& rs_;
+    const RowSource& rs_;
     std::vector<std::string> names_;
     std::vector<std::size_t> positions_;
 };

@@ -11,7 +11,8 @@ std::string package_connection_string(std::string_view base_path) {
            "\\mdb\\ZOL.mdb;Persist Security Info=False";
 }
 
-RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo) {
+RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo,
+                      const ProgressFn& progress) {
     RunResult result;
     const PaymentQuery query = build_payment_query(request.filters, request.dates);
     if (query.outcome != QueryOutcome::Built) {
@@ -22,8 +23,8 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
     }
 
     ado_print.set_record_source(query.detail_sql);
-    ado_print.refresh();
-    if (ado_print.row_count() < 1) {
+    ado_print.refresh_forward();
+    if (ado_print.eof()) {
         result.outcome = RunOutcome::NoData;
         result.message = kMsgNoData;
         return result;
@@ -36,7 +37,7 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
     options.merged = request.filters.Chk_ALL;
     options.print_date = request.print_date;
     options.output_path = report_path(request.base_path);
-    result.pages = print_date(ado_print.result(), ado_cbo.result(), options);
+    result.pages = print_date(ado_print.rows(), ado_cbo.result(), options, progress);
     result.outcome = RunOutcome::Written;
     result.report_file = options.output_path;
     return result;

@@ -44,6 +44,9 @@ struct RunRequest {
 // item query on ado_cbo, then writes base_path\rpt\rep_5300.TXT. Database errors
 // (DbError) and report file errors (ReportError) are let through; the previous report
 // file stays as it was unless the outcome is Written.
-RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo);
+// The detail rows are read forward from the file while the report is written; `progress`
+// hears how the run goes, and what it throws ends the run with the previous report kept.
+RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo,
+                      const ProgressFn& progress = {});
 
 }  // namespace zol

@@ -128,7 +128,8 @@ void write_class_group(ReportOutput& out, WriterState& s, bool more_rows) {
 
 }  // namespace
 
-int print_date(ResultSet& detail, ResultSet& items, const WriterOptions& options) {
+int print_date(RowSource& detail, ResultSet& items, const WriterOptions& options,
+               const ProgressFn& progress) {
     if (detail.eof()) {
         throw ReportError("沒有資料可寫入報表：" + options.output_path.string(),
                           options.output_path);
@@ -146,6 +147,10 @@ int print_date(ResultSet& detail, ResultSet& items, const WriterOptions& options
     while (!detail.eof()) {
         reader.read(s);
         write_class_group(out, s, !detail.eof());
+        if (progress) {
+            progress(Progress{"寫入報表 " + options.output_path.filename().string(),
+                              static_cast<std::uint64_t>(s.report_count), 0, 0});
+        }
     }
     out.commit();
     return s.page_no;

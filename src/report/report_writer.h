@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/date.h"
+#include "data/data_options.h"
 #include "data/result_set.h"
 
 namespace zol {
@@ -18,11 +19,13 @@ struct WriterOptions {
 };
 
 // Writes the whole report and returns the page count (= the number of FF lines).
-// `detail` must stand on its first row and hold at least one row (the payment query);
-// `items` is the item query, walked from its first row for every class group. Both are
-// read through eof, move_next, move_first (items only) and field by name.
-// Throws ReportError when the file cannot be written (the previous report stays), and
-// lets errors of the result sets through.
-int print_date(ResultSet& detail, ResultSet& items, const WriterOptions& options);
+// `detail` must stand on its first row and hold at least one row (the payment query); it
+// is read forward only (eof, move_next, field by name), one class group at a time, so it
+// may be a stream of any length. `items` is the item query, walked from its first row.
+// `progress` hears of the rows written after each class group; what it throws ends the
+// run. Throws ReportError when the file cannot be written; on any failure the previous
+// report stays, and errors of the result sets are let through.
+int print_date(RowSource& detail, ResultSet& items, const WriterOptions& options,
+               const ProgressFn& progress = {});
 
 }  // namespace zol

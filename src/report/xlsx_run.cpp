@@ -15,15 +15,15 @@ XlsxResult export_xlsx(const XlsxSource& source, const std::filesystem::path& fi
         return result;
     }
     ado_print.set_record_source(query.detail_sql);
-    ado_print.refresh();
+    ado_print.refresh_forward();
     result.outcome = XlsxOutcome::NoData;
     result.message = kMsgNoData;
-    if (ado_print.result().eof()) return result;
+    if (ado_print.eof()) return result;
     ado_cbo.set_record_source(query.item_sql);
     ado_cbo.refresh();
 
     const XlsxOptions options{source.filters.Chk_ALL, file, first_page, last_page};
-    result.students = write_xlsx(ado_print.result(), ado_cbo.result(), options);
+    result.students = write_xlsx(ado_print.rows(), ado_cbo.result(), options);
     if (result.students > 0) {
         result.outcome = XlsxOutcome::Written;
         result.message.clear();

@@ -264,7 +264,7 @@ class XlsxRun {
 
 }  // namespace
 
-long long write_xlsx(ResultSet& detail, ResultSet& items, const XlsxOptions& options) {
+long long write_xlsx(RowSource& detail, ResultSet& items, const XlsxOptions& options) {
     if (detail.eof()) return 0;
     XlsxRun run(options, run_item_names(items));
     WriterState s;

@@ -22,6 +22,6 @@ struct XlsxOptions {
 // by name), the item rows from their first row. Returns the number of students written;
 // with none (no rows, or none on the pages asked for) no file is written. Throws
 // ReportError when the file cannot be written; the file that was there stays as it was.
-long long write_xlsx(ResultSet& detail, ResultSet& items, const XlsxOptions& options);
+long long write_xlsx(RowSource& detail, ResultSet& items, const XlsxOptions& options);
 
 }  // namespace zol

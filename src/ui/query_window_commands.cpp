@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <initializer_list>
+#include <vector>
 
 #include "core/package_path.h"
 #include "data/db_error.h"
@@ -13,6 +15,7 @@
 #include "report/xlsx_run.h"
 #include "ui/query_window.h"
 #include "ui/query_window_controls.h"
+#include "ui/run_progress.h"
 
 namespace zol {
 
@@ -29,6 +32,28 @@ class BusyPointer {
     ~BusyPointer() { QApplication::restoreOverrideCursor(); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// While a run lasts the lists stay as they are (Ado_CBO serves the run) and both data
+// controls report to the run's progress; afterwards all is as before.
+class RunScope {
+  public:
+    RunScope(QTimer& timer, std::initializer_list<DataControl*> controls, const ProgressFn& fn)
+        : timer_(timer), was_active_(timer.isActive()), controls_(controls) {
+        timer_.stop();
+        for (DataControl* c : controls_) c->set_options({true, fn});
+    }
+    ~RunScope() {
+        for (DataControl* c : controls_) c->set_options({});
+        if (was_active_) timer_.start();
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+  private:
+    QTimer& timer_;
+    bool was_active_;
+    std::vector<DataControl*> controls_;
 };
 
 }  // namespace
@@ -83,8 +108,17 @@ void ZOL5300F1::select_data() {
     if (!Check_Text()) return;
     const FilterSnapshot filters = snapshot();
     const QueryDates dates{date_from_, date_to_, payday_from_, payday_to_};
-    const RunResult r =
-        zol::select_data(RunRequest{filters, dates, base_path_, today()}, Ado_print_, Ado_CBO_);
+    RunResult r;
+    {
+        RunProgress progress(this);
+        RunScope scope(*Timer1_, {&Ado_print_, &Ado_CBO_}, progress.listener());
+        try {
+            r = zol::select_data(RunRequest{filters, dates, base_path_, today()}, Ado_print_,
+                                 Ado_CBO_, progress.listener());
+        } catch (const RunCancelled&) {
+            return;  // the user's own choice: nothing to tell, the old report stays
+        }
+    }
     if (r.outcome != RunOutcome::Written) {
         tell(r.message);
         if (QWidget* w = control_for_focus(static_cast<int>(r.focus))) w->setFocus();

@@ -1,6 +1,6 @@
 // Jet files through the Database interface: typed values, the password, failures by
 // file kind, and a copy that follows the file on disk.
-#include "data/jet_database.h"
+#include "data/jet/jet_database.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 
 #include "data/database.h"
 #include "data/db_error.h"
-#include "data/jet_header.h"
+#include "data/jet/jet_header.h"
 #include "data/result_set.h"
 
 namespace zol {

@@ -13,8 +13,8 @@
 #include <regex>
 #include <sstream>
 
-#include "data/jet_header.h"
-#include "data/jet_loader.h"
+#include "data/jet/jet_header.h"
+#include "data/jet/jet_loader.h"
 
 namespace zol {
 namespace {
@@ -132,7 +132,11 @@ std::vector<std::string> tables_of(const std::string& file) {
 std::vector<std::string> sample_files() {
     std::vector<std::string> files;
     for (const auto& e : fs::directory_iterator(kJetDir)) {
-        if (e.path().extension() == ".mdb") files.push_back(e.path().string());
+        // The sample package (zol-sample.mdb) holds zero-length texts, which mdbtools
+        // reads as null: its own test compares it with its SQLite form instead.
+        if (e.path().extension() == ".mdb" && e.path().stem() != "zol-sample") {
+            files.push_back(e.path().string());
+        }
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -1,5 +1,5 @@
 // What the first page tells before libmdb may see a file: version, encryption, size.
-#include "data/jet_header.h"
+#include "data/jet/jet_header.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "data/db_error.h"
-#include "data/jet_database.h"
+#include "data/jet/jet_database.h"
 
 namespace zol {
 namespace {

@@ -1,5 +1,5 @@
 // Jet's stored number and date forms as the in-memory copy holds them.
-#include "data/jet_values.h"
+#include "data/jet/jet_values.h"
 
 #include <gtest/gtest.h>
 

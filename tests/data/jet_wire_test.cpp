@@ -1,6 +1,6 @@
 // The child-to-parent table stream: what goes in comes out, and a cut or garbled stream
 // is never taken for a complete one.
-#include "data/jet_wire.h"
+#include "data/jet/jet_wire.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

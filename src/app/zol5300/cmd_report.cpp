@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/zol5300/commands.h"
+#include "app/zol5300/progress_line.h"
 #include "app/zol5300/report_lists.h"
 #include "app/zol5300/report_options.h"
 #include "app/zol5300/report_print.h"
@@ -137,6 +138,10 @@ int run(const ReportOptions& o) {
     const std::string connection = package_connection_string(o.base);
     ado_cbo.set_connection_string(connection);
     ado_print.set_connection_string(connection);
+    ProgressLine progress_line;
+    const ProgressFn progress = progress_line.listener();
+    ado_cbo.set_options({!o.no_cache, progress});
+    ado_print.set_options({!o.no_cache, progress});
 
     FilterSnapshot f;
     // The whole-school question guards paper: only --print asks it, a PDF uses none.
@@ -170,7 +175,7 @@ int run(const ReportOptions& o) {
         return write_workbook(XlsxSource{f, check.dates, o.base}, *o.xlsx, ado_print, ado_cbo);
 
     const RunRequest request{f, check.dates, o.base, o.print_date.value_or(today())};
-    const RunResult result = select_data(request, ado_print, ado_cbo);
+    const RunResult result = select_data(request, ado_print, ado_cbo, progress);
     switch (result.outcome) {
         case RunOutcome::NoData:
             message(result.message);
@@ -211,7 +216,7 @@ int cmd_report(const Args& args) {
             " [--stdno1 T] [--stdno2 T] [--preway T] [--methods 1,2,3] [--paystas T]"
             " [--groups ID,..] [--items ID,..] [--statuses CODE,..] [--merged] [--sql]"
             " [--show] [--page N] [--print] [--pdf FILE] [--xlsx FILE] [--yes]"
-            " [--print-date YYYY-MM-DD]");
+            " [--print-date YYYY-MM-DD] [--no-cache]");
         return kExitRefused;
     }
     try {

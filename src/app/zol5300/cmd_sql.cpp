@@ -1,5 +1,5 @@
-// zol5300 sql DBFILE [--translate] "SQL": one Access-dialect statement through the data
-// layer, its rows printed as the program sees them.
+// zol5300 sql DBFILE [--translate] [--no-cache] "SQL": one Access-dialect statement
+// through the data layer, its rows printed as the program sees them.
 #include <cstdio>
 #include <string>
 
@@ -22,16 +22,19 @@ std::string cell_text(const Value& v) {
 
 int cmd_sql(const Args& args) {
     bool translate_only = false;
+    bool no_cache = false;
     std::vector<std::string> rest;
     for (const auto& a : args) {
         if (a == "--translate") {
             translate_only = true;
+        } else if (a == "--no-cache") {
+            no_cache = true;
         } else {
             rest.push_back(a);
         }
     }
     if (rest.size() != 2) {
-        std::fputs("usage: zol5300 sql DBFILE [--translate] \"SQL\"\n", stderr);
+        std::fputs("usage: zol5300 sql DBFILE [--translate] [--no-cache] \"SQL\"\n", stderr);
         return 2;
     }
     try {
@@ -39,7 +42,9 @@ int cmd_sql(const Args& args) {
             std::printf("%s\n", translate_access_sql(rest[1]).c_str());
             return 0;
         }
-        auto db = open_database(rest[0]);
+        DataOptions options;
+        options.use_cache = !no_cache;
+        auto db = open_database(rest[0], {}, options);
         ResultSet rs = db->query(rest[1]);
         std::string out;
         for (; !rs.eof(); rs.move_next()) {

@@ -123,7 +123,7 @@ ParsedOptions parse_report_options(const Args& args) {
     const std::map<std::string, bool ReportOptions::*, std::less<>> flags = {
         {"--merged", &ReportOptions::merged}, {"--sql", &ReportOptions::sql},
         {"--print", &ReportOptions::print},   {"--yes", &ReportOptions::yes},
-        {"--show", &ReportOptions::show},
+        {"--show", &ReportOptions::show},     {"--no-cache", &ReportOptions::no_cache},
     };
 
     for (std::size_t i = 1; i < args.size(); ++i) {

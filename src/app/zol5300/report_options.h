@@ -30,6 +30,7 @@ struct ReportOptions {
     bool print = false;
     bool yes = false;
     bool show = false;
+    bool no_cache = false;  // Jet tables read afresh for this run only, the cache left alone
     int page = 1;
     std::optional<std::string> pdf;
     // Writes the run's rows as a workbook instead of the report file.

@@ -1,5 +1,5 @@
 // Reading tables with libmdb and writing them as typed cells.
-#include "data/jet_child.h"
+#include "data/jet/jet_child.h"
 
 #include <fcntl.h>
 #include <mdbtools.h>
@@ -10,9 +10,10 @@
 #include <memory>
 #include <string_view>
 
-#include "data/jet_header.h"
-#include "data/jet_values.h"
-#include "data/jet_wire.h"
+#include "data/jet/jet_header.h"
+#include "data/jet/jet_table_file.h"
+#include "data/jet/jet_values.h"
+#include "data/jet/jet_wire.h"
 
 namespace zol {
 
@@ -73,7 +74,7 @@ bool in_page(int start, int len) {
 
 class TableWriter {
   public:
-    TableWriter(MdbHandle* mdb, MdbTableDef* table, JetWireWriter& out, std::uint64_t file_size)
+    TableWriter(MdbHandle* mdb, MdbTableDef* table, JetCellSink& out, std::uint64_t file_size)
         : mdb_(mdb), table_(table), out_(out), file_size_(file_size) {}
 
     void write() {
@@ -289,7 +290,7 @@ class TableWriter {
 
     MdbHandle* mdb_;
     MdbTableDef* table_;
-    JetWireWriter& out_;
+    JetCellSink& out_;
     std::uint64_t file_size_;
     std::vector<MdbField> fields_;
     std::vector<const MdbField*> cells_;
@@ -327,7 +328,7 @@ void check_definition_page(const std::string& path, std::uint64_t page_count, un
 }
 
 void read_tables(const std::string& path, std::uint64_t page_count,
-                 const std::vector<std::string>& tables, JetWireWriter& out) {
+                 const std::vector<std::string>& tables, JetCellSink& cells, JetWireWriter& out) {
     MdbHandle* mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
     if (!mdb) throw Failure{"libmdb 無法開啟此資料庫檔案"};
     std::unique_ptr<MdbHandle, decltype(&mdb_close)> guard(mdb, &mdb_close);
@@ -353,14 +354,15 @@ void read_tables(const std::string& path, std::uint64_t page_count,
             table->columns->len < table->num_cols) {
             throw Failure{"無法讀取資料表「" + name + "」的欄位，資料庫檔案可能已損毀"};
         }
-        TableWriter(mdb, table, out, page_count * kJet4PageSize).write();
+        TableWriter(mdb, table, cells, page_count * kJet4PageSize).write();
     }
 }
 
 }  // namespace
 
 int jet_child_main(const std::string& path, std::uint64_t page_count,
-                   const std::vector<std::string>& tables, int out_fd) {
+                   const std::vector<std::string>& tables, int out_fd,
+                   const std::string& table_file) {
     // Only this child reads these: the text must come out as UTF-8 and no debug switches
     // or search paths of the user's environment may apply.
     ::unsetenv("MDBICONV");
@@ -369,11 +371,19 @@ int jet_child_main(const std::string& path, std::uint64_t page_count,
     ::unsetenv("MDBPATH");
     JetWireWriter out(out_fd);
     try {
-        read_tables(path, page_count, tables, out);
+        if (table_file.empty()) {
+            read_tables(path, page_count, tables, out, out);
+        } else {
+            JetTableFileWriter file(table_file, out);
+            read_tables(path, page_count, tables, file, out);
+            file.finish();
+        }
         out.done();
         return 0;
     } catch (const Failure& f) {
         out.failure(f.reason);
+    } catch (const JetFileError& e) {
+        out.failure(e.what());
     } catch (const std::bad_alloc&) {
         out.failure("讀取資料庫時記憶體不足，資料庫檔案可能已損毀");
     } catch (const std::exception&) {

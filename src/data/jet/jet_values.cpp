@@ -1,5 +1,5 @@
 // Conversions of Jet's stored number and date forms.
-#include "data/jet_values.h"
+#include "data/jet/jet_values.h"
 
 #include <charconv>
 #include <cmath>

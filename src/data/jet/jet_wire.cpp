@@ -1,5 +1,5 @@
 // Encoding and decoding of the child's table stream.
-#include "data/jet_wire.h"
+#include "data/jet/jet_wire.h"
 
 #include <unistd.h>
 
@@ -17,6 +17,7 @@ enum Tag : std::uint8_t {
     kMissing = 'M',
     kFailure = 'F',
     kDone = 'Z',
+    kRows = 'N',
 };
 
 constexpr std::size_t kBufferSize = 1 << 16;
@@ -122,6 +123,11 @@ void JetWireWriter::missing_table(std::string_view name) {
     put_u8(kMissing);
     put_bytes(name);
 }
+void JetWireWriter::rows_written(std::uint64_t rows) {
+    put_u8(kRows);
+    put(&rows, 8);
+    flush();
+}
 void JetWireWriter::failure(std::string_view reason) {
     put_u8(kFailure);
     put_bytes(reason);
@@ -197,6 +203,12 @@ JetWireOutcome parse_jet_wire(std::string_view stream, JetTableSink& sink) {
                 std::string_view name;
                 if (in_table || !r.bytes(name)) return out;
                 sink.missing_table(name);
+                break;
+            }
+            case kRows: {
+                std::int64_t rows = 0;
+                if (!r.i64(rows)) return out;
+                sink.rows_written(static_cast<std::uint64_t>(rows));
                 break;
             }
             case kFailure: {

@@ -1,5 +1,5 @@
 // Header and size checks of Jet 4 files.
-#include "data/jet_header.h"
+#include "data/jet/jet_header.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -33,26 +33,43 @@ class JetTableSink {
     virtual void end_table() = 0;
     // A table asked for that the file does not have.
     virtual void missing_table(std::string_view name) = 0;
+    virtual void rows_written(std::uint64_t) {}
+};
+
+// Where the reading child puts a table's cells: this stream, or a table file.
+class JetCellSink {
+  public:
+    virtual ~JetCellSink() = default;
+    virtual void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns) = 0;
+    virtual void begin_row() = 0;
+    virtual void null_cell() = 0;
+    virtual void integer_cell(std::int64_t v) = 0;
+    virtual void real_cell(double v) = 0;
+    virtual void text_cell(std::string_view v) = 0;
+    virtual void blob_cell(std::string_view v) = 0;
+    virtual void end_table() = 0;
 };
 
 // Child side: buffered writing to a file descriptor. Write errors end the child (the
 // parent has gone or given up on it).
-class JetWireWriter {
+class JetWireWriter : public JetCellSink {
   public:
     explicit JetWireWriter(int fd);
-    ~JetWireWriter();
+    ~JetWireWriter() override;
     JetWireWriter(const JetWireWriter&) = delete;
     JetWireWriter& operator=(const JetWireWriter&) = delete;
 
-    void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns);
-    void begin_row();
-    void null_cell();
-    void integer_cell(std::int64_t v);
-    void real_cell(double v);
-    void text_cell(std::string_view v);
-    void blob_cell(std::string_view v);
-    void end_table();
+    void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns) override;
+    void begin_row() override;
+    void null_cell() override;
+    void integer_cell(std::int64_t v) override;
+    void real_cell(double v) override;
+    void text_cell(std::string_view v) override;
+    void blob_cell(std::string_view v) override;
+    void end_table() override;
     void missing_table(std::string_view name);
+    // Rows written so far to a table file; sent at once.
+    void rows_written(std::uint64_t rows);
     // The child's reason for giving up, in the user's language.
     void failure(std::string_view reason);
     // Everything was written.

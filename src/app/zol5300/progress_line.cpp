@@ -1,0 +1,32 @@
+#include "app/zol5300/progress_line.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+namespace zol::app {
+
+ProgressLine::ProgressLine() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+ProgressLine::~ProgressLine() {
+    if (shown_) std::fputs("\r\033[K", stderr);
+}
+
+ProgressFn ProgressLine::listener() {
+    if (!terminal_) return {};
+    return [this](const Progress& p) { show(p); };
+}
+
+void ProgressLine::show(const Progress& p) {
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    shown_ = true;
+    std::string line = "\r\033[K" + p.what + "  " + std::to_string(p.rows) + " 筆";
+    if (p.total > 0) line += "  (" + std::to_string(p.done) + "/" + std::to_string(p.total) + ")";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace zol::app

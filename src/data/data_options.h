@@ -1,0 +1,35 @@
+// How a data control reaches its file: whether Jet tables may be kept in the user's cache
+// folder, and who hears how a long read is going.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace zol {
+
+struct Progress {
+    std::string what;        // "讀取資料表 ZOL8_Payment", "寫入報表 ..."
+    std::uint64_t rows = 0;  // rows so far
+    int done = 0;            // steps finished of `total` (0 of 0: no measure)
+    int total = 0;
+};
+
+// Called now and then during long work, on the thread doing it. It may throw (a Cancel
+// pressed, say); the work then stops and everything it was making is thrown away.
+using ProgressFn = std::function<void(const Progress&)>;
+
+struct DataOptions {
+    // Tables read from a Jet file are kept in (and taken from) the user's cache folder.
+    bool use_cache = true;
+    ProgressFn progress;
+};
+
+// What a progress listener throws to stop a run.
+class RunCancelled : public std::runtime_error {
+  public:
+    RunCancelled() : std::runtime_error("已取消") {}
+};
+
+}  // namespace zol

@@ -1,0 +1,119 @@
+// Table files made by the reading children, and copying them into memory.
+#include "data/jet/jet_loader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <system_error>
+
+#include "data/db_error.h"
+#include "data/jet/jet_indexes.h"
+
+namespace zol {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void exec(sqlite3* db, const std::string& sql, const std::string& path) {
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        throw DbError(path, std::string("無法建立資料庫的記憶體副本：") + sqlite3_errmsg(db));
+    }
+}
+
+}  // namespace
+
+JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "zol5300-jet-XXXXXX").string();
+    if (ec || !::mkdtemp(pattern.data())) {
+        throw DbError(path, "無法建立讀取資料庫所需的暫存資料夾");
+    }
+    dir_ = pattern;
+}
+
+JetTempFolder::~JetTempFolder() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+std::vector<JetChildJob> JetTempFolder::jobs(const std::vector<std::string>& tables) const {
+    std::vector<JetChildJob> jobs;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const fs::path file = dir_ / ("t" + std::to_string(i) + ".sqlite");
+        const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0) throw DbError(path_, "無法建立讀取資料庫所需的暫存檔案");
+        ::close(fd);
+        jobs.push_back({tables[i], file.string()});
+    }
+    return jobs;
+}
+
+std::string quote_identifier(const std::string& name) {
+    std::string out = "\"";
+    for (char ch : name) {
+        out += ch;
+        if (ch == '"') out += '"';
+    }
+    return out + "\"";
+}
+
+std::string import_table_file(sqlite3* db, const fs::path& file, const std::string& path) {
+    std::string literal = "'";
+    for (char ch : file.string()) literal += ch == '\'' ? std::string("''") : std::string(1, ch);
+    exec(db, "ATTACH DATABASE " + literal + "' AS jet_import", path);
+    std::string name;
+    try {
+        sqlite3_stmt* s = nullptr;
+        std::string create;
+        if (sqlite3_prepare_v2(db,
+                               "SELECT name, sql FROM jet_import.sqlite_master WHERE type = "
+                               "'table' AND name <> 'zol_cache_meta'",
+                               -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            name = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+            create = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+        }
+        sqlite3_finalize(s);
+        if (name.empty()) throw DbError(path, "讀取資料庫時資料不完整");
+        exec(db, create, path);
+        exec(db,
+             "INSERT INTO main." + quote_identifier(name) + " SELECT * FROM jet_import." +
+                 quote_identifier(name),
+             path);
+        add_lookup_indexes(db, name);
+    } catch (...) {
+        sqlite3_exec(db, "DETACH DATABASE jet_import", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec(db, "DETACH DATABASE jet_import", path);
+    return name;
+}
+
+JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_t page_count,
+                              const std::vector<std::string>& tables, const JetReadLimits& limits,
+                              const ProgressFn& progress) {
+    const JetTempFolder folder(path);
+    const std::vector<JetChildJob> jobs = folder.jobs(tables);
+    const std::vector<JetChildOutcome> outcomes =
+        run_jet_children(path, page_count, jobs, limits, progress);
+    JetLoadResult result;
+    try {
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            if (outcomes[i].missing) {
+                result.missing.push_back(tables[i]);
+            } else {
+                result.loaded.push_back(import_table_file(db, jobs[i].table_file, path));
+            }
+        }
+    } catch (...) {
+        for (const auto& name : result.loaded) {
+            sqlite3_exec(db, ("DROP TABLE main." + quote_identifier(name)).c_str(), nullptr,
+                         nullptr, nullptr);
+        }
+        throw;
+    }
+    return result;
+}
+
+}  // namespace zol

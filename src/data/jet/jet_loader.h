@@ -1,0 +1,53 @@
+// Filling an SQLite database with tables read from a Jet 4 file.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "data/data_options.h"
+#include "data/jet/jet_process.h"
+
+namespace zol {
+
+struct JetLoadResult {
+    std::vector<std::string> loaded;   // names as the file spells them
+    std::vector<std::string> missing;  // names asked for that the file lacks
+};
+
+// Reads `tables` from the checked Jet 4 file (child processes, in parallel, through a
+// private temporary folder) and creates each one in the main schema of `db` with the Jet
+// column names and declared types, rows and all. Either every table found is created or,
+// on any failure, none is. Throws DbError naming the file.
+JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_t page_count,
+                              const std::vector<std::string>& tables, const JetReadLimits& limits,
+                              const ProgressFn& progress = {});
+
+// A private folder for table files (0700, under the system's temporary folder), removed
+// with everything in it. Throws DbError naming `path` when it cannot be made.
+class JetTempFolder {
+  public:
+    explicit JetTempFolder(const std::string& path);
+    ~JetTempFolder();
+    JetTempFolder(const JetTempFolder&) = delete;
+    JetTempFolder& operator=(const JetTempFolder&) = delete;
+    // Makes the empty files (0600) for the reading children, one per table.
+    std::vector<JetChildJob> jobs(const std::vector<std::string>& tables) const;
+
+  private:
+    std::string path_;
+    std::filesystem::path dir_;
+};
+
+// Copies the table of a filled table file into the main schema of `db`; returns its name
+// as the file spells it. Throws DbError naming `path`.
+std::string import_table_file(sqlite3* db, const std::filesystem::path& file,
+                              const std::string& path);
+
+// "name" with inner quotes doubled: an identifier for SQLite whatever the Jet name holds.
+std::string quote_identifier(const std::string& name);
+
+}  // namespace zol

@@ -1,0 +1,275 @@
+// Fork, stream, time limits and the child's verdict.
+#include "data/jet/jet_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "data/db_error.h"
+#include "data/jet/jet_child.h"
+#include "data/jet/jet_header.h"
+#include "data/jet/jet_wire.h"
+
+namespace zol {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+struct Pipe {
+    int fd[2] = {-1, -1};
+    Pipe() {
+        if (::pipe2(fd, O_CLOEXEC) != 0) fd[0] = fd[1] = -1;
+    }
+    ~Pipe() {
+        close_read();
+        close_write();
+    }
+    bool ok() const { return fd[0] >= 0; }
+    void close_read() {
+        if (fd[0] >= 0) ::close(fd[0]);
+        fd[0] = -1;
+    }
+    void close_write() {
+        if (fd[1] >= 0) ::close(fd[1]);
+        fd[1] = -1;
+    }
+};
+
+// Reaps the child on every path out of the parent's code; kills it first if needed.
+class Child {
+  public:
+    explicit Child(pid_t pid) : pid_(pid) {}
+    ~Child() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            wait();
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    void kill() { ::kill(pid_, SIGKILL); }
+    // Blocks until the child has ended; returns its wait status.
+    int wait() {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return status;
+    }
+    // Waits up to `until`; false when the child is still running then.
+    bool wait_until(Clock::time_point until, int& status) {
+        for (;;) {
+            const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+            if (r == pid_ || (r < 0 && errno != EINTR)) {
+                pid_ = -1;
+                return true;
+            }
+            if (Clock::now() >= until) return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
+  private:
+    pid_t pid_;
+};
+
+[[noreturn]] void run_child(const std::string& path, std::uint64_t page_count,
+                            const JetChildJob& job, std::uint64_t max_output, int out_fd) {
+    // No core files for a crash that the parent reports anyway.
+    const rlimit no_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &no_core);
+    // A loop in a damaged file must not fill the disk: the table file has a ceiling.
+    const rlimit fsize{max_output, max_output};
+    ::setrlimit(RLIMIT_FSIZE, &fsize);
+    if (!kAddressSanitizer) {
+        // A damaged long-value chain can make libmdb allocate without end; cap the address
+        // space a generous step above what the process already uses.
+        long pages = 0;
+        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+            std::fclose(f);
+        }
+        const rlim_t cap =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+            (rlim_t{2} << 30);
+        const rlimit as{cap, cap};
+        if (pages > 0) ::setrlimit(RLIMIT_AS, &as);
+    }
+    // libmdb's own complaints (English) are not the user's concern.
+    const int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (devnull >= 0) {
+        ::dup2(devnull, STDIN_FILENO);
+        ::dup2(devnull, STDOUT_FILENO);
+        ::dup2(devnull, STDERR_FILENO);
+    }
+    ::_exit(jet_child_main(path, page_count, {job.table}, out_fd, job.table_file));
+}
+
+// One reading child and what it has said so far.
+struct Running {
+    std::size_t job = 0;
+    std::unique_ptr<Child> child;
+    int fd = -1;
+    std::string stream;
+    std::size_t parsed = 0;  // bytes of row counts already taken from the stream
+    std::uint64_t rows = 0;
+    Clock::time_point idle_end;
+    ~Running() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Takes the row counts at the head of the stream (the child sends them as it goes).
+void take_row_counts(Running& r) {
+    while (r.stream.size() - r.parsed >= 9 && r.stream[r.parsed] == 'N') {
+        std::memcpy(&r.rows, r.stream.data() + r.parsed + 1, 8);
+        r.parsed += 9;
+    }
+}
+
+// Collects a finished child's verdict; throws DbError for a failed one.
+JetChildOutcome verdict(const std::string& path, Running& r, int status) {
+    struct Verdict : JetTableSink {
+        JetChildOutcome out;
+        void begin_table(std::string_view, const std::vector<JetColumnDef>&) override {}
+        void row(const std::vector<JetCell>&) override {}
+        void end_table() override {}
+        void missing_table(std::string_view) override { out.missing = true; }
+        void rows_written(std::uint64_t rows) override { out.rows = rows; }
+    } sink;
+    const JetWireOutcome outcome = parse_jet_wire(r.stream, sink);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && outcome.complete) return sink.out;
+    if (!outcome.failure.empty()) throw DbError(path, outcome.failure);
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) {
+        throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
+    }
+    throw DbError(path, WIFSIGNALED(status)
+                            ? "讀取資料庫時程序異常終止（信號 " + std::to_string(WTERMSIG(status)) +
+                                  "），資料庫檔案可能已損毀"
+                            : "讀取資料庫失敗，資料庫檔案可能已損毀");
+}
+
+std::unique_ptr<Running> start_child(const std::string& path, std::uint64_t page_count,
+                                     const std::vector<JetChildJob>& jobs, std::size_t job,
+                                     std::uint64_t max_output, const JetReadLimits& limits) {
+    Pipe data;
+    if (!data.ok()) throw DbError(path, "無法建立讀取資料庫所需的管道");
+    std::fflush(nullptr);  // nothing buffered may be written twice by the child
+    const pid_t pid = ::fork();
+    if (pid < 0) throw DbError(path, "無法啟動讀取資料庫的程序");
+    if (pid == 0) {
+        data.close_read();
+        run_child(path, page_count, jobs[job], max_output, data.fd[1]);
+    }
+    auto r = std::make_unique<Running>();
+    r->job = job;
+    r->child = std::make_unique<Child>(pid);
+    data.close_write();
+    r->fd = data.fd[0];
+    data.fd[0] = -1;
+    r->idle_end = Clock::now() + limits.idle_timeout;
+    return r;
+}
+
+std::size_t core_count() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : n;
+}
+
+}  // namespace
+
+std::vector<JetChildOutcome> run_jet_children(const std::string& path, std::uint64_t page_count,
+                                              const std::vector<JetChildJob>& jobs,
+                                              const JetReadLimits& limits,
+                                              const ProgressFn& progress) {
+    const std::uint64_t max_output =
+        page_count * kJet4PageSize * limits.output_per_file_byte + limits.output_allowance;
+    const auto hard_end = Clock::now() + limits.total_timeout;
+    std::vector<JetChildOutcome> outcomes(jobs.size());
+    std::vector<std::unique_ptr<Running>> running;
+    std::size_t next = 0;
+    std::size_t finished = 0;
+    std::uint64_t finished_rows = 0;
+    Clock::time_point last_report{};  // the first pass reports at once
+    char buf[1 << 16];
+    while (next < jobs.size() || !running.empty()) {
+        while (next < jobs.size() && running.size() < core_count()) {
+            running.push_back(start_child(path, page_count, jobs, next++, max_output, limits));
+        }
+        auto until = hard_end;
+        for (const auto& r : running) until = std::min(until, r->idle_end);
+        const auto now = Clock::now();
+        if (now >= until) throw DbError(path, "讀取資料庫逾時，資料庫檔案可能已損毀");
+        std::vector<pollfd> fds;
+        for (const auto& r : running) fds.push_back({r->fd, POLLIN, 0});
+        const auto wait_ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
+        const int got_events =
+            ::poll(fds.data(), fds.size(), static_cast<int>(std::min<long long>(wait_ms, 100)));
+        if (got_events < 0 && errno != EINTR) throw DbError(path, "讀取資料庫失敗");
+        for (std::size_t i = 0; got_events > 0 && i < fds.size(); ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            Running& r = *running[i];
+            const ssize_t n = ::read(r.fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n > 0) {
+                r.stream.append(buf, static_cast<std::size_t>(n));
+                take_row_counts(r);
+                r.idle_end = Clock::now() + limits.idle_timeout;
+                if (r.stream.size() > (1u << 20)) {
+                    throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
+                }
+                continue;
+            }
+            // The child closed its end: it has finished, or is about to.
+            ::close(r.fd);
+            r.fd = -1;
+            int status = 0;
+            if (!r.child->wait_until(std::min(hard_end, Clock::now() + limits.idle_timeout),
+                                     status)) {
+                throw DbError(path, "讀取資料庫逾時，資料庫檔案可能已損毀");
+            }
+            outcomes[r.job] = verdict(path, r, status);
+            finished_rows += outcomes[r.job].rows;
+            ++finished;
+        }
+        std::erase_if(running, [](const auto& r) { return r->fd < 0; });
+        if (progress && Clock::now() - last_report >= std::chrono::milliseconds(100)) {
+            last_report = Clock::now();
+            std::string what = "讀取資料表";
+            std::uint64_t rows = finished_rows;
+            for (const auto& r : running) {
+                what += " " + jobs[r->job].table;
+                rows += r->rows;
+            }
+            progress(
+                Progress{what, rows, static_cast<int>(finished), static_cast<int>(jobs.size())});
+        }
+    }
+    return outcomes;
+}
+
+}  // namespace zol
