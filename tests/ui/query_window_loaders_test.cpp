@@ -196,7 +196,7 @@ TEST_F(Loaders, PayDateProposalFillsBothBoxesWhenTheFromBoxIsEnteredEmpty) {
 }
 
 TEST(LoaderFailures, GroupListErrorEmptiesTheListSilently) {
-    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL6_Group;");
+    TempPackage pkg("drop table ZOL6_Group;");
     WindowUnderTest t(pkg.base());
     ASSERT_TRUE(t.w().Form_Load());
     t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(1);
@@ -207,7 +207,7 @@ TEST(LoaderFailures, GroupListErrorEmptiesTheListSilently) {
 }
 
 TEST(LoaderFailures, DatabaseErrorInADropDownIsShownAndTheWindowStays) {
-    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL7_Student;");
+    TempPackage pkg("drop table ZOL7_Student;");
     WindowUnderTest t(pkg.base());
     ASSERT_TRUE(t.w().Form_Load());
     drop_down(t.find<DropDownCombo>("CBO_ClsID"));
@@ -221,8 +221,7 @@ TEST(LoaderFailures, DatabaseErrorInADropDownIsShownAndTheWindowStays) {
 }
 
 TEST(LoaderBounds, ListsStopAtTheirArrayBounds) {
-    std::string sql = kSmallPackageSql;
-    sql +=
+    std::string sql =
         "delete from ZOL10_Agency; delete from ZOL4_Item; delete from ZOL13_ClsGrpItem;"
         "delete from ZOL3_Status;";
     for (int i = 0; i < 510; ++i) {
