@@ -150,7 +150,15 @@ int pdf_pages(const std::filesystem::path& pdf) {
 }
 
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page) {
-    const std::vector<std::string> pages = split_raw_pages(report);
+    // The raw pages: each runs through the line that begins with the FF line's characters.
+    std::vector<std::string> pages(1);
+    std::ifstream in(report, std::ios::binary);
+    for (std::string l; std::getline(in, l);) {
+        pages.back() += l + "\n";
+        if (l.starts_with("\x0c"
+                          "21"))
+            pages.emplace_back();
+    }
     std::vector<PrintedLine> out;
     if (page < 1 || page > static_cast<int>(pages.size())) return out;
     double points = 10, twips = 0, pullback = 0;

@@ -147,52 +147,34 @@ TEST_F(PreviewWindow, ShowPreviewSetsLabelsRangeAndPageOne) {
     EXPECT_FALSE(w.isModal());
 }
 
-TEST_F(PreviewWindow, PagingThroughThreePages) {
-    PREPRINT& w = open(3);
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("2"));
-    EXPECT_EQ(text(), page_text(2));
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("3"));
-    EXPECT_EQ(text(), page_text(3));
-    EXPECT_TRUE(messages.isEmpty());
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(messages, QStringList{QStringLiteral("已是最後一頁, 無次頁 !")});
-    EXPECT_EQ(now(), QStringLiteral("3"));
-    EXPECT_EQ(text(), page_text(3));
-
-    QTest::mouseClick(w.cmd_firstpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    EXPECT_EQ(text(), page_text(1));
-    QTest::mouseClick(w.cmd_lastpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("3"));
-    EXPECT_EQ(text(), page_text(3));
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("2"));
-    EXPECT_EQ(state.current_page, 2);
-    EXPECT_EQ(text(), page_text(2));
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    EXPECT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages.last(), QStringLiteral("已是第一頁, 無前頁 !"));
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    // The labels of the range are not touched by paging.
-    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 3"));
-}
-
-TEST_F(PreviewWindow, OnePageReport) {
-    PREPRINT& w = open(1);
-    const QString page = text();
-    for (QPushButton* b : {w.cmd_firstpage(), w.cmd_lastpage()}) {
-        QTest::mouseClick(b, Qt::LeftButton);
-        EXPECT_TRUE(messages.isEmpty());
+// Each click and the page it leads to, with the message it gives at either end.
+TEST_F(PreviewWindow, PagingButtons) {
+    for (const int pages : {3, 1}) {
+        PREPRINT& w = open(pages);
+        const QString last = QStringLiteral("已是最後一頁, 無次頁 !"),
+                      first = QStringLiteral("已是第一頁, 無前頁 !");
+        const struct {
+            QPushButton* button;
+            int page;
+            QString message;
+        } clicks[] = {{w.cmd_nextpage(), std::min(2, pages), pages > 1 ? QString() : last},
+                      {w.cmd_nextpage(), pages, pages > 2 ? QString() : last},
+                      {w.cmd_nextpage(), pages, last},
+                      {w.cmd_firstpage(), 1, {}},
+                      {w.cmd_lastpage(), pages, {}},
+                      {w.cmd_prepage(), std::max(1, pages - 1), pages > 1 ? QString() : first},
+                      {w.cmd_prepage(), 1, pages > 2 ? QString() : first},
+                      {w.cmd_prepage(), 1, first}};
+        for (const auto& c : clicks) {
+            messages.clear();
+            QTest::mouseClick(c.button, Qt::LeftButton);
+            EXPECT_EQ(now(), QString::number(c.page)) << c.button->objectName().toStdString();
+            EXPECT_EQ(text(), page_text(c.page));
+            EXPECT_EQ(state.current_page, c.page);
+            EXPECT_EQ(messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        }
+        EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" %1").arg(pages));  // not touched
     }
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    EXPECT_EQ(messages, (QStringList{QStringLiteral("已是最後一頁, 無次頁 !"),
-                                     QStringLiteral("已是第一頁, 無前頁 !")}));
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    EXPECT_EQ(text(), page);
 }
 
 TEST_F(PreviewWindow, MessagesAreTitledPreviewMessagesByDefault) {
@@ -237,42 +219,38 @@ TEST_F(PreviewWindow, TypedCharactersAreDiscardedButTheTextCanBeSelected) {
     EXPECT_EQ(text(), before);
 }
 
+// The range boxes are read as leading numbers; the pages printed follow from them.
 TEST_F(PreviewWindow, RangeBoxesAreReadAsLeadingNumbers) {
     PREPRINT& w = open(3);
-    auto print_with = [&](const QString& from, const QString& to) {
-        w.txt_pribegin()->setText(from);
-        w.txt_priend()->setText(to);
-        printed_range = {-99, -99};
+    const struct {
+        const char *from, *to;
+        std::pair<int, int> range;
+        int sheets;  // -1: nothing printed
+    } cases[] = {{"1", " 3", {1, 3}, 3},
+                 {"abc", "2", {0, 2}, 2},
+                 {" 2x", "2.5", {2, 2}, 1},
+                 {"3.5", "-1", {4, -1}, -1},
+                 {"3", "2", {3, 2}, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + ".." + c.to);
+        std::filesystem::remove(base / "printer.pdf");
+        w.txt_pribegin()->setText(c.from);
+        w.txt_priend()->setText(c.to);
         QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
-        return printed_range;
-    };
-    // Untouched boxes: 1 to 3, all three pages on one job.
-    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
-    EXPECT_EQ(printed_range, std::make_pair(1, 3));
-    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 3);
-    EXPECT_EQ(print_with("abc", "2"), std::make_pair(0, 2));
-    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 2);              // 0 prints from page 1
-    EXPECT_EQ(print_with(" 2x", "2.5"), std::make_pair(2, 2));  // 2.5 rounds to even
-    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 1);
-    EXPECT_EQ(print_with("3.5", "-1"), std::make_pair(4, -1));
+        EXPECT_EQ(printed_range, c.range);
+        EXPECT_EQ(
+            std::filesystem::exists(base / "printer.pdf") ? pdf_pages(base / "printer.pdf") : -1,
+            c.sheets);
+    }
     // Beyond a 16-bit page number: refused with a message, nothing printed.
     const int runs = printer_runs;
-    EXPECT_EQ(print_with("1", "40000"), std::make_pair(-99, -99));
+    w.txt_priend()->setText("40000");
+    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
     EXPECT_EQ(printer_runs, runs);
     EXPECT_EQ(messages.last(), QStringLiteral("選印區間的頁數須在 -32768 到 32767 之間 !"));
     // Printing changes neither the page nor the labels.
     EXPECT_EQ(now(), QStringLiteral("1"));
     EXPECT_EQ(text(), page_text(1));
-    EXPECT_TRUE(errors.isEmpty());
-}
-
-TEST_F(PreviewWindow, EmptyRangePrintsNoSheet) {
-    PREPRINT& w = open(3);
-    w.txt_pribegin()->setText("3");
-    w.txt_priend()->setText("2");
-    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
-    EXPECT_EQ(printed_range, std::make_pair(3, 2));
-    EXPECT_FALSE(std::filesystem::exists(base / "printer.pdf"));
     EXPECT_TRUE(errors.isEmpty());
 }
 
