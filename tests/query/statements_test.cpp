@@ -3,7 +3,7 @@
 // run on a real package through a data control.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <map>
 #include <optional>
 
 #include "core/numbers.h"
@@ -17,159 +17,115 @@ namespace zol::test {
 namespace {
 
 using Lines = std::vector<std::pair<long long, long long>>;  // (stdid, itemid) per row
-using Setup = std::function<void(FilterSnapshot&)>;
 
-void choose(ListBoxState& list, std::vector<std::string>& ids, std::vector<std::string> picked) {
-    list.entries = picked;
-    list.selected.assign(picked.size(), true);
-    list.entries.push_back("not chosen");
-    list.selected.push_back(false);
-    ids = picked;
-    ids.push_back("999");
+// Applies "name=value;..." to a snapshot: text fields by name, "+Flag" / "-Flag" for the
+// check boxes and options, and "groups=", "items=", "statuses=" for a partial choice of
+// those ids (an entry that is not chosen follows them).
+FilterSnapshot snapshot(const std::string& spec) {
+    FilterSnapshot f;
+    const std::map<std::string, std::string FilterSnapshot::*> texts = {
+        {"grade", &FilterSnapshot::CBO_Grade},    {"cls1", &FilterSnapshot::CBO_ClsID},
+        {"cls2", &FilterSnapshot::CBO_ClsID2},    {"seat1", &FilterSnapshot::CBO_SeatNo1},
+        {"seat2", &FilterSnapshot::CBO_SeatNo2},  {"no1", &FilterSnapshot::Txt_StdNo1},
+        {"no2", &FilterSnapshot::Txt_StdNo2},     {"preway", &FilterSnapshot::CBO_preway},
+        {"paystas", &FilterSnapshot::CBO_paystas}};
+    const std::map<std::string, bool FilterSnapshot::*> flags = {
+        {"Chk_1", &FilterSnapshot::Chk_1}, {"Chk_2", &FilterSnapshot::Chk_2},
+        {"Chk_3", &FilterSnapshot::Chk_3}, {"Chk_4", &FilterSnapshot::Chk_4},
+        {"Opt1", &FilterSnapshot::Opt1},   {"Opt_group1", &FilterSnapshot::Opt_group1}};
+    const auto choose = [](ListBoxState& list, std::vector<std::string>& ids, std::string v) {
+        list = {};
+        ids.clear();
+        for (std::size_t at; !v.empty(); v = at == std::string::npos ? "" : v.substr(at + 1)) {
+            at = v.find(',');
+            ids.push_back(v.substr(0, at));
+        }
+        list.entries = ids;
+        list.selected.assign(ids.size(), true);
+        list.entries.push_back("not chosen");
+        list.selected.push_back(false);
+        ids.push_back("999");
+    };
+    std::string rest = spec;
+    while (!rest.empty()) {
+        const auto end = rest.find(';');
+        const std::string item = rest.substr(0, end);
+        rest = end == std::string::npos ? "" : rest.substr(end + 1);
+        const auto eq = item.find('=');
+        const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
+        if (key[0] == '+' || key[0] == '-') {
+            f.*flags.at(key.substr(1)) = key[0] == '+';
+        } else if (key == "groups") {
+            f.Opt_group1 = false;
+            choose(f.Lst_group, f.group_ids, value);
+        } else if (key == "items") {
+            f.Opt_item1 = false;
+            choose(f.Lst_item, f.item_ids, value);
+        } else if (key == "statuses") {
+            f.Opt1 = false;
+            f.Opt2 = true;
+            choose(f.Lst_status, f.status_codes, value);
+        } else {
+            f.*texts.at(key) = value;
+        }
+    }
+    return f;
 }
 
 struct Case {
     const char* name;
     QueryDates dates;
-    Setup setup;
-    std::optional<Lines> lines;  // the rows on packages/small.sql
+    std::string spec;
+    std::optional<Lines> lines;  // the rows on packages/small.sql; none: refused
 };
 
 const QueryDates kDay{"03/15/2006", "", "", ""};
+const Lines kAllOfTheDay{{1, 1}, {1, 2}, {2, 1}, {2, 7}, {3, 1}, {5, 1}, {4, 3}};
 
 const std::vector<Case>& cases() {
     static const std::vector<Case> all = {
-        {"collection date only", kDay, [](FilterSnapshot&) {},
-         Lines{{1, 1}, {1, 2}, {2, 1}, {2, 7}, {3, 1}, {5, 1}, {4, 3}}},
+        {"collection date only", kDay, "", kAllOfTheDay},
         {"date and pay-date ranges",
          {"03/15/2006", "04/01/2006", "03/12/2006", "03/30/2006"},
-         [](FilterSnapshot&) {},
+         "",
          Lines{{2, 1}, {2, 7}, {3, 1}, {5, 1}, {6, 2}}},
-        {"equal range ends",
-         {"04/01/2006", "04/01/2006", "", ""},
-         [](FilterSnapshot&) {},
-         Lines{{6, 2}}},
+        {"equal range ends", {"04/01/2006", "04/01/2006", "", ""}, "", Lines{{6, 2}}},
         {"pay date to only (a time of day on that date is later)",
          {"03/15/2006", "", "", "03/14/2006"},
-         [](FilterSnapshot&) {},
+         "",
          Lines{{1, 1}, {1, 2}, {2, 1}, {2, 7}, {5, 1}, {4, 3}}},
-        {"groups, items and grade", kDay,
-         [](FilterSnapshot& f) {
-             f.Opt_group1 = f.Opt_item1 = false;
-             choose(f.Lst_group, f.group_ids, {"1", "2"});
-             choose(f.Lst_item, f.item_ids, {"1", "3"});
-             f.CBO_Grade = "3";
-         },
+        {"groups, items and grade", kDay, "groups=1,2;items=1,3;grade=3",
          Lines{{1, 1}, {2, 1}, {3, 1}, {5, 1}}},
-        {"kindergarten grade", kDay, [](FilterSnapshot& f) { f.CBO_Grade = "幼中"; },
-         Lines{{4, 3}}},
-        {"class and seat ranges", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_Grade = "3";
-             f.CBO_ClsID = "1";
-             f.CBO_ClsID2 = "2";
-             f.CBO_SeatNo1 = "2";
-             f.CBO_SeatNo2 = "5";
-         },
+        {"kindergarten grade", kDay, "grade=幼中", Lines{{4, 3}}},
+        {"class and seat ranges", kDay, "grade=3;cls1=1;cls2=2;seat1=2;seat2=5",
          Lines{{2, 1}, {2, 7}}},
         {"student numbers, counter, 2 and 3, paid", kDay,
-         [](FilterSnapshot& f) {
-             f.Txt_StdNo1 = "S002";
-             f.Txt_StdNo2 = "S005";
-             f.CBO_preway = "臨櫃";
-             f.Chk_1 = f.Chk_4 = false;
-             f.CBO_paystas = "已繳";
-         },
-         Lines{{2, 1}, {2, 7}, {3, 1}}},
-        {"unpaid", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_preway = "臨櫃";
-             f.CBO_paystas = "未繳";
-         },
-         Lines{{5, 1}}},
-        {"transfer, methods 1 and 3", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_preway = "  轉帳 ";
-             f.Chk_2 = f.Chk_4 = false;
-         },
-         Lines{{1, 1}, {1, 2}}},
-        {"statuses glued to the pay status", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_paystas = "已繳";
-             f.Opt1 = false;
-             f.Opt2 = true;
-             choose(f.Lst_status, f.status_codes, {"1", "3"});
-         },
+         "no1=S002;no2=S005;preway=臨櫃;-Chk_1;-Chk_4;paystas=已繳", Lines{{2, 1}, {2, 7}, {3, 1}}},
+        {"unpaid", kDay, "preway=臨櫃;paystas=未繳", Lines{{5, 1}}},
+        {"transfer, methods 1 and 3", kDay, "preway=  轉帳 ;-Chk_2;-Chk_4", Lines{{1, 1}, {1, 2}}},
+        {"statuses glued to the pay status", kDay, "paystas=已繳;statuses=1,3",
          Lines{{1, 1}, {1, 2}, {2, 1}, {2, 7}}},
-        {"only batches flagged paid",
-         {"05/25/2013", "", "", ""},
-         [](FilterSnapshot&) {},
-         Lines{{1, 2}}},
-        {"partial id lists", kDay,
-         [](FilterSnapshot& f) {
-             f.Opt_group1 = false;
-             choose(f.Lst_group, f.group_ids, {"1"});
-             f.Opt_item1 = false;
-             choose(f.Lst_item, f.item_ids, {"1", "7"});
-         },
+        {"only batches flagged paid", {"05/25/2013", "", "", ""}, "", Lines{{1, 2}}},
+        {"partial id lists", kDay, "groups=1;items=1,7",
          Lines{{1, 1}, {2, 1}, {2, 7}, {3, 1}, {5, 1}}},
-        {"partial lists with nothing selected", kDay,
-         [](FilterSnapshot& f) {
-             f.Opt_group1 = f.Opt_item1 = false;
-             f.Lst_group.entries = {"a", "b"};
-             f.Lst_item.entries = {"c"};
-         },
-         Lines{{1, 1}, {1, 2}, {2, 1}, {2, 7}, {3, 1}, {5, 1}, {4, 3}}},
-        {"selections unused while 全部 is chosen", kDay,
-         [](FilterSnapshot& f) { choose(f.Lst_group, f.group_ids, {"2"}); },
-         Lines{{1, 1}, {1, 2}, {2, 1}, {2, 7}, {3, 1}, {5, 1}, {4, 3}}},
-        {"lenient numbers", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_Grade = "3.5";
-             f.CBO_ClsID = "3A";
-             f.CBO_ClsID2 = "05";
-             f.CBO_SeatNo1 = "5.5";
-             f.CBO_SeatNo2 = "AB";
-         },
-         Lines{}},
-        {"grade 2.5 and quotes doubled", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_Grade = "2.5";
-             f.Txt_StdNo1 = "學號\"x";
-             f.Txt_StdNo2 = "O'Neil' or 1=1 --";
-         },
+        {"partial lists with nothing selected", kDay, "groups=;items=", kAllOfTheDay},
+        {"selections unused while 全部 is chosen", kDay, "groups=2;+Opt_group1", kAllOfTheDay},
+        {"lenient numbers", kDay, "grade=3.5;cls1=3A;cls2=05;seat1=5.5;seat2=AB", Lines{}},
+        {"grade 2.5 and quotes doubled", kDay, "grade=2.5;no1=學號\"x;no2=O'Neil' or 1=1 --",
          Lines{}},
         {"grade 幼小, no method but 全部 unchecked, other pay status texts", kDay,
-         [](FilterSnapshot& f) {
-             f.CBO_Grade = "幼小";
-             f.Chk_1 = f.Chk_2 = f.Chk_3 = f.Chk_4 = false;
-             f.CBO_paystas = " 未繳";
-             f.CBO_preway = "現金";
-         },
-         Lines{}},
-        {"methods 2 only", kDay, [](FilterSnapshot& f) { f.Chk_1 = f.Chk_3 = f.Chk_4 = false; },
-         Lines{{2, 1}, {2, 7}, {5, 1}, {4, 3}}},
-        {"grade beyond 16 bits", kDay, [](FilterSnapshot& f) { f.CBO_Grade = "40000"; },
-         std::nullopt},
-        {"class without a finite number", kDay, [](FilterSnapshot& f) { f.CBO_ClsID = "1e999"; },
-         std::nullopt},
-        {"seat without a finite number", kDay, [](FilterSnapshot& f) { f.CBO_SeatNo2 = "9e999"; },
-         std::nullopt},
-        {"statuses required", kDay,
-         [](FilterSnapshot& f) {
-             f.Opt1 = false;
-             f.Opt2 = true;
-             f.Lst_status.entries = {"a"};
-         },
-         std::nullopt},
+         "grade=幼小;-Chk_1;-Chk_2;-Chk_3;-Chk_4;paystas= 未繳;preway=現金", Lines{}},
+        {"methods 2 only", kDay, "-Chk_1;-Chk_3;-Chk_4", Lines{{2, 1}, {2, 7}, {5, 1}, {4, 3}}},
+        {"grade beyond 16 bits", kDay, "grade=40000", std::nullopt},
+        {"class without a finite number", kDay, "cls1=1e999", std::nullopt},
+        {"seat without a finite number", kDay, "seat2=9e999", std::nullopt},
+        {"statuses required", kDay, "statuses=", std::nullopt},
     };
     return all;
 }
 
 PaymentQuery build(const Case& c) {
-    FilterSnapshot f;
-    c.setup(f);
-    return build_payment_query(f, c.dates);
+    return build_payment_query(snapshot(c.spec), c.dates);
 }
 
 const std::vector<std::string> kTranValues = {"03/31/2006", "03/15/2006"};
@@ -299,7 +255,8 @@ TEST_F(RunStatements, ListLoadersFindTheirEntries) {
     } lists[] = {
         {insert_CBO_TranDay_sql(), {"2013-05-25", "2006-04-01", "2006-03-15"}},
         {*insert_CBO_sql("095/03/15", 1, kTranValues), {"1|一般群組", "2|幼稚園"}},
-        {*insert_CBO_sql("095/03/1", -1, kTranValues), {"1|一般群組", "2|幼稚園", "3|補繳", "4|NULL"}},
+        {*insert_CBO_sql("095/03/1", -1, kTranValues),
+         {"1|一般群組", "2|幼稚園", "3|補繳", "4|NULL"}},
         {insert_CBO_ClsID_sql("3"), {"1", "9"}},
         {insert_CBO_ClsID2_sql("3"), {"1", "2", "9"}},
         {insert_CBO_ClsID_sql("幼中"), {"1"}},
