@@ -263,7 +263,6 @@ TEST_F(PdfOutput, PictureLineDrawsTheOutlineInItsBox) {
                    {"-r", "144", "-png", "-singlefile", QString::fromStdString(pdf.string()), png});
     const QImage img(png + ".png");
     ASSERT_FALSE(img.isNull());
-    img.save("/tmp/printexp/pic.png");  // DBG
     // Dark within one device pixel of the point (the scaled outline is thin).
     auto dark = [&](double x_pt, double y_pt) {
         int darkest = 255;
