@@ -183,5 +183,37 @@ TEST(QueryWindowStart, AnUnreadableDatabaseIsNamedAndTheStartFails) {
     std::filesystem::remove_all(base);
 }
 
+// The sample package as a real Jet file: the window's lists load from it as they do from
+// the same package in the SQLite form.
+TEST(QueryWindowStart, ListsLoadFromAJetPackage) {
+    std::vector<QStringList> lists[2];
+    for (const char* file : {"jet/zol-sample.mdb", "jet/zol-sample.sqlite"}) {
+        const Package pkg{Package::Sql{""}};
+        fs::copy_file(fixture(file), pkg.db(), fs::copy_options::overwrite_existing);
+        WindowUnderTest t(pkg.base());
+        ASSERT_TRUE(t.w().Form_Load()) << t.messages.join('\n').toStdString();
+        t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(0);
+        t.w().Timer1_Timer();
+        t.find<DropDownCombo>("CBO_Grade")->setCurrentIndex(2);
+        t.find<DropDownCombo>("CBO_ClsID")->showPopup();
+        t.find<DropDownCombo>("CBO_ClsID")->hidePopup();
+        auto& got = lists[std::string(file).ends_with("mdb") ? 0 : 1];
+        got.push_back(items_of(t.find<DropDownCombo>("CBO_TranDay")));
+        got.push_back(items_of(t.find<DropDownCombo>("CBO_ClsID")));
+        for (const char* name : {"Lst_item", "Lst_status", "Lst_group"}) {
+            QStringList texts;
+            auto* list = t.find<QListWidget>(name);
+            for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+            got.push_back(texts);
+        }
+        EXPECT_TRUE(t.messages.isEmpty()) << t.messages.join('\n').toStdString();
+    }
+    ASSERT_EQ(lists[0].size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_FALSE(lists[0][i].isEmpty()) << i;
+        EXPECT_EQ(lists[0][i], lists[1][i]) << i;
+    }
+}
+
 }  // namespace
 }  // namespace zol::test
