@@ -21,7 +21,7 @@ using Lines = std::vector<std::pair<long long, long long>>;  // (stdid, itemid) 
 // Applies "name=value;..." to a snapshot: text fields by name, "+Flag" / "-Flag" for the
 // check boxes and options, and "groups=", "items=", "statuses=" for a partial choice of
 // those ids (an entry that is not chosen follows them).
-FilterSnapshot snapshot(const std::string& spec) {
+FilterSnapshot snapshot(const std::string& settings) {
     FilterSnapshot f;
     const std::map<std::string, std::string FilterSnapshot::*> texts = {
         {"grade", &FilterSnapshot::CBO_Grade},    {"cls1", &FilterSnapshot::CBO_ClsID},
@@ -46,7 +46,7 @@ FilterSnapshot snapshot(const std::string& spec) {
         list.selected.push_back(false);
         ids.push_back("999");
     };
-    std::string rest = spec;
+    std::string rest = settings;
     while (!rest.empty()) {
         const auto end = rest.find(';');
         const std::string item = rest.substr(0, end);
@@ -75,7 +75,7 @@ FilterSnapshot snapshot(const std::string& spec) {
 struct Case {
     const char* name;
     QueryDates dates;
-    std::string spec;
+    std::string settings;
     std::optional<Lines> lines;  // the rows on packages/small.sql; none: refused
 };
 
@@ -125,7 +125,7 @@ const std::vector<Case>& cases() {
 }
 
 PaymentQuery build(const Case& c) {
-    return build_payment_query(snapshot(c.spec), c.dates);
+    return build_payment_query(snapshot(c.settings), c.dates);
 }
 
 const std::vector<std::string> kTranValues = {"03/31/2006", "03/15/2006"};
