@@ -14,18 +14,6 @@
 
 namespace zol::test {
 
-PackageDir::PackageDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zol_print_XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    base_ = tmpl;
-    std::filesystem::create_directories(base_ / "rpt");
-}
-
-PackageDir::~PackageDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(base_, ec);
-}
-
 std::filesystem::path PackageDir::write_report(const std::string& bytes) const {
     std::ofstream out(report(), std::ios::binary | std::ios::trunc);
     out << bytes;

@@ -126,13 +126,4 @@ WrittenReport write_report(const std::vector<Payment>& payments, bool merged,
     return run;
 }
 
-std::size_t first_detail(const Report& r, std::size_t from) {
-    const std::string rule = "    " + std::string(155, '_');
-    for (std::size_t i = from; i < r.lines.size(); ++i) {
-        if (r.lines[i] == rule) return i + 1;
-    }
-    ADD_FAILURE() << "no page header after line " << from;
-    return r.lines.size();
-}
-
 }  // namespace zol::test

@@ -63,8 +63,4 @@ struct WrittenReport {
 WrittenReport write_report(const std::vector<Payment>& payments, bool merged,
                            std::optional<ResultSet> items = std::nullopt);
 
-// Index of the first detail line of the page that starts at or after `from`: the line
-// after the page header's 155-underscore line.
-std::size_t first_detail(const Report& r, std::size_t from = 0);
-
 }  // namespace zol::test

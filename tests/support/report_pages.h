@@ -39,11 +39,6 @@ struct Report {
         }
         return std::nullopt;
     }
-    std::size_t count_prefix(const std::string& utf8) const {
-        std::size_t n = 0;
-        for (std::size_t i = 0; i < lines.size(); ++i) n += text(i).starts_with(utf8);
-        return n;
-    }
     // The text lines of page `page` (1-based) as UTF-8, control lines left out.
     std::vector<std::string> page(int page) const {
         std::vector<std::string> out;
