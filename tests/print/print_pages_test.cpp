@@ -2,6 +2,7 @@
 // file, the page range and every control line.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,19 @@ TEST_F(PrintPages, LargeReportPastTheBuffers) {
     ASSERT_GT(r.bytes.size(), 2u << 20);
     const int pages = static_cast<int>(r.ff_count());
     ASSERT_GT(pages, 600);
+    // Every line as the writer meant it: each page's title, and every student's line of one
+    // shape after the seat (the first student's name is wider).
+    std::set<std::size_t> shapes;
+    int titles = 0, details = 0;
+    for (const auto& l : r.lines) {
+        titles += l == to_big5(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表");
+        if (!l.starts_with("     3   ")) continue;
+        ++details;
+        shapes.insert(l.size() - l.find(' ', 14));
+    }
+    EXPECT_EQ(titles, pages);
+    EXPECT_EQ(details, 20000);
+    EXPECT_EQ(shapes.size(), 2u);
 
     dir.write_report(r.bytes);
     int edge_page = 1;
