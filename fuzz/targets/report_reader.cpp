@@ -29,7 +29,6 @@ int report_reader(const std::uint8_t* data, std::size_t size) {
         show_page(path, page, sink);
         if (!sink.visible()) std::abort();  // the text box must be shown again
     }
-    (void)split_raw_pages(path);
     std::remove(path.c_str());
     return 0;
 }

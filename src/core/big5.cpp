@@ -1,6 +1,7 @@
 #include "core/big5.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
@@ -20,6 +21,15 @@ struct ConverterCloser {
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
+// Every character without a Big5 code becomes "?", also those ICU would drop as ignorable
+// (a zero-width space): display_width counts each as one column, so padding stays aligned.
+void substitute_every_char(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                           UChar32, UConverterCallbackReason reason, UErrorCode* err) {
+    if (reason > UCNV_IRREGULAR) return;
+    *err = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, err);
+}
+
 // One converter per thread: opening one costs far more than converting a character,
 // and the report writer measures every cell it pads.
 UConverter* big5_converter() {
@@ -31,6 +41,7 @@ UConverter* big5_converter() {
         }
         err = U_ZERO_ERROR;
         ucnv_setSubstChars(c.get(), "?", 1, &err);
+        ucnv_setFromUCallBack(c.get(), substitute_every_char, nullptr, nullptr, nullptr, &err);
         return c;
     }();
     return converter.get();

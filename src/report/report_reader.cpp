@@ -143,28 +143,4 @@ void show_page(const std::filesystem::path& path, int page, TextSink& sink) {
     filter_page(in, Filter::page, sink);
 }
 
-std::vector<std::string> split_raw_pages(const std::filesystem::path& path) {
-    Big5Reader in(path);
-    std::vector<std::string> pages;
-    std::string page;
-    std::string line;
-    while (!in.at_end()) {
-        const unsigned c = in.get();
-        if (c > 0xFF) line.push_back(static_cast<char>(c >> 8));
-        line.push_back(static_cast<char>(c & 0xFF));
-        if (c != kLf) continue;
-        page += line;
-        const bool form_feed = line.size() >= 3 && line.compare(0, 3,
-                                                                "\x0c"
-                                                                "21") == 0;
-        line.clear();
-        if (form_feed) {
-            pages.push_back(std::move(page));
-            page.clear();
-        }
-    }
-    if (!page.empty()) pages.push_back(std::move(page));
-    return pages;
-}
-
 }  // namespace zol

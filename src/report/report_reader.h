@@ -1,5 +1,4 @@
-// Reads the report file back as pages: the screen text of a page for the preview, and
-// the raw pages for whoever needs them.
+// Reads the report file back as pages: the screen text of a page for the preview.
 #pragma once
 
 #include <filesystem>
@@ -20,10 +19,5 @@ void read_first_page(const std::filesystem::path& path, TextSink& sink);
 // A page beyond the last FF line gives an empty text. Throws ReportError, before touching
 // the sink, when the file cannot be opened.
 void show_page(const std::filesystem::path& path, int page, TextSink& sink);
-
-// The file's bytes (Big5) cut into pages: each page runs through the line (ended by LF)
-// that begins with the FF line's three characters. Lines after the last such line form
-// a last page when there are any; characters after the last LF are left out.
-std::vector<std::string> split_raw_pages(const std::filesystem::path& path);
 
 }  // namespace zol

@@ -11,6 +11,7 @@
 
 #include "data/database.h"
 #include "support/run_capture.h"
+#include "support/sample_db.h"
 
 namespace zol {
 namespace {

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "support/run_capture.h"
+#include "support/sample_db.h"
 
 namespace zol::test {
 namespace {

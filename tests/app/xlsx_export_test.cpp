@@ -10,6 +10,7 @@
 
 #include "data/translate.h"
 #include "support/run_capture.h"
+#include "support/sample_db.h"
 
 namespace zol {
 namespace {

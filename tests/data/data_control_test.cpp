@@ -7,17 +7,14 @@
 #include <string>
 
 #include "data/db_error.h"
-#include "data/package_db.h"
+#include "support/sample_db.h"
 
 namespace zol {
 namespace {
 
 std::string connection_for(const std::string& base) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;" +
-           std::string("Jet OLEDB:Database password = KTWOM;") + "Data Source=" + base +
-           "\\mdb\\ZOL.mdb;Persist Security Info=False";
+    return package_connection_string(base);
 }
-
 TEST(ConnectionString, TheProgramsOwnStringWithAWindowsBasePath) {
     const std::string conn = connection_for("C:\\Zol");
     EXPECT_EQ(data_source_of(conn), "C:\\Zol\\mdb\\ZOL.mdb");
@@ -88,7 +85,7 @@ TEST_F(DataControlOps, MoveFirstReturnsToTheSameRowsWithoutRunningAgain) {
     ctl_.refresh();
     while (!ctl_.eof()) ctl_.move_next();
     // Another program adds a row meanwhile; the open result does not see it.
-    test::exec_on(file_, "INSERT INTO ZOL3_Status VALUES (9, '僑生')");
+    test::exec_sql(file_, "INSERT INTO ZOL3_Status VALUES (9, '僑生')");
     ctl_.move_first();
     EXPECT_EQ(ctl_.field(0).number(), 4);
     EXPECT_EQ(ctl_.row_count(), 4u);

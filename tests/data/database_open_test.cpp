@@ -8,8 +8,8 @@
 
 #include "data/database.h"
 #include "data/db_error.h"
-#include "data/package_db.h"
 #include "data/sqlite_database.h"
+#include "support/sample_db.h"
 
 namespace zol {
 namespace {
@@ -68,10 +68,10 @@ class ReadOnly : public ::testing::Test {
     void SetUp() override {
         file_ = dir_.path() / "ZOL.mdb";
         test::write_package_db(file_);
-        before_ = test::file_bytes(file_);
+        before_ = test::read_file(file_);
         db_ = open_database(file_.string());
     }
-    void TearDown() override { EXPECT_EQ(test::file_bytes(file_), before_) << "the file changed"; }
+    void TearDown() override { EXPECT_EQ(test::read_file(file_), before_) << "the file changed"; }
 
     test::TempDir dir_;
     std::filesystem::path file_;

@@ -146,32 +146,6 @@ TEST_F(PdfOutput, WriterReportsPrintOnePageASheetWithTheReportsText) {
     }
 }
 
-TEST_F(PdfOutput, CraftedReportPagesMatchTheirScreenText) {
-    const auto pdf = print(test::crafted_report({3, 30, true}), 1, 3);
-    ASSERT_EQ(test::pdf_pages(pdf), 3);
-    for (int p = 1; p <= 3; ++p) expect_page_as_report(pdf, p, p);
-}
-
-TEST_F(PdfOutput, PageRanges) {
-    const std::string report = test::crafted_report({3, 30, false});
-    auto pdf = print(report, 1, 3);
-    EXPECT_EQ(test::pdf_pages(pdf), 3);
-    std::filesystem::remove(pdf);
-
-    pdf = print(report, 2, 2);
-    ASSERT_EQ(test::pdf_pages(pdf), 1);
-    expect_page_as_report(pdf, 1, 2);
-    std::filesystem::remove(pdf);
-
-    pdf = print(report, 0, 3);
-    EXPECT_EQ(test::pdf_pages(pdf), 3);
-    std::filesystem::remove(pdf);
-
-    // No page in the range: no sheet, so no PDF at all, and no error.
-    pdf = print(report, 3, 2);
-    EXPECT_FALSE(std::filesystem::exists(pdf));
-}
-
 TEST_F(PdfOutput, FontsAreEmbeddedAndTheCopiedTextIsTheReportsOwn) {
     const auto pdf = print(test::crafted_report({1, 30, false}), 1, 1);
     const std::string fonts = test::run_tool("pdffonts", {QString::fromStdString(pdf.string())});

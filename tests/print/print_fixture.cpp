@@ -15,18 +15,6 @@
 
 namespace zol::test {
 
-PackageDir::PackageDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zol_print_XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    base_ = tmpl;
-    std::filesystem::create_directories(base_ / "rpt");
-}
-
-PackageDir::~PackageDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(base_, ec);
-}
-
 std::filesystem::path PackageDir::write_report(const std::string& bytes) const {
     std::ofstream out(report(), std::ios::binary | std::ios::trunc);
     out << bytes;
@@ -151,7 +139,15 @@ int pdf_pages(const std::filesystem::path& pdf) {
 }
 
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page) {
-    const std::vector<std::string> pages = split_raw_pages(report);
+    // The raw pages: each runs through the line that begins with the FF line's characters.
+    std::vector<std::string> pages(1);
+    std::ifstream in(report, std::ios::binary);
+    for (std::string l; std::getline(in, l);) {
+        pages.back() += l + "\n";
+        if (l.starts_with("\x0c"
+                          "21"))
+            pages.emplace_back();
+    }
     std::vector<PrintedLine> out;
     if (page < 1 || page > static_cast<int>(pages.size())) return out;
     double points = 10, twips = 0, pullback = 0;

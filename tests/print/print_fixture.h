@@ -8,24 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace zol::test {
 
 // A package directory with its rpt folder, removed with the object.
 class PackageDir {
   public:
-    PackageDir();
-    ~PackageDir();
-    PackageDir(const PackageDir&) = delete;
-    PackageDir& operator=(const PackageDir&) = delete;
+    PackageDir() { std::filesystem::create_directories(dir_ / "rpt"); }
 
-    const std::filesystem::path& base() const { return base_; }
+    const std::filesystem::path& base() const { return dir_.path(); }
     // Writes the report file as the writer names it: base/rpt/rep_5300.TXT.
     std::filesystem::path write_report(const std::string& big5_bytes) const;
-    std::filesystem::path report() const { return base_ / "rpt" / "rep_5300.TXT"; }
-    std::filesystem::path file(const std::string& name) const { return base_ / name; }
+    std::filesystem::path report() const { return dir_ / "rpt" / "rep_5300.TXT"; }
+    std::filesystem::path file(const std::string& name) const { return dir_ / name; }
 
   private:
-    std::filesystem::path base_;
+    TempDir dir_{"zol_print_"};
 };
 
 // A report file made by hand the way the writer frames it (Big5, CR LF, control lines).

@@ -2,6 +2,7 @@
 // file, the page range and every control line.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "print/print_error.h"
 #include "print/printm.h"
 #include "print_fixture.h"
+#include "report/report_fixture.h"
+#include "report/report_reader.h"
 
 namespace zol::print {
 namespace {
@@ -223,6 +226,74 @@ TEST_F(PrintPages, PrintReportStoresItsArguments) {
     EXPECT_EQ(state.orientation, 2);
     EXPECT_EQ(texts(log),
               (std::vector<std::string>{"text 0 <第2頁>", "page", "text 0 <第3頁>", "page"}));
+}
+
+// A report of several MB from the writer: past the writer's flush size (1 MiB) and the
+// reader's buffer (256 KiB), with a Big5 lead byte as the last byte of the first buffer.
+// The pages read back and a range printed past page 250 are the pages of the file.
+TEST_F(PrintPages, LargeReportPastTheBuffers) {
+    constexpr std::size_t kEdge = (1u << 18) - 1;
+    const auto write = [](std::size_t shift) {
+        std::vector<test::Payment> ps;
+        for (int c = 1; c <= 20; ++c) {
+            const auto more = test::students(1000, 3, c);
+            ps.insert(ps.end(), more.begin(), more.end());
+        }
+        ps[0].stdname = "學生1" + std::string(15 + shift, 'x');  // wider than its area
+        return test::write_report(ps, false).report;
+    };
+    // Where the characters start: a lead byte takes its trail byte with it.
+    const auto lead_before_edge = [&](const std::string& b) {
+        std::size_t best = 0;
+        for (std::size_t i = 0; i <= kEdge; ++i) {
+            if (static_cast<unsigned char>(b[i]) < 0x81) continue;
+            if (i > 2000) best = i;
+            ++i;
+        }
+        return best;
+    };
+    const test::Report first = write(0);
+    const test::Report r = write(kEdge - lead_before_edge(first.bytes));
+    ASSERT_EQ(lead_before_edge(r.bytes), kEdge);
+    ASSERT_GT(r.bytes.size(), 2u << 20);
+    const int pages = static_cast<int>(r.ff_count());
+    ASSERT_GT(pages, 600);
+    // Every line as the writer meant it: each page's title, and every student's line of one
+    // shape after the seat (the first student's name is wider).
+    std::set<std::size_t> shapes;
+    int titles = 0, details = 0;
+    for (const auto& l : r.lines) {
+        titles += l == to_big5(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表");
+        if (!l.starts_with("     3   ")) continue;
+        ++details;
+        shapes.insert(l.size() - l.find(' ', 14));
+    }
+    EXPECT_EQ(titles, pages);
+    EXPECT_EQ(details, 20000);
+    EXPECT_EQ(shapes.size(), 2u);
+
+    dir.write_report(r.bytes);
+    int edge_page = 1;
+    for (std::size_t i = 0; i < kEdge; ++i)
+        edge_page += r.bytes.compare(i, 5,
+                                     "\r\n\x0c"
+                                     "21") == 0;
+    for (int k : {1, edge_page, 251, pages}) {
+        SCOPED_TRACE(k);
+        StringSink sink;
+        show_page(dir.report(), k, sink);
+        std::string want;
+        for (const auto& l : r.page(k)) want += l + "\r\n";
+        EXPECT_TRUE(sink.text() == want) << sink.text().substr(0, 300);
+    }
+    std::vector<std::string> printed, expected;
+    for (const auto& e : run(r.bytes, 251, 253)) {
+        if (e.starts_with("text "))
+            printed.push_back(e.substr(e.find('<') + 1, e.size() - e.find('<') - 2));
+    }
+    for (int k = 251; k <= 253; ++k)
+        for (const auto& l : r.page(k)) expected.push_back(l);
+    EXPECT_EQ(printed, expected);
 }
 
 }  // namespace

@@ -109,63 +109,6 @@ std::vector<Payment> students(int count, long long grade, long long clsid, const
     return out;
 }
 
-std::string Report::text(std::size_t i) const {
-    return from_big5(lines.at(i));
-}
-
-std::string Report::cols(std::size_t i, std::size_t from, std::size_t to) const {
-    const std::string& l = lines.at(i);
-    if (from > l.size()) return {};
-    return from_big5(l.substr(from - 1, to - from + 1));
-}
-
-std::size_t Report::ff_count() const {
-    std::size_t n = 0;
-    for (const auto& l : lines)
-        n += l ==
-             "\x0c"
-             "21";
-    return n;
-}
-
-std::vector<std::size_t> Report::find_lines(const std::string& utf8) const {
-    std::vector<std::size_t> out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (text(i) == utf8) out.push_back(i);
-    }
-    return out;
-}
-
-std::optional<std::size_t> Report::find_prefix(const std::string& utf8_prefix,
-                                               std::size_t from) const {
-    for (std::size_t i = from; i < lines.size(); ++i) {
-        if (text(i).rfind(utf8_prefix, 0) == 0) return i;
-    }
-    return std::nullopt;
-}
-
-Report load_report(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    Report r;
-    r.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    std::size_t start = 0;
-    while (start < r.bytes.size()) {
-        const std::size_t lf = r.bytes.find('\n', start);
-        if (lf == std::string::npos) {
-            ADD_FAILURE() << "bytes after the last line end";
-            break;
-        }
-        if (lf == start || r.bytes[lf - 1] != '\r') {
-            ADD_FAILURE() << "line " << r.lines.size() << " does not end with CR LF";
-            r.lines.push_back(r.bytes.substr(start, lf - start));
-        } else {
-            r.lines.push_back(r.bytes.substr(start, lf - 1 - start));
-        }
-        start = lf + 1;
-    }
-    return r;
-}
-
 WrittenReport write_report(const std::vector<Payment>& payments, bool merged,
                            std::optional<ResultSet> items) {
     TempDir dir;
@@ -181,26 +124,6 @@ WrittenReport write_report(const std::vector<Payment>& payments, bool merged,
     EXPECT_EQ(static_cast<std::size_t>(run.pages), run.report.ff_count());
     EXPECT_TRUE(detail.eof());
     return run;
-}
-
-std::size_t first_detail(const Report& r, std::size_t from) {
-    const std::string rule = "    " + std::string(155, '_');
-    for (std::size_t i = from; i < r.lines.size(); ++i) {
-        if (r.lines[i] == rule) return i + 1;
-    }
-    ADD_FAILURE() << "no page header after line " << from;
-    return r.lines.size();
-}
-
-TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zol_report_XXXXXX").string();
-    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace zol::test

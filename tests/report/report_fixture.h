@@ -13,6 +13,8 @@
 #include "core/date.h"
 #include "data/result_set.h"
 #include "report/report_writer.h"
+#include "support/files.h"
+#include "support/report_pages.h"
 
 namespace zol::test {
 
@@ -51,26 +53,6 @@ std::vector<Payment> students(int count, long long grade, long long clsid,
                               const std::string& item = "學費", double amount = 1000,
                               int first = 1);
 
-// A written report: Big5 lines without their CR LF.
-struct Report {
-    std::string bytes;
-    std::vector<std::string> lines;
-
-    // Line i decoded to UTF-8.
-    std::string text(std::size_t i) const;
-    // Columns from..to (1-based, counted in Big5 bytes) of line i, decoded.
-    std::string cols(std::size_t i, std::size_t from, std::size_t to) const;
-    std::size_t ff_count() const;
-    // Indexes of the lines equal to the given (UTF-8) text.
-    std::vector<std::size_t> find_lines(const std::string& utf8) const;
-    // Index of the first line at or after `from` whose text starts with the prefix.
-    std::optional<std::size_t> find_prefix(const std::string& utf8_prefix,
-                                           std::size_t from = 0) const;
-};
-
-// Reads a report; fails the test when a line does not end with CR LF.
-Report load_report(const std::filesystem::path& path);
-
 struct WrittenReport {
     Report report;
     int pages = 0;
@@ -80,22 +62,5 @@ struct WrittenReport {
 // equals the number of FF lines.
 WrittenReport write_report(const std::vector<Payment>& payments, bool merged,
                            std::optional<ResultSet> items = std::nullopt);
-
-// Index of the first detail line of the page that starts at or after `from`: the line
-// after the page header's 155-underscore line.
-std::size_t first_detail(const Report& r, std::size_t from = 0);
-
-// A fresh directory under the system temp directory, removed with the object.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 }  // namespace zol::test

@@ -1,118 +1,117 @@
-// One report run through the two data controls on a real SQLite package.
+// One report run through the two data controls on real packages: the SQLite form and the
+// same package as a real Jet file.
 #include "report/report_run.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-
-#include "query/check_text.h"
+#include "query/list_queries.h"
 #include "support/sample_db.h"
 
-namespace zol {
+namespace zol::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-const fs::path kFixtures = fs::path(ZOL_SOURCE_DIR) / "tests" / "fixtures" / "report_cli";
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class ReportRun : public testing::Test {
   protected:
-    void SetUp() override {
-        base_ = test::make_temp_dir("zol_run_");
-        fs::create_directories(base_ / "mdb");
-        fs::create_directories(base_ / "rpt");
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((base_ / "mdb" / "ZOL.mdb").c_str(), &db), SQLITE_OK);
-        const std::string sql = read_file(kFixtures / "sample.sql");
-        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-        const std::string connection = package_connection_string(base_.string());
-        ado_cbo_.set_connection_string(connection);
-        ado_print_.set_connection_string(connection);
+    Package pkg{Package::Fixture{"report_cli/sample.sql"}};
+    FilterSnapshot f;
+    DataControl cbo, print;
 
+    ReportRun() {
+        cbo.set_connection_string(pkg.connection());
+        print.set_connection_string(pkg.connection());
         // 113/09/10 chosen, groups 1, 2 and 5 listed, group 1 the only one selected.
-        f_.tranday_values = {"10/15/2024", "09/10/2024"};
-        f_.CBO_TranDay = "113/09/10";
-        f_.CBO_TranDay_index = 1;
-        f_.Opt_group1 = false;
-        f_.Lst_group.entries = {"學雜費", "代辦費", "午餐費"};
-        f_.Lst_group.selected = {true, false, false};
-        f_.group_ids = {"1", "2", "5"};
+        f.tranday_values = {"10/15/2024", "09/10/2024"};
+        f.CBO_TranDay = "113/09/10";
+        f.CBO_TranDay_index = 1;
+        f.Opt_group1 = false;
+        f.Lst_group.entries = {"學雜費", "代辦費", "午餐費"};
+        f.Lst_group.selected = {true, false, false};
+        f.group_ids = {"1", "2", "5"};
     }
-    void TearDown() override { fs::remove_all(base_); }
-
-    RunResult run_with(const std::string& stdno1, const std::string& stdno2) {
-        f_.Txt_StdNo1 = stdno1;
-        f_.Txt_StdNo2 = stdno2;
-        const CheckResult check = Check_Text(f_);
+    RunResult run() {
+        const CheckResult check = Check_Text(f);
         EXPECT_EQ(check.outcome, CheckOutcome::Passed);
-        const RunRequest request{f_, check.dates, base_.string(), DateTime{2025, 3, 7}};
-        return select_data(request, ado_print_, ado_cbo_);
+        return select_data({f, check.dates, pkg.base().string(), {2025, 3, 7}}, print, cbo);
     }
-    fs::path report() const { return base_ / "rpt" / "rep_5300.TXT"; }
-
-    fs::path base_;
-    FilterSnapshot f_;
-    DataControl ado_cbo_;
-    DataControl ado_print_;
 };
 
-TEST(PackageConnection, IsTheFixedTextAroundTheBasePath) {
-    EXPECT_EQ(package_connection_string("C:\\Zol"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database password = KTWOM;Data "
-              "Source=C:\\Zol\\mdb\\ZOL.mdb;Persist Security Info=False");
-}
-
 TEST_F(ReportRun, WritesTheReportAndLeavesTheItemQueryOnAdoCbo) {
-    const RunResult r = run_with("1030001", "1050003");
+    f.Txt_StdNo1 = "1030001";
+    f.Txt_StdNo2 = "1050003";
+    const RunResult r = run();
     ASSERT_EQ(r.outcome, RunOutcome::Written) << r.message;
     EXPECT_EQ(r.pages, 3);
-    EXPECT_EQ(r.report_file, report());
-    EXPECT_TRUE(read_file(report()) == read_file(kFixtures / "per_class.TXT"));
-    EXPECT_EQ(ado_print_.record_source().rfind("select A.*,", 0), 0u);
-    EXPECT_EQ(ado_cbo_.record_source().rfind("select distinct B.TranDay,", 0), 0u);
-    EXPECT_NE(ado_print_.record_source().find(" and B.Grpid in(1) "), std::string::npos);
+    EXPECT_EQ(r.report_file, pkg.report());
+    EXPECT_TRUE(read_file(pkg.report()) == read_file(fixture("report_cli/per_class.TXT")));
+    EXPECT_TRUE(print.record_source().starts_with("select A.*,"));
+    EXPECT_TRUE(cbo.record_source().starts_with("select distinct B.TranDay,"));
 }
 
-TEST_F(ReportRun, NoRowsWritesNothing) {
-    ado_cbo_.set_record_source("select * from ZOL3_Status");
-    const RunResult r = run_with("ZZZ", "");
+TEST_F(ReportRun, NoRowsOrRefusedStatementsWriteNothing) {
+    cbo.set_record_source("select * from ZOL3_Status");
+    f.Txt_StdNo1 = "ZZZ";
+    RunResult r = run();
     EXPECT_EQ(r.outcome, RunOutcome::NoData);
     EXPECT_EQ(r.message, "查 無 資 料");
-    EXPECT_EQ(r.pages, 0);
-    EXPECT_FALSE(fs::exists(report()));
-    // The item query was never given to Ado_CBO.
-    EXPECT_EQ(ado_cbo_.record_source(), "select * from ZOL3_Status");
-}
-
-TEST_F(ReportRun, RefusedStatementsRunNothing) {
-    f_.Opt1 = false;
-    f_.Opt2 = true;
-    f_.Lst_status.entries = {"一般生"};
-    f_.Lst_status.selected = {false};
-    f_.status_codes = {"1"};
-    RunResult r = run_with("", "");
-    EXPECT_EQ(r.outcome, RunOutcome::Refused);
-    EXPECT_EQ(r.message, "身分別須選擇");
-    EXPECT_EQ(ado_print_.record_source(), "");
-    EXPECT_FALSE(fs::exists(report()));
-
-    f_.Opt2 = false;
-    f_.CBO_Grade = "99999";
-    r = run_with("", "");
+    EXPECT_EQ(cbo.record_source(), "select * from ZOL3_Status");  // the item query not given
+    f.Txt_StdNo1.clear();
+    f.CBO_Grade = "99999";
+    print.set_record_source("");
+    r = run();
     EXPECT_EQ(r.outcome, RunOutcome::Refused);
     EXPECT_EQ(r.focus, FocusControl::CBO_Grade);
-    EXPECT_EQ(ado_print_.record_source(), "");
+    EXPECT_EQ(print.record_source(), "");
+    EXPECT_FALSE(fs::exists(pkg.report()));
+}
+
+// The same 300-student package as a Jet file and as a SQLite file: every collection date,
+// per class and merged (one run per group of the date), gives byte-identical reports.
+TEST(JetPackage, ReportsEqualThoseOfTheSqliteForm) {
+    const Package jet{Package::Sql{""}}, lite{Package::Sql{""}};
+    fs::copy_file(fixture("jet/zol-sample.mdb"), jet.db(), fs::copy_options::overwrite_existing);
+    fs::copy_file(fixture("jet/zol-sample.sqlite"), lite.db(),
+                  fs::copy_options::overwrite_existing);
+    DataControl jet_print, jet_cbo, lite_print, lite_cbo;
+    for (DataControl* c : {&jet_print, &jet_cbo}) c->set_connection_string(jet.connection());
+    for (DataControl* c : {&lite_print, &lite_cbo}) c->set_connection_string(lite.connection());
+
+    FilterSnapshot f;
+    lite_cbo.set_record_source(insert_CBO_TranDay_sql());
+    for (lite_cbo.refresh(); !lite_cbo.eof(); lite_cbo.move_next())
+        f.tranday_values.push_back(tranday_entry(lite_cbo.field(0))->value);
+    ASSERT_GE(f.tranday_values.size(), 3u);
+    int runs = 0;
+    for (std::size_t day = 0; day < f.tranday_values.size(); ++day) {
+        f.CBO_TranDay = "x";
+        f.CBO_TranDay_index = static_cast<int>(day);
+        lite_cbo.set_record_source(*insert_CBO_sql("x", f.CBO_TranDay_index, f.tranday_values));
+        f.group_ids.clear();
+        for (lite_cbo.refresh(); !lite_cbo.eof(); lite_cbo.move_next())
+            f.group_ids.push_back(lite_cbo.field(0).text());
+        f.Lst_group.entries = f.group_ids;
+        for (std::size_t g = 0; g <= f.group_ids.size(); ++g) {
+            // g == size: per class over all groups; otherwise merged for group g alone.
+            f.Chk_ALL = g < f.group_ids.size();
+            f.Lst_group.selected.assign(f.group_ids.size(), false);
+            if (f.Chk_ALL) f.Lst_group.selected[g] = true;
+            SCOPED_TRACE(f.tranday_values[day] +
+                         (f.Chk_ALL ? " merged group " + f.group_ids[g] : ""));
+            FilterSnapshot copy = f;
+            const CheckResult check = Check_Text(copy);
+            ASSERT_EQ(check.outcome, CheckOutcome::Passed) << check.message;
+            const RunResult a = select_data({copy, check.dates, jet.base().string(), {2025, 3, 7}},
+                                            jet_print, jet_cbo);
+            const RunResult b = select_data({copy, check.dates, lite.base().string(), {2025, 3, 7}},
+                                            lite_print, lite_cbo);
+            ASSERT_EQ(a.outcome, b.outcome);
+            if (b.outcome != RunOutcome::Written) continue;
+            EXPECT_EQ(a.pages, b.pages);
+            EXPECT_TRUE(read_file(jet.report()) == read_file(lite.report()));
+            ++runs;
+        }
+    }
+    EXPECT_GT(runs, 3);
 }
 
 }  // namespace
-}  // namespace zol
+}  // namespace zol::test

@@ -1,4 +1,4 @@
-// Runs zol5300 as a child process and captures what it prints and how it ended.
+// Runs a program as a child process and captures what it prints and how it ended.
 #pragma once
 
 #include <fcntl.h>
@@ -7,33 +7,27 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "support/sample_db.h"
+#include "support/files.h"
+
+extern char** environ;
 
 namespace zol::test {
 
 struct RunOutput {
-    int code = -1;   // exit code, -1 when killed
+    int code = -1;   // exit code, -1 when killed or not started
     int signal = 0;  // the signal that ended it, if any
     std::string out;
     std::string err;
 };
 
-// Runs zol5300 (or `program`) with the arguments in `cwd` (empty: the current folder), so
-// that relative file names land there.
-inline RunOutput run_captured(const std::vector<std::string>& args,
-                              const std::filesystem::path& cwd = {},
-                              const std::string& program = {}) {
-    const std::filesystem::path dir = make_temp_dir("zol_run_");
-    const std::string out_path = (dir / "out").string();
-    const std::string err_path = (dir / "err").string();
-    std::vector<std::string> argv_s{program.empty() ? zol5300_bin() : program};
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
+// Runs argv[0] (a path, or a name looked up in PATH) in `cwd` (empty: the current folder).
+inline RunOutput run_program(std::vector<std::string> argv_s, const fs::path& cwd = {}) {
+    const TempDir dir("zol_run_");
+    const std::string out_path = (dir / "out").string(), err_path = (dir / "err").string();
     std::vector<char*> argv;
     for (auto& a : argv_s) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -46,7 +40,7 @@ inline RunOutput run_captured(const std::vector<std::string>& args,
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = 0;
     RunOutput r;
-    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0) {
         }
@@ -54,18 +48,26 @@ inline RunOutput run_captured(const std::vector<std::string>& args,
         if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    const auto slurp = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), {});
-    };
-    r.out = slurp(out_path);
-    r.err = slurp(err_path);
-    std::filesystem::remove_all(dir);
+    r.out = read_file(out_path);
+    r.err = read_file(err_path);
     return r;
 }
 
+// The zol5300 binary: $ZOL5300_BIN as the test main sets it.
+inline std::string zol5300_bin() {
+    const char* env = std::getenv("ZOL5300_BIN");
+    return env && *env ? env : std::string(ZOL_BINARY_DIR) + "/zol5300";
+}
+
+// Runs zol5300 with the arguments in `cwd`, so that relative file names land there.
+inline RunOutput run_captured(const std::vector<std::string>& args, const fs::path& cwd = {}) {
+    std::vector<std::string> argv{zol5300_bin()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_program(std::move(argv), cwd);
+}
+
 // The newest entry of a package's collection-date list, as the window shows it ("115/02/24").
-inline std::string newest_tranday(const std::filesystem::path& db) {
+inline std::string newest_tranday(const fs::path& db) {
     const std::string iso =
         run_captured(
             {"sql", db.string(), "select max(TranDay) from ZOL10_Agency where PayStas = -1"})
@@ -78,8 +80,9 @@ inline std::string newest_tranday(const std::filesystem::path& db) {
 
 // Reads a workbook back with Debian's openpyxl: tests/support/xlsx_check.py.
 inline RunOutput xlsx_check(std::vector<std::string> args) {
-    args.insert(args.begin(), std::string(ZOL_SOURCE_DIR) + "/tests/support/xlsx_check.py");
-    return run_captured(args, {}, "/usr/bin/python3");
+    args.insert(args.begin(),
+                {"/usr/bin/python3", std::string(ZOL_SOURCE_DIR) + "/tests/support/xlsx_check.py"});
+    return run_program(std::move(args));
 }
 
 }  // namespace zol::test

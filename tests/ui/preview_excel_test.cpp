@@ -6,6 +6,7 @@
 #include "data/translate.h"
 #include "query_window_fixture.h"
 #include "support/run_capture.h"
+#include "support/sample_db.h"
 #include "ui/query_window_controls.h"
 #include "ui/show_preview.h"
 

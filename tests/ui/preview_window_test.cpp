@@ -109,58 +109,23 @@ class PreviewWindow : public ::testing::Test {
     std::pair<int, int> printed_range{-99, -99};
 };
 
-TEST_F(PreviewWindow, ControlsCaptionsPlacesAndFonts) {
+TEST_F(PreviewWindow, PageTextColumnsAndTabOrder) {
     PREPRINT& w = open(3);
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Quorvane"));
-    auto label = [&](const char* name) { return w.findChild<QLabel*>(name); };
-    ASSERT_TRUE(label("LBL_TOTALPAGE") && label("LBL_NOWPAGE") && label("LBL_SELECT"));
-    EXPECT_EQ(label("LBL_TOTALPAGE")->text(), QStringLiteral("總頁數"));
-    EXPECT_EQ(label("LBL_NOWPAGE")->text(), QStringLiteral("目前頁數:"));
-    EXPECT_EQ(label("LBL_SELECT")->text(), QStringLiteral("選印區間"));
-    // Twips at 15 to the pixel.
-    EXPECT_EQ(label("LBL_TOTALPAGE")->geometry(), QRect(8, 16, 73, 17));
-    EXPECT_EQ(w.txt_pribegin()->geometry(), QRect(400, 16, 57, 25));
-    EXPECT_EQ(w.txt_priend()->geometry(), QRect(496, 16, 65, 25));
-    // Opened on the whole work area: the band and the text take the width, the buttons
-    // keep their design distances to the bottom.
-    EXPECT_EQ(w.preprint_text()->geometry(), QRect(0, 56, w.width(), w.height() - 96));
-    EXPECT_EQ(w.cmd_excape()->geometry(), QRect(496, w.height() - 33, 89, 25));
-
-    const std::vector<std::pair<QPushButton*, const char*>> buttons = {
-        {w.cmd_print(), "列印"},      {w.cmd_firstpage(), "首頁"}, {w.cmd_prepage(), "上一頁"},
-        {w.cmd_nextpage(), "下一頁"}, {w.cmd_lastpage(), "末頁"},  {w.cmd_excape(), "離開"},
-        {w.cmd_pdf(), "PDF"}};
-    for (const auto& [b, caption] : buttons) {
-        EXPECT_EQ(b->text(), QString::fromUtf8(caption));
-        EXPECT_EQ(b->y(), w.height() - 33);
-        EXPECT_TRUE(b->font().bold());
-        EXPECT_DOUBLE_EQ(b->font().pointSizeF(), 13.5);
-        EXPECT_EQ(QFontInfo(b->font()).family(), QStringLiteral("Noto Sans Mono CJK TC"));
-    }
-    EXPECT_EQ(QFontInfo(label("LBL_TOTALPAGE")->font()).family(),
-              QStringLiteral("Noto Sans CJK TC"));
-    EXPECT_EQ(w.lbl_totpage()->palette().color(QPalette::Window), QColor(Qt::white));
-
-    // The page text: fixed pitch, a Chinese character exactly two ASCII columns.
-    const QFont f = w.preprint_text()->font();
-    EXPECT_EQ(QFontInfo(f).family(), QStringLiteral("Noto Sans Mono CJK TC"));
-    EXPECT_DOUBLE_EQ(f.pointSizeF(), 12);
-    const QFontMetricsF m(f);
+    // Fixed pitch: a Chinese character exactly two ASCII columns.
+    const QFontMetricsF m(w.preprint_text()->font());
+    EXPECT_EQ(QFontInfo(w.preprint_text()->font()).family(),
+              QStringLiteral("Noto Sans Mono CJK TC"));
     EXPECT_DOUBLE_EQ(m.horizontalAdvance(QStringLiteral("頁")), 2 * m.horizontalAdvance('a'));
     EXPECT_DOUBLE_EQ(m.horizontalAdvance(QStringLiteral("_")), m.horizontalAdvance('1'));
-
-    // Picture1 holds the 105 x 127 outline.
-    const QPixmap pic = w.picture1()->pixmap();
-    EXPECT_EQ(pic.size(), QSize(105, 127));
-
     // Tab order, starting at the page text, which has the focus.
     QApplication::setActiveWindow(&w);
     EXPECT_EQ(w.focusWidget(), w.preprint_text());
-    const std::vector<QWidget*> order = {w.cmd_print(),    w.cmd_firstpage(), w.cmd_prepage(),
-                                         w.cmd_nextpage(), w.cmd_lastpage(),  w.txt_pribegin(),
-                                         w.txt_priend(),   w.cmd_excape()};
     QWidget* at = w.preprint_text();
-    for (QWidget* next : order) {
+    for (QWidget* next :
+         {static_cast<QWidget*>(w.cmd_print()), static_cast<QWidget*>(w.cmd_firstpage()),
+          static_cast<QWidget*>(w.cmd_prepage()), static_cast<QWidget*>(w.cmd_nextpage()),
+          static_cast<QWidget*>(w.cmd_lastpage()), static_cast<QWidget*>(w.txt_pribegin()),
+          static_cast<QWidget*>(w.txt_priend()), static_cast<QWidget*>(w.cmd_excape())}) {
         at = at->nextInFocusChain();
         while (at->focusPolicy() == Qt::NoFocus) at = at->nextInFocusChain();
         EXPECT_EQ(at, next) << at->objectName().toStdString();
@@ -183,52 +148,34 @@ TEST_F(PreviewWindow, ShowPreviewSetsLabelsRangeAndPageOne) {
     EXPECT_FALSE(w.isModal());
 }
 
-TEST_F(PreviewWindow, PagingThroughThreePages) {
-    PREPRINT& w = open(3);
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("2"));
-    EXPECT_EQ(text(), page_text(2));
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("3"));
-    EXPECT_EQ(text(), page_text(3));
-    EXPECT_TRUE(messages.isEmpty());
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(messages, QStringList{QStringLiteral("已是最後一頁, 無次頁 !")});
-    EXPECT_EQ(now(), QStringLiteral("3"));
-    EXPECT_EQ(text(), page_text(3));
-
-    QTest::mouseClick(w.cmd_firstpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    EXPECT_EQ(text(), page_text(1));
-    QTest::mouseClick(w.cmd_lastpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("3"));
-    EXPECT_EQ(text(), page_text(3));
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("2"));
-    EXPECT_EQ(state.current_page, 2);
-    EXPECT_EQ(text(), page_text(2));
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    EXPECT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages.last(), QStringLiteral("已是第一頁, 無前頁 !"));
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    // The labels of the range are not touched by paging.
-    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 3"));
-}
-
-TEST_F(PreviewWindow, OnePageReport) {
-    PREPRINT& w = open(1);
-    const QString page = text();
-    for (QPushButton* b : {w.cmd_firstpage(), w.cmd_lastpage()}) {
-        QTest::mouseClick(b, Qt::LeftButton);
-        EXPECT_TRUE(messages.isEmpty());
+// Each click and the page it leads to, with the message it gives at either end.
+TEST_F(PreviewWindow, PagingButtons) {
+    for (const int pages : {3, 1}) {
+        PREPRINT& w = open(pages);
+        const QString last = QStringLiteral("已是最後一頁, 無次頁 !"),
+                      first = QStringLiteral("已是第一頁, 無前頁 !");
+        const struct {
+            QPushButton* button;
+            int page;
+            QString message;
+        } clicks[] = {{w.cmd_nextpage(), std::min(2, pages), pages > 1 ? QString() : last},
+                      {w.cmd_nextpage(), pages, pages > 2 ? QString() : last},
+                      {w.cmd_nextpage(), pages, last},
+                      {w.cmd_firstpage(), 1, {}},
+                      {w.cmd_lastpage(), pages, {}},
+                      {w.cmd_prepage(), std::max(1, pages - 1), pages > 1 ? QString() : first},
+                      {w.cmd_prepage(), 1, pages > 2 ? QString() : first},
+                      {w.cmd_prepage(), 1, first}};
+        for (const auto& c : clicks) {
+            messages.clear();
+            QTest::mouseClick(c.button, Qt::LeftButton);
+            EXPECT_EQ(now(), QString::number(c.page)) << c.button->objectName().toStdString();
+            EXPECT_EQ(text(), page_text(c.page));
+            EXPECT_EQ(state.current_page, c.page);
+            EXPECT_EQ(messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        }
+        EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" %1").arg(pages));  // not touched
     }
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
-    EXPECT_EQ(messages, (QStringList{QStringLiteral("已是最後一頁, 無次頁 !"),
-                                     QStringLiteral("已是第一頁, 無前頁 !")}));
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    EXPECT_EQ(text(), page);
 }
 
 TEST_F(PreviewWindow, MessagesAreTitledPreviewMessagesByDefault) {
@@ -273,42 +220,38 @@ TEST_F(PreviewWindow, TypedCharactersAreDiscardedButTheTextCanBeSelected) {
     EXPECT_EQ(text(), before);
 }
 
+// The range boxes are read as leading numbers; the pages printed follow from them.
 TEST_F(PreviewWindow, RangeBoxesAreReadAsLeadingNumbers) {
     PREPRINT& w = open(3);
-    auto print_with = [&](const QString& from, const QString& to) {
-        w.txt_pribegin()->setText(from);
-        w.txt_priend()->setText(to);
-        printed_range = {-99, -99};
+    const struct {
+        const char *from, *to;
+        std::pair<int, int> range;
+        int sheets;  // -1: nothing printed
+    } cases[] = {{"1", " 3", {1, 3}, 3},
+                 {"abc", "2", {0, 2}, 2},
+                 {" 2x", "2.5", {2, 2}, 1},
+                 {"3.5", "-1", {4, -1}, -1},
+                 {"3", "2", {3, 2}, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + ".." + c.to);
+        std::filesystem::remove(base / "printer.pdf");
+        w.txt_pribegin()->setText(c.from);
+        w.txt_priend()->setText(c.to);
         QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
-        return printed_range;
-    };
-    // Untouched boxes: 1 to 3, all three pages on one job.
-    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
-    EXPECT_EQ(printed_range, std::make_pair(1, 3));
-    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 3);
-    EXPECT_EQ(print_with("abc", "2"), std::make_pair(0, 2));
-    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 2);              // 0 prints from page 1
-    EXPECT_EQ(print_with(" 2x", "2.5"), std::make_pair(2, 2));  // 2.5 rounds to even
-    EXPECT_EQ(pdf_pages(base / "printer.pdf"), 1);
-    EXPECT_EQ(print_with("3.5", "-1"), std::make_pair(4, -1));
+        EXPECT_EQ(printed_range, c.range);
+        EXPECT_EQ(
+            std::filesystem::exists(base / "printer.pdf") ? pdf_pages(base / "printer.pdf") : -1,
+            c.sheets);
+    }
     // Beyond a 16-bit page number: refused with a message, nothing printed.
     const int runs = printer_runs;
-    EXPECT_EQ(print_with("1", "40000"), std::make_pair(-99, -99));
+    w.txt_priend()->setText("40000");
+    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
     EXPECT_EQ(printer_runs, runs);
     EXPECT_EQ(messages.last(), QStringLiteral("選印區間的頁數須在 -32768 到 32767 之間 !"));
     // Printing changes neither the page nor the labels.
     EXPECT_EQ(now(), QStringLiteral("1"));
     EXPECT_EQ(text(), page_text(1));
-    EXPECT_TRUE(errors.isEmpty());
-}
-
-TEST_F(PreviewWindow, EmptyRangePrintsNoSheet) {
-    PREPRINT& w = open(3);
-    w.txt_pribegin()->setText("3");
-    w.txt_priend()->setText("2");
-    QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
-    EXPECT_EQ(printed_range, std::make_pair(3, 2));
-    EXPECT_FALSE(std::filesystem::exists(base / "printer.pdf"));
     EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -398,52 +341,6 @@ TEST_F(PreviewWindow, MissingReportFileIsToldAndLeavesTheTextEmpty) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QStringLiteral("rep_5300"))) << errors[0].toStdString();
     EXPECT_TRUE(host->window()->preprint_text()->isVisible());
-}
-
-TEST_F(PreviewWindow, RendersForTheReadme) {
-    // A page laid out as the writer lays it out.
-    std::string r =
-        "\x1c"
-        "31100\r\n\x1cW7\r\n\x1cW9\r\n";
-    r += to_big5(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表") + "\r\n\x1cW4\r\n";
-    r += to_big5(
-             "    三(三年級) 年 05(忠班) 班     收款日期: 114/03/07     繳費群組： 上學期學雜費") +
-         "\r\n\x1cW2\r\n\x1c"
-         "31150\r\n\x1cW0\r\n";
-    r += to_big5("    Zol5300  " + std::string(120, ' ') + "日期: 114年03月07日") + "\r\n";
-    r += to_big5(
-             "    年   班 座號  學生姓名  電腦流水號  繳款方式  手續費        學費      雜費"
-             "  收款總金額  實扣日期") +
-         "\r\n\r\n";
-    r += "    " + std::string(155, '_') + "\r\n";
-    const char* names[] = {"王小明", "李大同", "陳美玲", "林志豪", "張雅婷", "黃建國"};
-    for (int i = 0; i < 18; ++i) {
-        char line[200];
-        std::snprintf(line, sizeof line,
-                      "     3  05   %02d   %s    1000%04d   %s        15    12,000     3,500"
-                      "      15,515  114/03/%02d",
-                      i + 1, names[i % 6], i * 7, i % 3 ? "臨櫃" : "轉帳", 10 + i % 5);
-        r += to_big5(line) + "\r\n";
-    }
-    r += "\x0c"
-         "21\r\n";
-    std::ofstream(base / "rpt" / "rep_5300.TXT", std::ios::binary | std::ios::trunc) << r;
-    host->show_preview("rep_5300.txt", 1, "A4", 1, 2);
-    PREPRINT& w = *host->window();
-    const QPixmap shot = w.grab();
-    EXPECT_EQ(shot.size(), w.screen()->availableGeometry().size());
-    EXPECT_TRUE(shot.save(QStringLiteral(ZOL_BINARY_DIR "/preview-window.png")));
-    // The page text is drawn: dark pixels in the text box.
-    const QImage img = w.preprint_text()->viewport()->grab().toImage();
-    int dark = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) dark += qGray(img.pixel(x, y)) < 100;
-    EXPECT_GT(dark, 2000);
-    // The columns line up: the amounts of two lines end at the same place.
-    const QFontMetricsF m(w.preprint_text()->font());
-    const QStringList lines = text().split('\n');
-    ASSERT_GT(lines.size(), 8);
-    EXPECT_DOUBLE_EQ(m.horizontalAdvance(lines[6]), m.horizontalAdvance(lines[7]));
 }
 
 }  // namespace

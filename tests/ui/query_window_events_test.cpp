@@ -45,38 +45,65 @@ TEST_F(Events, EnterMovesOnWhereListedAndNotInTheToClass) {
     EXPECT_EQ(enter_in(combo("CBO_paystas")), QStringLiteral("CBO_paystas"));
 }
 
-TEST_F(Events, GradeTakesOneDigitFromOneToNine) {
-    auto* grade = combo("CBO_Grade");
-    grade->setFocus();
-    QTest::keyClicks(grade, "0");
-    EXPECT_EQ(grade->currentText(), QString());
-    QTest::keyClicks(grade, "a7");
-    EXPECT_EQ(grade->currentText(), QStringLiteral("7"));
-    QTest::keyClicks(grade, "8");
-    EXPECT_EQ(grade->currentText(), QStringLiteral("7"));
-    // A full box refuses a digit even while its text is selected.
-    grade->lineEdit()->selectAll();
-    QTest::keyClicks(grade, "5");
-    EXPECT_EQ(grade->currentText(), QStringLiteral("7"));
-    QTest::keyClick(grade, Qt::Key_Backspace);
-    EXPECT_EQ(grade->currentText(), QString());
+// Presses a key for each character, with the character as the key's text, as a keyboard
+// or an input method delivers it.
+void type_text(QWidget* w, const QString& text) {
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        const auto key = static_cast<Qt::Key>(c >= 0x20 && c < 0x7F ? one.toUpper().at(0).unicode()
+                                                                    : int{Qt::Key_unknown});
+        QTest::sendKeyEvent(QTest::Press, w, key, one, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, w, key, one, Qt::NoModifier);
+    }
 }
 
-TEST_F(Events, ClassAndSeatTakeDigitsUpToTheirLength) {
-    auto* cls = combo("CBO_ClsID");
-    cls->setFocus();
-    QTest::keyClicks(cls, "1x23");
-    EXPECT_EQ(cls->currentText(), QStringLiteral("12"));
-    // The to-class has no filter at all.
-    auto* cls2 = combo("CBO_ClsID2");
-    cls2->setFocus();
-    QTest::keyClicks(cls2, "1x23");
-    EXPECT_EQ(cls2->currentText(), QStringLiteral("1x23"));
+QString text_of(WindowUnderTest& t, const char* field) {
+    if (auto* m = qobject_cast<MaskedDateEdit*>(t.find<QWidget>(field))) return m->masked_text();
+    if (auto* c = qobject_cast<QComboBox*>(t.find<QWidget>(field))) return c->currentText();
+    return t.find<QLineEdit>(field)->text();
+}
 
-    auto* seat = combo("CBO_SeatNo1");
-    seat->setFocus();
-    QTest::keyClicks(seat, "2549");
-    EXPECT_EQ(seat->currentText(), QStringLiteral("254"));
+TEST_F(Events, KeyFiltersPassOnlyWhatEachFieldTakes) {
+    const struct {
+        const char* field;
+        const char* keys;
+        const char* text;
+    } cases[] = {
+        {"CBO_Grade", "0", ""},
+        {"CBO_Grade", "a7", "7"},
+        {"CBO_Grade", "78", "7"},
+        {"CBO_Grade", "-5'#", "5"},
+        {"CBO_ClsID", "1x23", "12"},
+        {"CBO_ClsID2", "1x23", "1x23"},  // the to-class has no filter at all
+        {"CBO_SeatNo1", "2549", "254"},
+        {"CBO_SeatNo2", "a-1 2", "12"},
+        {"Txt_StdNo1", "A12'x-3456789", "A12'x-3456"},
+        {"Txt_StdNo2", "註冊\xF0\x9F\x98\x80", "註冊\xF0\x9F\x98\x80"},
+        {"Msk_payday2", "10", "10_/__/__"},
+        {"Msk_payday2", "1020525", "102/05/25"},
+        {"Msk_payday1", "abc#-", "___/__/__"},
+        {"CBO_TranDay", "1/", ""},
+        {"CBO_TranDay2", "095/03/15", ""},
+        {"CBO_Grade", "\xF0\x9F\x98\x80註", ""},
+        {"CBO_GrpID", "註", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.keys);
+        t.find<QPushButton>("Cmd_clear")->click();
+        t.find<MaskedDateEdit>("Msk_payday1")->set_masked_text(QString());
+        t.find<MaskedDateEdit>("Msk_payday2")->set_masked_text(QString());
+        QWidget* w = t.find<QWidget>(c.field);
+        w->setFocus();
+        if (auto* m = qobject_cast<MaskedDateEdit*>(w)) m->setCursorPosition(0);
+        type_text(w, u8(c.keys));
+        EXPECT_EQ(text_of(t, c.field), u8(c.text));
+    }
+    // A full grade box refuses a digit even while its text is selected.
+    combo("CBO_Grade")->setFocus();
+    QTest::keyClicks(combo("CBO_Grade"), "7");
+    combo("CBO_Grade")->lineEdit()->selectAll();
+    QTest::keyClicks(combo("CBO_Grade"), "5");
+    EXPECT_EQ(combo("CBO_Grade")->currentText(), QStringLiteral("7"));
     EXPECT_TRUE(t.messages.isEmpty());
 }
 
@@ -87,7 +114,8 @@ TEST_F(Events, SeatNumberOf255OrMoreIsCutToTwoCharactersWithAMessage) {
     EXPECT_EQ(seat->currentText(), QStringLiteral("25"));
     ASSERT_EQ(t.messages.size(), 1);
     EXPECT_EQ(t.messages[0], u8("座號必須小於255"));
-    combo("CBO_SeatNo1")->setEditText("999");
+    // Pasted as well.
+    combo("CBO_SeatNo1")->setEditText(QString(10000, QLatin1Char('9')));
     EXPECT_EQ(combo("CBO_SeatNo1")->currentText(), QStringLiteral("99"));
     EXPECT_EQ(t.messages.size(), 2);
 }
@@ -120,25 +148,6 @@ TEST_F(Events, PickOnlyCombosRefuseTypingButTakeBackspace) {
     QKeyEvent again(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u8("註"));
     QApplication::sendEvent(no, &again);
     EXPECT_EQ(no->text(), u8("註"));
-}
-
-TEST_F(Events, StudentNumbersTakeAnyTextUpToTenCharacters) {
-    auto* no = t.find<QLineEdit>("Txt_StdNo1");
-    no->setFocus();
-    QTest::keyClicks(no, "A12'x-3456789");
-    EXPECT_EQ(no->text(), QStringLiteral("A12'x-3456"));
-}
-
-TEST_F(Events, MaskedPayDateFillsThePromptsFromTheLeft) {
-    auto* box = t.find<MaskedDateEdit>("Msk_payday2");
-    box->setFocus();
-    box->setCursorPosition(0);
-    QTest::keyClicks(box, "10");
-    EXPECT_EQ(box->masked_text(), QStringLiteral("10_/__/__"));
-    QTest::keyClicks(box, "20525");
-    EXPECT_EQ(box->masked_text(), QStringLiteral("102/05/25"));
-    box->set_masked_text(QString());
-    EXPECT_EQ(box->masked_text(), QStringLiteral("___/__/__"));
 }
 
 TEST_F(Events, OptionRulesEnableTheirListsAndKeepSelections) {

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <map>
 
+#include "query/list_queries.h"
 #include "query_window_fixture.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window_controls.h"
@@ -35,9 +36,7 @@ TEST_F(Loaders, GroupComboListsTheGroupsOfTheChosenDateInIdOrder) {
 
     combo("CBO_TranDay")->setCurrentIndex(1);  // 095/03/15
     drop_down(combo("CBO_GrpID"));
-    EXPECT_EQ(sql(),
-              "select distinct A.GrpID,B.GrpName from ZOL10_Agency A  left outer join ZOL6_Group B "
-              "on A.GrpID = B.GrpID  where 1= 1 and A.TranDay =#03/15/2006# order by A.GrpID");
+    EXPECT_EQ(sql(), *insert_CBO_sql("095/03/15", 1, {"05/25/2013", "03/15/2006"}));
     EXPECT_EQ(items_of(combo("CBO_GrpID")), (QStringList{u8(" 註冊費 "), u8("午餐費")}));
     EXPECT_EQ(combo("CBO_GrpID")->currentText(), QString());
 
@@ -49,24 +48,24 @@ TEST_F(Loaders, GroupComboListsTheGroupsOfTheChosenDateInIdOrder) {
 
 TEST_F(Loaders, ClassCombosQueryTheGradeNumber) {
     drop_down(combo("CBO_ClsID"));
-    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =0 and delmark = 0 ");
+    EXPECT_EQ(sql(), insert_CBO_ClsID_sql(""));
     EXPECT_EQ(combo("CBO_ClsID")->count(), 0);
 
     combo("CBO_Grade")->setCurrentIndex(2);  // "3"
     drop_down(combo("CBO_ClsID"));
-    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =3 and delmark = 0 ");
+    EXPECT_EQ(sql(), insert_CBO_ClsID_sql("3"));
     EXPECT_EQ(items_of(combo("CBO_ClsID")),
               QStringList{"1"});  // class 2 has only a removed student
 
     drop_down(combo("CBO_ClsID2"));
-    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =3");
+    EXPECT_EQ(sql(), insert_CBO_ClsID2_sql("3"));
     auto to = items_of(combo("CBO_ClsID2"));
     to.sort();
     EXPECT_EQ(to, (QStringList{"1", "2"}));
 
     combo("CBO_Grade")->setCurrentIndex(13);  // 幼中
     drop_down(combo("CBO_ClsID"));
-    EXPECT_EQ(sql(), "select distinct ClsID from ZOL7_Student where Grade =14 and delmark = 0 ");
+    EXPECT_EQ(sql(), insert_CBO_ClsID_sql("幼中"));
     EXPECT_EQ(items_of(combo("CBO_ClsID")), QStringList{"1"});
 }
 
@@ -82,15 +81,11 @@ TEST_F(Loaders, SeatCombosNeedGradeAndClassAndDiscardWhatWasTyped) {
     combo("CBO_ClsID")->setEditText("01");
     combo("CBO_ClsID2")->setEditText("2");
     drop_down(combo("CBO_SeatNo1"));
-    EXPECT_EQ(sql(),
-              "select distinct Grade,ClsID,SeatNo,StdName from ZOL7_Student where Grade =3 and "
-              "ClsID = 1 and delmark = 0  order by Grade,ClsID,SeatNo");
+    EXPECT_EQ(sql(), insert_CBO_SeatNo1_sql("3", "01"));
     EXPECT_EQ(items_of(combo("CBO_SeatNo1")), (QStringList{"1", "2"}));
     // The "to" seats also come from the "from" class.
     drop_down(combo("CBO_SeatNo2"));
-    EXPECT_EQ(sql(),
-              "select distinct Grade,ClsID,SeatNo,StdName from ZOL7_Student where Grade =3 and "
-              "ClsID = 1 and delmark = 0  order by Grade,ClsID,SeatNo ");
+    EXPECT_EQ(sql(), insert_CBO_SeatNo2_sql("3", "01"));
     EXPECT_EQ(items_of(combo("CBO_SeatNo2")), (QStringList{"1", "2"}));
 }
 
@@ -102,12 +97,8 @@ TEST_F(Loaders, TimerReloadsTheGroupListWhenADateChanges) {
 
     combo("CBO_TranDay")->setCurrentIndex(1);  // 095/03/15
     t.w().Timer1_Timer();
-    EXPECT_EQ(sql(),
-              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
-              "b.grpid  and a.tranday >=#2006/03/15#");
-    EXPECT_EQ(t.w().list_sql(),
-              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
-              "b.grpid ");
+    EXPECT_EQ(sql(), insert_group_sql("095/03/15", ""));
+    EXPECT_EQ(t.w().list_sql(), insert_group_sql("", ""));
     // Every batch from 2006-03-15 on, whether it takes part or not: groups 1, 2 and 3,
     // distinct and trimmed.
     QStringList names;
@@ -134,15 +125,11 @@ TEST_F(Loaders, TimerReloadsTheGroupListWhenADateChanges) {
 
     combo("CBO_TranDay2")->setCurrentIndex(1);
     t.w().Timer1_Timer();
-    EXPECT_EQ(sql(),
-              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
-              "b.grpid  and a.tranday >=#2006/03/15# and a.tranday<=#2006/03/15#");
+    EXPECT_EQ(sql(), insert_group_sql("095/03/15", "095/03/15"));
 
     combo("CBO_TranDay")->setEditText(QString());
     t.w().Timer1_Timer();
-    EXPECT_EQ(sql(),
-              "select distinct a.grpid,b.grpname from ZOL10_Agency a,ZOL6_Group b where a.grpid = "
-              "b.grpid  and a.tranday <=#2006/03/15#");
+    EXPECT_EQ(sql(), insert_group_sql("", "095/03/15"));
     combo("CBO_TranDay2")->setEditText(QString());
     t.w().Timer1_Timer();
     EXPECT_EQ(sql(), t.w().list_sql());  // no dates: every group
@@ -173,8 +160,7 @@ TEST_F(Loaders, PayDateProposalFillsBothBoxesWhenTheFromBoxIsEnteredEmpty) {
 
     combo("CBO_TranDay")->setCurrentIndex(1);  // 095/03/15, no to-date
     from->setFocus();
-    EXPECT_EQ(sql(),
-              "select  Max(PayDay),Min(PayDay) from ZOL8_Payment where TranDay >= #03/15/2006#");
+    EXPECT_EQ(sql(), *insert_Payday_sql("095/03/15", 1, "", -1, t.w().tranday_values()));
     EXPECT_EQ(from->masked_text(), QStringLiteral("095/03/20"));
     EXPECT_EQ(to->masked_text(), QStringLiteral("102/05/28"));
 
@@ -187,16 +173,14 @@ TEST_F(Loaders, PayDateProposalFillsBothBoxesWhenTheFromBoxIsEnteredEmpty) {
     from->set_masked_text(QString());
     combo("CBO_TranDay")->setFocus();
     from->setFocus();
-    EXPECT_EQ(sql(),
-              "select  Max(PayDay),Min(PayDay) from ZOL8_Payment where TranDay >= #03/15/2006# and "
-              "TranDay <= #03/15/2006#");
+    EXPECT_EQ(sql(), *insert_Payday_sql("095/03/15", 1, "095/03/15", 1, t.w().tranday_values()));
     EXPECT_EQ(from->masked_text(), QStringLiteral("095/03/20"));
     EXPECT_EQ(to->masked_text(), QStringLiteral("095/03/25"));
     EXPECT_TRUE(t.messages.isEmpty());
 }
 
 TEST(LoaderFailures, GroupListErrorEmptiesTheListSilently) {
-    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL6_Group;");
+    TempPackage pkg("drop table ZOL6_Group;");
     WindowUnderTest t(pkg.base());
     ASSERT_TRUE(t.w().Form_Load());
     t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(1);
@@ -207,7 +191,7 @@ TEST(LoaderFailures, GroupListErrorEmptiesTheListSilently) {
 }
 
 TEST(LoaderFailures, DatabaseErrorInADropDownIsShownAndTheWindowStays) {
-    TempPackage pkg(std::string(kSmallPackageSql) + "drop table ZOL7_Student;");
+    TempPackage pkg("drop table ZOL7_Student;");
     WindowUnderTest t(pkg.base());
     ASSERT_TRUE(t.w().Form_Load());
     drop_down(t.find<DropDownCombo>("CBO_ClsID"));
@@ -221,8 +205,7 @@ TEST(LoaderFailures, DatabaseErrorInADropDownIsShownAndTheWindowStays) {
 }
 
 TEST(LoaderBounds, ListsStopAtTheirArrayBounds) {
-    std::string sql = kSmallPackageSql;
-    sql +=
+    std::string sql =
         "delete from ZOL10_Agency; delete from ZOL4_Item; delete from ZOL13_ClsGrpItem;"
         "delete from ZOL3_Status;";
     for (int i = 0; i < 510; ++i) {

@@ -20,28 +20,22 @@ namespace {
 
 TEST(QueryWindowArgs, SplitsThreeFieldsAndKeepsWhatAShortLineHas) {
     EXPECT_FALSE(parse_command_line("").has_value());
-    const auto abc = parse_command_line("a/b/c");
-    ASSERT_TRUE(abc);
-    EXPECT_EQ(abc->cmd_line, "a/b/c");
-    EXPECT_EQ(abc->start_arg1, "a");
-    EXPECT_EQ(abc->start_arg2, "b");
-    EXPECT_EQ(abc->start_arg3, "c");
-    const auto more = parse_command_line("a/b/c/d/e");
-    EXPECT_EQ(more->start_arg3, "c");
-    const auto empties = parse_command_line("a//");
-    EXPECT_EQ(empties->start_arg1, "a");
-    EXPECT_EQ(empties->start_arg2, "");
-    EXPECT_EQ(empties->start_arg3, "");
-    const auto one = parse_command_line("menu");
-    ASSERT_TRUE(one);
-    EXPECT_EQ(one->start_arg1, "menu");
-    EXPECT_EQ(one->start_arg2, "");
-    EXPECT_EQ(one->start_arg3, "");
-    const auto two = parse_command_line("x y/z");
-    EXPECT_EQ(two->start_arg1, "x y");
-    EXPECT_EQ(two->start_arg2, "z");
-    EXPECT_EQ(joined_args(*abc), "a/b/c");
-    EXPECT_EQ(joined_args(*one), "menu//");
+    const struct {
+        const char* line;
+        const char *a1, *a2, *a3, *joined;
+    } cases[] = {{"a/b/c", "a", "b", "c", "a/b/c"},
+                 {"a/b/c/d/e", "a", "b", "c", "a/b/c"},
+                 {"a//", "a", "", "", "a//"},
+                 {"menu", "menu", "", "", "menu//"},
+                 {"x y/z", "x y", "z", "", "x y/z/"}};
+    for (const auto& c : cases) {
+        const auto args = parse_command_line(c.line);
+        ASSERT_TRUE(args) << c.line;
+        EXPECT_EQ(args->cmd_line, c.line);
+        EXPECT_EQ(args->start_arg1 + "|" + args->start_arg2 + "|" + args->start_arg3,
+                  std::string(c.a1) + "|" + c.a2 + "|" + c.a3);
+        EXPECT_EQ(joined_args(*args), c.joined);
+    }
 }
 
 TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
@@ -56,12 +50,8 @@ TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
 
     const std::string base = pkg.base().string();
     EXPECT_EQ(w.windowTitle().toStdString(), "Quorvane(" + base + ")");
-    const std::string conn =
-        "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database password = KTWOM;"
-        "Data Source=" +
-        base + "\\mdb\\ZOL.mdb;Persist Security Info=False";
-    EXPECT_EQ(w.Ado_CBO().connection_string(), conn);
-    EXPECT_EQ(w.Ado_print().connection_string(), conn);
+    EXPECT_EQ(w.Ado_CBO().connection_string(), pkg.connection());
+    EXPECT_EQ(w.Ado_print().connection_string(), pkg.connection());
 
     // Collection dates, newest first, in both combos; the values behind them.
     const QStringList dates{QStringLiteral("102/05/25"), QStringLiteral("095/03/15")};
@@ -136,55 +126,16 @@ TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
     EXPECT_EQ(w.Timer1()->interval(), 3000);
 }
 
-TEST(QueryWindowStart, ControlsSitAtTheirTwipPositionsWithTheirCaptionsAndFonts) {
+TEST(QueryWindowStart, NumericFieldsTakeNoInputMethod) {
     TempPackage pkg;
     WindowUnderTest t(pkg.base());
-    auto& w = t.w();
-    EXPECT_EQ(w.size(), QSize(792, 573));  // 11880 x 8595 twips
-    auto* fra = t.find<QGroupBox>("fra_00");
-    EXPECT_EQ(fra->geometry(), QRect(8, 8, 779, 561));
-    EXPECT_EQ(fra->title(), u8("程式代號 ZOL5300"));
-    EXPECT_EQ(t.find<QGroupBox>("Frame1")->geometry(), QRect(504, 24, 265, 193));
-    EXPECT_EQ(t.find<QGroupBox>("Frame3")->parentWidget(), fra);
-    auto* frame2 = t.find<QGroupBox>("Frame2");
-    EXPECT_EQ(frame2->geometry(), QRect(8, 504, 761, 49));
-    EXPECT_TRUE(frame2->title().isEmpty());
-
-    auto* print = t.find<QPushButton>("Cmd_print");
-    EXPECT_EQ(print->parentWidget(), frame2);
-    EXPECT_EQ(print->geometry(), QRect(32, 16, 97, 25));
-    EXPECT_EQ(print->text(), u8("列印 P"));
-    EXPECT_EQ(print->font().family(), u8("細明體"));
-    EXPECT_TRUE(print->font().bold());
-    EXPECT_EQ(t.find<QPushButton>("Cmd_preprint")->text(), u8("預覽列印 Z"));
-    EXPECT_EQ(t.find<QPushButton>("Cmd_clear")->text(), u8("清除 X"));
-    EXPECT_EQ(t.find<QPushButton>("Cmd_exit")->geometry(), QRect(608, 16, 97, 25));
-
-    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay")->geometry(), QRect(160, 50, 121, 24));
-    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay")->font().family(), u8("新細明體"));
-    EXPECT_EQ(t.find<QLineEdit>("Txt_StdNo2")->geometry(), QRect(312, 208, 105, 25));
-    EXPECT_EQ(t.find<MaskedDateEdit>("Msk_payday2")->geometry(), QRect(320, 82, 115, 25));
-    EXPECT_EQ(t.find<QCheckBox>("Chk_4")->text(), u8("全部(包含前三項)"));
-    EXPECT_TRUE(t.find<QCheckBox>("Chk_ALL")->font().bold());
-    EXPECT_EQ(t.find<QRadioButton>("Opt_group2")->parentWidget(), t.find<QGroupBox>("Frame1"));
-    EXPECT_EQ(t.find<QRadioButton>("Opt_item2")->text(), u8("選擇部分項目"));
-    EXPECT_EQ(t.find<QListWidget>("Lst_item")->geometry(), QRect(8, 64, 249, 184));
-
-    EXPECT_EQ(t.find<QLabel>("Label4")->text(), u8(" 所  有  身  分  別"));
-    EXPECT_EQ(t.find<QLabel>("lbl_08(5)")->text(), u8("實(扣)繳日期"));
-    EXPECT_EQ(t.find<QLabel>("lbl_08(5)")->geometry(), QRect(48, 86, 109, 17));
-    EXPECT_EQ(t.find<QLabel>("lbl_01")->text(), u8("繳費明細表列印"));
-
-    // Numeric fields take no input-method composition.
     for (const char* name :
          {"CBO_TranDay", "CBO_TranDay2", "CBO_Grade", "CBO_ClsID", "CBO_SeatNo1", "CBO_SeatNo2"}) {
         auto* c = t.find<DropDownCombo>(name);
         EXPECT_FALSE(c->testAttribute(Qt::WA_InputMethodEnabled)) << name;
         EXPECT_FALSE(c->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled)) << name;
-        EXPECT_TRUE(c->inputMethodHints() & Qt::ImhDigitsOnly) << name;
     }
     EXPECT_FALSE(t.find<QLineEdit>("Txt_StdNo1")->testAttribute(Qt::WA_InputMethodEnabled));
-    // Fields where Chinese is expected keep it.
     EXPECT_TRUE(t.find<DropDownCombo>("CBO_preway")->testAttribute(Qt::WA_InputMethodEnabled));
 }
 
@@ -231,6 +182,38 @@ TEST(QueryWindowStart, AnUnreadableDatabaseIsNamedAndTheStartFails) {
             << t.messages[0].toStdString();
     }
     std::filesystem::remove_all(base);
+}
+
+// The sample package as a real Jet file: the window's lists load from it as they do from
+// the same package in the SQLite form.
+TEST(QueryWindowStart, ListsLoadFromAJetPackage) {
+    std::vector<QStringList> lists[2];
+    for (const char* file : {"jet/zol-sample.mdb", "jet/zol-sample.sqlite"}) {
+        const Package pkg{Package::Sql{""}};
+        fs::copy_file(fixture(file), pkg.db(), fs::copy_options::overwrite_existing);
+        WindowUnderTest t(pkg.base());
+        ASSERT_TRUE(t.w().Form_Load()) << t.messages.join('\n').toStdString();
+        t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(0);
+        t.w().Timer1_Timer();
+        t.find<DropDownCombo>("CBO_Grade")->setCurrentIndex(2);
+        t.find<DropDownCombo>("CBO_ClsID")->showPopup();
+        t.find<DropDownCombo>("CBO_ClsID")->hidePopup();
+        auto& got = lists[std::string(file).ends_with("mdb") ? 0 : 1];
+        got.push_back(items_of(t.find<DropDownCombo>("CBO_TranDay")));
+        got.push_back(items_of(t.find<DropDownCombo>("CBO_ClsID")));
+        for (const char* name : {"Lst_item", "Lst_status", "Lst_group"}) {
+            QStringList texts;
+            auto* list = t.find<QListWidget>(name);
+            for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+            got.push_back(texts);
+        }
+        EXPECT_TRUE(t.messages.isEmpty()) << t.messages.join('\n').toStdString();
+    }
+    ASSERT_EQ(lists[0].size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_FALSE(lists[0][i].isEmpty()) << i;
+        EXPECT_EQ(lists[0][i], lists[1][i]) << i;
+    }
 }
 
 }  // namespace
