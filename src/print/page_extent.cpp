@@ -37,9 +37,7 @@ const QRawFont& PageExtent::raw_font() {
 void PageExtent::print_text(const QString& text) {
     // Mirrors PainterDevice::print_text: each line end moves down one line height.
     const double line = font_points_ * 20.0;
-    qsizetype from = 0;
-    auto measure = [&](qsizetype to) {
-        QString piece = text.mid(from, to - from);
+    for_each_print_line(text, [&](QString piece) {
         while (!piece.isEmpty() && piece.back().isSpace()) piece.chop(1);
         if (!piece.isEmpty()) {
             const QRawFont& raw = raw_font();
@@ -50,17 +48,8 @@ void PageExtent::print_text(const QString& text) {
             bottom_ = std::max(bottom_, y_ + raw.ascent() + raw.descent());
         }
         next_x_ = 0;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
-        measure(i);
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
-        from = i + 1;
         y_ += line;
-    }
-    measure(text.size());
-    y_ += line;
+    });
 }
 
 void PageExtent::new_page() {

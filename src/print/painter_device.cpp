@@ -88,22 +88,11 @@ void PainterDevice::print_text(const QString& text) {
     const double line = font_points_ * 20.0;
     // The print position is the top of the text: the baseline lies the font's ascent below.
     const double baseline = painter_.fontMetrics().ascent() * 1440.0 / dpi_;
-    qsizetype from = 0;
-    auto flush = [&](qsizetype to) {
-        const QString piece = text.mid(from, to - from);
+    for_each_print_line(text, [&](const QString& piece) {
         if (!piece.isEmpty()) painter_.drawText(QPointF(px(next_x_), px(y_ + baseline)), piece);
         next_x_ = 0;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
-        flush(i);
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
-        from = i + 1;
         y_ += line;
-    }
-    flush(text.size());
-    y_ += line;
+    });
 }
 
 void PainterDevice::new_page() {

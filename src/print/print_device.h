@@ -56,4 +56,19 @@ class PrintDevice {
 
 using DeviceFactory = std::function<std::unique_ptr<PrintDevice>()>;
 
+// Calls `line` with each piece of `text` between line ends (CR LF, CR or LF) and with the
+// piece after the last one, in order: the pieces print_text puts on successive lines.
+template <typename F>
+void for_each_print_line(const QString& text, F&& line) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+        line(text.mid(from, i - from));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+        from = i + 1;
+    }
+    line(text.mid(from));
+}
+
 }  // namespace zol::print
