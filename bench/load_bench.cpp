@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "report/report_file.h"
 #include "report/report_reader.h"
 #include "report/text_sink.h"
@@ -21,13 +22,9 @@
 namespace fs = std::filesystem;
 using namespace zol;
 
-namespace {
+using zol::bench::seconds;
 
-double seconds(const std::function<void()>& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
+namespace {
 
 long peak_rss_kb() {
     rusage u{};

@@ -14,19 +14,16 @@
 #include <functional>
 #include <string>
 
+#include "bench_clock.h"
 #include "print/print_fonts.h"
 #include "report/report_file.h"
 #include "ui/show_preview.h"
 
 using namespace zol;
 
-namespace {
+using zol::bench::seconds;
 
-double seconds(const std::function<void()>& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
+namespace {
 
 int page_count(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/date.h"
 #include "data/result_set.h"
 #include "report/report_reader.h"
@@ -28,19 +29,10 @@
 namespace fs = std::filesystem;
 using namespace zol;
 
+using zol::bench::process_cpu;
+using zol::bench::seconds;
+
 namespace {
-
-double seconds(const std::function<void()>& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double process_cpu() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 // Median CPU time (user + system) of the runs: steadier than wall time on a shared machine.
 double median_cpu(int reps, const std::function<void()>& f) {

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/date.h"
 #include "data/data_control.h"
 #include "data/database.h"
@@ -41,6 +42,8 @@ extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace zol;
+
+using zol::bench::process_cpu;
 
 namespace {
 
@@ -61,12 +64,6 @@ Timing median(const std::vector<Timing>& runs) {
         c.push_back(t.cpu);
     }
     return {median(w), median(c)};
-}
-
-double process_cpu() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 Timing timed(const std::function<void()>& f) {
