@@ -124,6 +124,10 @@ TEST_F(ReportCli, ExitCodesMessagesAndThePreviousReport) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(read_file(pkg.report()), previous);
     }
+    // Only --print asks: the whole school goes to a PDF unasked.
+    const fs::path pdf = pkg.base() / "whole.pdf";
+    EXPECT_EQ(report({"--tranday", "113/09/10", "--pdf", pdf.string()}).code, 0);
+    EXPECT_TRUE(read_file(pdf).starts_with("%PDF-"));
     // File and database errors are code 4 and name the file.
     fs::remove_all(pkg.rpt());
     RunOutput r = report({"--tranday", "113/09/10"});

@@ -103,19 +103,6 @@ TEST(JetWire, RoundTrip) {
     EXPECT_EQ(r.events, expected);
 }
 
-TEST(JetWire, FailureCarriesTheChildsReason) {
-    const std::string s = written([](JetWireWriter& w) {
-        w.begin_table("T", {{"a", "INTEGER"}});
-        w.begin_row();
-        w.integer_cell(1);
-        w.failure("資料列格式不正確");
-    });
-    Recorder r;
-    const JetWireOutcome out = parse_jet_wire(s, r);
-    EXPECT_FALSE(out.complete);
-    EXPECT_EQ(out.failure, "資料列格式不正確");
-}
-
 TEST(JetWire, EveryCutIsIncomplete) {
     const std::string s = sample_stream();
     for (std::size_t cut = 0; cut < s.size(); cut += (cut < 200 ? 1 : 997)) {
@@ -139,13 +126,20 @@ TEST(JetWire, GarbledBytesNeverOverrun) {
     }
 }
 
-TEST(JetWire, TableLeftOpenIsNoSuccess) {
-    const std::string s = written([](JetWireWriter& w) {
-        w.begin_table("T", {{"a", "INTEGER"}});
-        w.done();
-    });
-    Recorder r;
-    EXPECT_FALSE(parse_jet_wire(s, r).complete);
+// A child that gives up mid-table, or ends with a table still open, reports no success.
+TEST(JetWire, FailureOrATableLeftOpenIsNoSuccess) {
+    for (const bool fails : {true, false}) {
+        const std::string s = written([&](JetWireWriter& w) {
+            w.begin_table("T", {{"a", "INTEGER"}});
+            w.begin_row();
+            w.integer_cell(1);
+            fails ? w.failure("資料列格式不正確") : w.done();
+        });
+        Recorder r;
+        const JetWireOutcome out = parse_jet_wire(s, r);
+        EXPECT_FALSE(out.complete);
+        EXPECT_EQ(out.failure == "資料列格式不正確", fails);
+    }
 }
 
 }  // namespace

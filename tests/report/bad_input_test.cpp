@@ -126,37 +126,6 @@ TEST_F(BadInput, EveryFieldTakesEveryBadForm) {
     EXPECT_TRUE(read_file(pkg.db()) == db_before) << "the database file changed";
 }
 
-TEST_F(BadInput, RefusalsGiveTheirOwnMessage) {
-    const struct {
-        const char* field;
-        std::string text;
-        const char* message;  // "" when the run goes on
-    } cases[] = {
-        {"CBO_TranDay", "abc", "收 款 日 期 必 須 輸 入"},
-        {"CBO_TranDay2", "#01/01/2000#", "收款日期(至)必須由清單選取"},
-        {"Msk_payday1", "999999999", "日期輸入錯誤"},
-        {"Msk_payday2", "-5", "日期輸入錯誤"},
-        {"CBO_Grade", "70000", "年級別輸入錯誤"},
-        {"CBO_Grade", "-99999999999999999999999", "年級別輸入錯誤"},
-        {"CBO_Grade", "-5", "查 無 資 料"},
-        {"CBO_Grade", "   ", ""},  // trimmed to empty: no condition
-        {"CBO_ClsID", std::string(10000, '9'), "班別輸入錯誤"},
-        {"CBO_ClsID2", "-5", "查 無 資 料"},
-        {"CBO_SeatNo1", std::string(10000, '9'), "座號輸入錯誤"},
-        {"CBO_SeatNo2", "9e999", "座號輸入錯誤"},
-        {"Txt_StdNo1", "'", ""},  // a quote sorts before the letters: everybody
-        {"Txt_StdNo2", "' or '1'='1", "查 無 資 料"},
-        {"CBO_preway", "'; drop table ZOL8_Payment", ""},
-        {"CBO_paystas", "\xF0\x9F\x98\x80", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.field) + " " + c.text.substr(0, 20));
-        FilterSnapshot f = one_date();
-        put(f, c.field, c.text);
-        EXPECT_EQ(run(f).message, c.message);
-    }
-}
-
 // Counts the item lines of 2006-03-15 whose student number compares so with the text,
 // the text bound as a parameter.
 long long direct_count(const fs::path& db_path, const char* op, const std::string& stdno) {

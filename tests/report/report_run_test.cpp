@@ -64,6 +64,26 @@ TEST_F(ReportRun, NoRowsOrRefusedStatementsWriteNothing) {
     EXPECT_FALSE(fs::exists(pkg.report()));
 }
 
+// Cancel (the progress listener throwing) while the report is written keeps the previous
+// report file as it was, and nothing beside it; left alone, the same run writes its report.
+TEST_F(ReportRun, CancelWhileWritingKeepsThePreviousReport) {
+    f.Opt_group1 = true;
+    write_file(pkg.report(), "previous report");
+    const CheckResult check = Check_Text(f);
+    int groups_written = 0;
+    const ProgressFn cancel_after_a_group = [&](const Progress& p) {
+        if (p.what.starts_with("寫入報表") && ++groups_written == 1) throw RunCancelled();
+    };
+    const RunRequest request{f, check.dates, pkg.base().string(), {2025, 3, 7}};
+    EXPECT_THROW(select_data(request, print, cbo, cancel_after_a_group), RunCancelled);
+    EXPECT_EQ(groups_written, 1);
+    EXPECT_EQ(read_file(pkg.report()), "previous report");
+    EXPECT_EQ(std::distance(fs::directory_iterator(pkg.rpt()), {}), 1);
+    const RunResult r = select_data(request, print, cbo, [](const Progress&) {});
+    EXPECT_EQ(r.outcome, RunOutcome::Written);
+    EXPECT_GT(r.pages, 1);
+}
+
 // The same 300-student package as a Jet file and as a SQLite file: every collection date,
 // per class and merged (one run per group of the date), gives byte-identical reports.
 TEST(JetPackage, ReportsEqualThoseOfTheSqliteForm) {

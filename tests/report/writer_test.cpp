@@ -251,23 +251,6 @@ TEST(Writer, ClassGroupsDifferingInOneKeyHeadTheirOwnPages) {
     }
 }
 
-TEST(Writer, OutsideBig5NegativeAndMoreThanEightMergedItems) {
-    const Report r = write_report(cases()[23].payments(), false).report;
-    const auto d = r.find_prefix("     3   05   01  ?");
-    ASSERT_TRUE(d) << "a character without a Big5 form is written as '?'";
-    EXPECT_EQ(r.lines[*d].size(), r.lines[*d + 1].size()) << "the zero-width space shifts a column";
-    EXPECT_NE(r.text(*d).find("    -1,500      -300"), std::string::npos) << r.text(*d);
-    const auto totals = r.find_prefix("    筆數:2");
-    ASSERT_TRUE(totals);
-    EXPECT_NE(r.text(*totals).find("      -30                -600        -630"), std::string::npos)
-        << r.text(*totals);
-    const Report m = write_report(cases()[24].payments(), true).report;
-    const auto all = m.find_prefix("    全部筆數:3");
-    ASSERT_TRUE(all);
-    EXPECT_NE(m.text(*all + 1).find("        60        50        30"), std::string::npos)
-        << m.text(*all + 1);
-}
-
 TEST(Writer, PageHeaderWithoutItemColumnsGoesStraightToTheTotalCaption) {
     TempDir dir;
     WriterState s;
