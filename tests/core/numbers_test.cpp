@@ -14,6 +14,8 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
     EXPECT_EQ(leading_number("12.5x"), 12.5);
     EXPECT_EQ(leading_number("  \t42 7"), 42);
     EXPECT_EQ(leading_number("-2.5"), -2.5);
+    EXPECT_EQ(leading_number("+7"), 7);
+    EXPECT_EQ(leading_number("2E+3"), 2000);
     EXPECT_EQ(leading_number(".5"), 0.5);
     EXPECT_EQ(leading_number("1.5e-1"), 0.15);
     EXPECT_DOUBLE_EQ(leading_number("0.000123"), 0.000123);

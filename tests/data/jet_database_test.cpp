@@ -120,8 +120,8 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
     jet3[0x14] = 0;
     std::memcpy(accdb.data() + 4, "Standard ACE DB", 15);
     accdb[0x14] = 3;
-    later_accdb = accdb;
-    later_accdb[0x14] = 5;
+    later_accdb = good;
+    later_accdb[0x14] = 5;  // a later version number under the old name
     not_access[5] = 'X';
     catalog[2 * 4096] = 0x01;  // the catalogue's definition page no longer says so
     // Pages encrypted: the page key in the masked header area is not zero.
