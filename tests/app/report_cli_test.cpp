@@ -146,11 +146,7 @@ TEST(SampleDbCommand, SeedsSizesAndBadArguments) {
     const RunOutput n = run_captured({"sql", a.db().string(), "select count(*) from ZOL7_Student"});
     EXPECT_EQ(n.out, "40\n") << n.err;
     // The report runs on it for its newest collection date.
-    const RunOutput dates = run_captured(
-        {"sql", a.db().string(), "select max(TranDay) from ZOL10_Agency where PayStas = -1"});
-    const int year = std::stoi(dates.out.substr(0, 4)) - 1911;
-    const std::string roc =
-        std::to_string(year) + "/" + dates.out.substr(5, 2) + "/" + dates.out.substr(8, 2);
+    const std::string roc = newest_tranday(a.db());
     EXPECT_EQ(run_captured({"report", a.base().string(), "--tranday", roc}).code, 0) << roc;
     const TempDir dir;
     const std::string x = dir.path().string();

@@ -23,23 +23,12 @@ struct Recorder : JetTableSink {
     void row(const std::vector<JetCell>& cells) override {
         std::string line = "R";
         for (const auto& c : cells) {
-            switch (c.kind) {
-                case JetCellKind::null:
-                    line += " null";
-                    break;
-                case JetCellKind::integer:
-                    line += " i" + std::to_string(c.integer);
-                    break;
-                case JetCellKind::real:
-                    line += " r" + std::to_string(c.real);
-                    break;
-                case JetCellKind::text:
-                    line += " t[" + std::string(c.bytes) + "]";
-                    break;
-                case JetCellKind::blob:
-                    line += " b" + std::to_string(c.bytes.size());
-                    break;
-            }
+            using K = JetCellKind;
+            line += c.kind == K::null      ? " null"
+                    : c.kind == K::integer ? " i" + std::to_string(c.integer)
+                    : c.kind == K::real    ? " r" + std::to_string(c.real)
+                    : c.kind == K::text    ? " t[" + std::string(c.bytes) + "]"
+                                           : " b" + std::to_string(c.bytes.size());
         }
         events.push_back(line);
     }
