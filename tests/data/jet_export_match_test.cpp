@@ -27,17 +27,8 @@ std::string run(std::vector<std::string> argv) {
 }
 
 std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> out;
-    std::string cur;
-    for (char ch : s) {
-        if (ch == sep) {
-            out.push_back(cur);
-            cur.clear();
-        } else {
-            cur += ch;
-        }
-    }
-    out.push_back(cur);
+    std::vector<std::string> out(1);
+    for (char ch : s) ch == sep ? void(out.emplace_back()) : out.back().push_back(ch);
     return out;
 }
 

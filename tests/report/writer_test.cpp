@@ -44,6 +44,14 @@ std::vector<std::pair<std::string, double>> numbered_items(int n, double amount)
     return out;
 }
 
+// Two classes, the second with items of its own.
+std::vector<Payment> own_columns() {
+    return many(2, [](Payment& p, int i) {
+        p.clsid = i + 1;
+        if (i == 1) p.items = {{"午餐費", 30}, {"學費", 900}};
+    });
+}
+
 struct Case {
     const char* file;
     std::function<std::vector<Payment>()> payments;
@@ -132,21 +140,8 @@ const std::vector<Case>& cases() {
                             {"abcdefghi", 1}};
              });
          }},
-        {"own_columns_per_class",
-         [] {
-             return many(2, [](Payment& p, int i) {
-                 p.clsid = i + 1;
-                 if (i == 1) p.items = {{"午餐費", 30}, {"學費", 900}};
-             });
-         }},
-        {"own_columns_merged",
-         [] {
-             return many(2, [](Payment& p, int i) {
-                 p.clsid = i + 1;
-                 if (i == 1) p.items = {{"午餐費", 30}, {"學費", 900}};
-             });
-         },
-         true},
+        {"own_columns_per_class", own_columns},
+        {"own_columns_merged", own_columns, true},
         {"wide_names_and_class_text",
          [] {
              return many(2, [](Payment& p, int i) {

@@ -12,9 +12,7 @@
 
 namespace zol::test {
 
-inline const std::string kFF =
-    "\x0c"
-    "21";
+inline const std::string kFF = "\01421";
 
 // A report's Big5 lines without their CR LF.
 struct Report {
