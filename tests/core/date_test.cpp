@@ -58,12 +58,5 @@ TEST(Date, ParseRejectsNonDates) {
     EXPECT_FALSE(is_valid_date(0, 1, 1));
 }
 
-TEST(Date, TodayIsAValidDate) {
-    const DateTime t = today();
-    EXPECT_TRUE(is_valid_date(t.year, t.month, t.day));
-    EXPECT_GE(t.year, 2024);
-    EXPECT_FALSE(t.has_time());
-}
-
 }  // namespace
 }  // namespace zol

@@ -45,21 +45,6 @@ TEST(OpenDatabase, FilesThatAreNoPackageDatabase) {
     expect_open_error(dir.path() / "bad" / "ZOL.mdb", "無法");
 }
 
-TEST(OpenDatabase, RecognisedByContentNotByName) {
-    test::TempDir dir;
-    test::write_package_db(dir.path() / "anything.bin");
-    auto db = open_database((dir.path() / "anything.bin").string());
-    EXPECT_EQ(db->query("select count(*) from ZOL7_Student").field(0).number(), 6);
-}
-
-TEST(OpenDatabase, PackagePathIsResolvedWithoutRegardToCase) {
-    test::TempDir dir;
-    test::write_package_db(dir.path() / "Mdb" / "zol.MDB");
-    auto db = open_database(dir.path().string() + "\\mdb\\ZOL.mdb");
-    EXPECT_EQ(db->path(), (dir.path() / "Mdb" / "zol.MDB").string());
-    EXPECT_EQ(db->query("select count(*) from ZOL3_Status").field(0).number(), 4);
-}
-
 class ReadOnly : public ::testing::Test {
   protected:
     void SetUp() override {

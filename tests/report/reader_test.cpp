@@ -85,28 +85,6 @@ TEST(Reader, FiltersOfTheFirstPageAndOfThePageFetch) {
     }
 }
 
-TEST(Reader, PagesOfTheWriter) {
-    std::vector<Payment> ps;
-    for (int c = 1; c <= 3; ++c) {
-        const auto more = students(2 + c, 3, c, "學費", 100 * c);
-        ps.insert(ps.end(), more.begin(), more.end());
-    }
-    const TempDir dir;
-    const Report r = write_report(ps, false).report;
-    write_file(dir / "rep_5300.TXT", r.bytes);
-    StringSink sink;
-    for (int k : {1, 3, 2, 4, 30000}) {
-        std::string want;
-        for (const auto& l : r.page(k)) want += l + "\r\n";
-        if (k == 1)
-            read_first_page(dir / "rep_5300.TXT", sink);
-        else
-            show_page(dir / "rep_5300.TXT", k, sink);
-        EXPECT_EQ(sink.text(), want) << "page " << k;
-        EXPECT_EQ(sink.text().empty(), k > 3);
-    }
-}
-
 TEST(Reader, SinkIsHiddenWhileAPageIsFilledAndLeftAloneWithoutAFile) {
     const TempDir dir;
     write_file(dir / "r.txt", "l1\r\nl2\r\n\034W7\r\nl3\r\n" + kFFLine + "p2\r\n" + kFFLine);
