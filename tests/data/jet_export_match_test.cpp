@@ -86,12 +86,10 @@ std::vector<std::string> canonical_rows(const std::string& text,
     for (const auto& line : split(text, '\n')) {
         if (line.empty()) continue;
         const auto cells = split(line, '\t');
-        std::string row;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            row += (i ? "\t" : "") +
-                   (i < cols.size() ? canonical(cells[i], cols[i]) : "extra:" + cells[i]);
-        }
-        if (cells.size() != cols.size()) row += "\t<" + std::to_string(cells.size()) + " cells>";
+        // A row with more or fewer cells than columns shows its count.
+        std::string row = cells.size() == cols.size() ? "" : std::to_string(cells.size()) + ":";
+        for (std::size_t i = 0; i < cells.size() && i < cols.size(); ++i)
+            row += "\t" + canonical(cells[i], cols[i]);
         rows.push_back(row);
     }
     std::sort(rows.begin(), rows.end());
