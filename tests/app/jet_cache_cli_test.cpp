@@ -3,10 +3,7 @@
 // and two processes filling one cache at once.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "data/database.h"
@@ -17,13 +14,9 @@ namespace zol {
 namespace {
 
 namespace fs = std::filesystem;
+using test::read_file;
 
 const fs::path kJetDir = ZOL_TESTDATA_JET;
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::size_t files_under(const fs::path& dir) {
     std::size_t n = 0;
@@ -38,10 +31,9 @@ class JetCacheCli : public ::testing::Test {
     void SetUp() override {
         old_home_ = std::getenv("XDG_CACHE_HOME");
         setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
-        for (const char* form : {"jet", "sqlite"}) {
-            fs::create_directories(dir_ / form / "mdb");
-            fs::create_directories(dir_ / form / "rpt");
-        }
+        for (const char* form : {"jet", "sqlite"}) fs::create_directories(dir_ / form / "rpt");
+        fs::create_directories(dir_ / "jet" / "mdb");
+        fs::create_directories(dir_ / "sqlite" / "mdb");
         fs::copy_file(kJetDir / "zol-sample.mdb", dir_ / "jet" / "mdb" / "ZOL.mdb");
         fs::copy_file(kJetDir / "zol-sample.sqlite", dir_ / "sqlite" / "mdb" / "ZOL.mdb");
     }
@@ -80,12 +72,9 @@ TEST_F(JetCacheCli, ProgressLineOnlyOnATerminal) {
     // script(1) gives the run a terminal; report() above checks that a pipe gets nothing.
     const std::string command = "script -qec '" + test::zol5300_bin() + " report " +
                                 (dir_ / "jet").string() + " --tranday 113/09/10' /dev/null";
-    FILE* p = ::popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string shown;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) shown.append(buf, n);
-    EXPECT_EQ(::pclose(p), 0) << shown;
+    const test::RunOutput r = test::run_program({"sh", "-c", command});
+    const std::string& shown = r.out;
+    EXPECT_EQ(r.code, 0) << shown << r.err;
     EXPECT_NE(shown.find("讀取資料表"), std::string::npos) << shown;
     EXPECT_NE(shown.find(" 筆"), std::string::npos) << shown;
 }

@@ -84,8 +84,7 @@ TEST(XlsxExport, NoDataOrAnUnwritableFileWritesNothing) {
         EXPECT_EQ(r.code, 4);
         EXPECT_EQ(r.err, "無法寫入 Excel 檔：" + b.file.string() + "（" + b.reason + "）\n");
     }
-    std::ifstream in(old);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+    EXPECT_EQ(test::read_file(old), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(pkg.base / "rpt"), {}), 1);
 }
 

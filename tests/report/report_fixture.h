@@ -48,10 +48,9 @@ ResultSet item_rows(const std::vector<Payment>& payments);
 // Item rows given explicitly: (payment whose key is used, item names).
 ResultSet item_rows_for(const std::vector<std::pair<Payment, std::vector<std::string>>>& lists);
 
-// Students numbered from `first`, one item line each of `amount` under `item`.
+// Students numbered from 1, one item line each of `amount` under `item`.
 std::vector<Payment> students(int count, long long grade, long long clsid,
-                              const std::string& item = "學費", double amount = 1000,
-                              int first = 1);
+                              const std::string& item = "學費", double amount = 1000);
 
 struct WrittenReport {
     Report report;

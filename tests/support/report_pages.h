@@ -12,9 +12,7 @@
 
 namespace zol::test {
 
-inline const std::string kFF =
-    "\x0c"
-    "21";
+inline const std::string kFF = "\01421";
 
 // A report's Big5 lines without their CR LF.
 struct Report {
@@ -22,11 +20,6 @@ struct Report {
     std::vector<std::string> lines;
 
     std::string text(std::size_t i) const { return from_big5(lines.at(i)); }
-    // Columns from..to (1-based, counted in Big5 bytes) of line i, decoded.
-    std::string cols(std::size_t i, std::size_t from, std::size_t to) const {
-        const std::string& l = lines.at(i);
-        return from > l.size() ? std::string() : from_big5(l.substr(from - 1, to - from + 1));
-    }
     std::size_t ff_count() const {
         std::size_t n = 0;
         for (const auto& l : lines) n += l == kFF;
