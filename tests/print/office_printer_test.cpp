@@ -1,7 +1,7 @@
 // Reports of the program printed through the driver descriptions (PPDs) of real office
 // printers on a private spooler, and written as PDF by `zol5300 report --pdf` and by the
 // preview's PDF button: one sheet a report page, its text, landscape on A4, every glyph inside
-// the printable area, the job as large as that area allows.
+// the printable area, the job as large as that area allows; a stopped printer or none refused.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -188,6 +188,17 @@ TEST_F(OfficePrinters, SpooledSheetsAreTheReportPagesInsideThePrintableArea) {
             std::filesystem::remove(prn);
         }
     }
+    // A stopped default printer, and no spooler at all: told, and no job is queued.
+    ASSERT_TRUE(cups.run({"default", "RICOH"}, 20000, &out)) << out;
+    ASSERT_TRUE(cups.run({"RICOH"}, 10000, &out, "cupsdisable")) << out;
+    for (const auto& [server, told] : {std::pair{cups.socket(), "印表機 RICOH 已停止"},
+                                       std::pair{own + "/none.sock", "找不到印表機"}}) {
+        const auto [rc, err] = report(kReports[0].second + QStringList{"--print"}, server);
+        EXPECT_EQ(rc, 4);
+        EXPECT_NE(err.find(told), std::string::npos) << err;
+    }
+    ASSERT_TRUE(cups.run({"-o"}, 10000, &out, "lpstat"));
+    EXPECT_EQ(out, "");
 }
 
 TEST_F(OfficePrinters, PdfFromTheCommandAndThePreviewKeepsAnEighteenPointBorder) {

@@ -27,13 +27,9 @@ class PackageDir {
     TempDir dir_{"zol_print_"};
 };
 
-// A report file made by hand the way the writer frames it (Big5, CR LF, control lines).
-struct CraftOptions {
-    int pages = 3;
-    int body_lines = 30;  // detail lines per page
-    bool wide = false;    // more than 8 item columns: two header lines more, 163-column lines
-};
-std::string crafted_report(const CraftOptions& options);
+// A one-page report file made by hand the way the writer frames it (Big5, CR LF, control
+// lines): title, header, 30 detail lines and the totals.
+std::string crafted_report();
 
 // One page's screen text through the preview's page filter, as lines without their CR LF
 // and without trailing blanks.
@@ -59,7 +55,6 @@ std::string words_of(const std::string& utf8);
 // The words of a line with the print column (from 0) each starts at.
 std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8);
 
-int pdf_pages(const std::filesystem::path& pdf);
 // `pdftotext -layout` of one page, as lines without trailing blanks; trailing empty lines
 // dropped.
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page);
