@@ -21,39 +21,6 @@ std::filesystem::path PackageDir::write_report(const std::string& bytes) const {
     return report();
 }
 
-namespace {
-
-std::string line(const std::string& utf8) {
-    return to_big5(utf8) + "\r\n";
-}
-std::string control(const std::string& bytes) {
-    return bytes + "\r\n";
-}
-
-}  // namespace
-
-std::string crafted_report() {
-    std::string r = control("\03431100") + control("\x1cW7") + control("\x1cW9");
-    r += line(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表") + control("\x1cW4");
-    r += line("    一(一年級) 年 01(忠班) 班     收款日期: 114/03/07     繳費群組： 上學期學雜費");
-    r += control("\x1cW2") + control("\03431150") + control("\x1cW0");
-    r += line("    Zol5300  " + std::string(120, ' ') + "日期: 114年03月07日");
-    r += line(
-        "    年   班 座號  學生姓名  電腦流水號  繳款方式  手續費      學費  收款總金額  實扣日期");
-    r += line(std::string(66, ' ')) + line("    " + std::string(155, '_'));
-    for (int i = 1; i <= 30; ++i) {
-        char buf[200];
-        std::snprintf(buf, sizeof buf,
-                      "     一  01  %02d   頁01王一  0000%06d   臨櫃        15     1,000       "
-                      "1,015  114/03/%02d",
-                      i, 100 + i, i % 28 + 1);
-        r += line(buf);
-    }
-    r += line("") + line("    " + std::string(159, '_'));
-    r += line("    筆數:30" + std::string(29, ' ') + "加總:      450    30,000      30,450");
-    return r + control("\f21");
-}
-
 ::testing::AssertionResult same_lines(const std::vector<std::string>& got,
                                       const std::vector<std::string>& want) {
     for (std::size_t i = 0; i < std::max(got.size(), want.size()); ++i) {

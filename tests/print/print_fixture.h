@@ -27,10 +27,6 @@ class PackageDir {
     TempDir dir_{"zol_print_"};
 };
 
-// A one-page report file made by hand the way the writer frames it (Big5, CR LF, control
-// lines): title, header, 30 detail lines and the totals.
-std::string crafted_report();
-
 // One page's screen text through the preview's page filter, as lines without their CR LF
 // and without trailing blanks.
 std::vector<std::string> screen_lines(const std::filesystem::path& report, int page);
