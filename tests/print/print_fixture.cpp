@@ -10,8 +10,6 @@
 #include <stdexcept>
 
 #include "core/big5.h"
-#include "report/report_reader.h"
-#include "report/text_sink.h"
 
 namespace zol::test {
 
@@ -49,16 +47,6 @@ std::vector<std::string> split_lines(const std::string& text) {
     }
     if (!cur.empty()) finish();
     return out;
-}
-
-void drop_trailing_empty(std::vector<std::string>& lines) {
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-}
-
-std::vector<std::string> screen_lines(const std::filesystem::path& report, int page) {
-    StringSink sink;
-    show_page(report, page, sink);
-    return split_lines(sink.text());
 }
 
 std::string run_tool(const QString& program, const QStringList& args) {
@@ -142,7 +130,7 @@ std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int pa
                                               QString::fromStdString(pdf.string()), "-"});
     if (!text.empty() && text.back() == '\f') text.pop_back();
     auto lines = split_lines(text);
-    drop_trailing_empty(lines);
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;
 }
 

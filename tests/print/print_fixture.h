@@ -27,10 +27,6 @@ class PackageDir {
     TempDir dir_{"zol_print_"};
 };
 
-// One page's screen text through the preview's page filter, as lines without their CR LF
-// and without trailing blanks.
-std::vector<std::string> screen_lines(const std::filesystem::path& report, int page);
-
 // Runs a program; its standard output (standard error is dropped). Fails the test on a
 // non-zero exit.
 std::string run_tool(const QString& program, const QStringList& args);
@@ -69,7 +65,5 @@ std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf);
 
 // Splits UTF-8 text into lines at LF, removing CR and trailing blanks.
 std::vector<std::string> split_lines(const std::string& text);
-// Drops the empty lines at the end.
-void drop_trailing_empty(std::vector<std::string>& lines);
 
 }  // namespace zol::test

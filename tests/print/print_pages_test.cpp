@@ -141,13 +141,7 @@ TEST_F(PrintPages, PullBackMovesEachTextLineUp) {
 }
 
 TEST_F(PrintPages, PictureKeepsThePrintPosition) {
-    const std::string r = "a" + kCrLf +
-                          "\x1b"
-                          "41" +
-                          kCrLf + "b" + kCrLf +
-                          "\x1b"
-                          "42" +
-                          kCrLf;
+    const std::string r = "a" + kCrLf + "\03341" + kCrLf + "b" + kCrLf + "\03342" + kCrLf;
     const auto log = run(r, 1, 1);
     const std::vector<std::string> want = {"text 0 <a>", "picture 105x127 8700,1000,2000,2250",
                                            "text 400 <b>", "layout 200"};
