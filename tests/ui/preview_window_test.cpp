@@ -24,6 +24,7 @@
 #include "print/pdf_device.h"
 #include "print/print_error.h"
 #include "print/print_fonts.h"
+#include "support/files.h"
 #include "ui/show_preview.h"
 
 namespace zol {
@@ -59,8 +60,6 @@ class PreviewWindow : public ::testing::Test {
     static void SetUpTestSuite() { install_font_substitutions(); }
 
     PreviewWindow() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "zol_preview_XXXXXX").string();
-        base = ::mkdtemp(tmpl.data());
         std::filesystem::create_directories(base / "rpt");
         hooks.message = [this](const QString& t) { messages << t; };
         hooks.error = [this](const QString& t) { errors << t; };
@@ -73,10 +72,7 @@ class PreviewWindow : public ::testing::Test {
         };
         host = std::make_unique<PreviewHost>(state, base.string(), hooks);
     }
-    ~PreviewWindow() override {
-        host.reset();
-        std::filesystem::remove_all(base);
-    }
+    ~PreviewWindow() override { host.reset(); }
 
     void write(int pages) {
         std::ofstream(base / "rpt" / "rep_5300.TXT", std::ios::binary | std::ios::trunc)
@@ -99,7 +95,8 @@ class PreviewWindow : public ::testing::Test {
         return at < 0 ? -1 : out.mid(at + 6).section('\n', 0, 0).trimmed().toInt();
     }
 
-    std::filesystem::path base;
+    const test::TempDir dir{"zol_preview_"};
+    const std::filesystem::path base = dir.path();
     print::PrintState state;
     PreviewHooks hooks;
     std::unique_ptr<PreviewHost> host;
@@ -121,31 +118,13 @@ TEST_F(PreviewWindow, PageTextColumnsAndTabOrder) {
     QApplication::setActiveWindow(&w);
     EXPECT_EQ(w.focusWidget(), w.preprint_text());
     QWidget* at = w.preprint_text();
-    for (QWidget* next :
-         {static_cast<QWidget*>(w.cmd_print()), static_cast<QWidget*>(w.cmd_firstpage()),
-          static_cast<QWidget*>(w.cmd_prepage()), static_cast<QWidget*>(w.cmd_nextpage()),
-          static_cast<QWidget*>(w.cmd_lastpage()), static_cast<QWidget*>(w.txt_pribegin()),
-          static_cast<QWidget*>(w.txt_priend()), static_cast<QWidget*>(w.cmd_excape())}) {
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             w.cmd_print(), w.cmd_firstpage(), w.cmd_prepage(), w.cmd_nextpage(), w.cmd_lastpage(),
+             w.txt_pribegin(), w.txt_priend(), w.cmd_excape()}) {
         at = at->nextInFocusChain();
         while (at->focusPolicy() == Qt::NoFocus) at = at->nextInFocusChain();
         EXPECT_EQ(at, next) << at->objectName().toStdString();
     }
-}
-
-TEST_F(PreviewWindow, ShowPreviewSetsLabelsRangeAndPageOne) {
-    PREPRINT& w = open(3);
-    EXPECT_EQ(w.lbl_totpage()->text(), QStringLiteral(" 3"));
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    EXPECT_EQ(w.txt_pribegin()->text(), QStringLiteral("1"));
-    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 3"));
-    EXPECT_EQ(text(), page_text(1));  // no control line, nothing left of one
-    EXPECT_EQ(state.total_pages, 3);
-    EXPECT_EQ(state.current_page, 1);
-    EXPECT_EQ(state.paper_name, "A4");
-    EXPECT_EQ(state.orientation, 2);
-    EXPECT_EQ(state.report_path, base.string() + "/RPT/rep_5300.txt");
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.isModal());
 }
 
 // Each click and the page it leads to, with the message it gives at either end.
@@ -302,21 +281,22 @@ TEST_F(PreviewWindow, PdfButtonWritesTheChosenRange) {
     EXPECT_EQ(printer_runs, 0);
 }
 
-TEST_F(PreviewWindow, SecondPreviewWhileOpenStartsAtPageOne) {
+// Each preview starts at page one, also in the window still open from the last one.
+TEST_F(PreviewWindow, ShowPreviewStartsAtPageOneEachTime) {
     PREPRINT& w = open(3);
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    EXPECT_EQ(text(), page_text(1));  // no control line, nothing left of one
+    EXPECT_EQ(state.report_path, base.string() + "/RPT/rep_5300.txt");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isModal());
     QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
     w.txt_pribegin()->setText("2");
-    PREPRINT& again = open(4);
-    EXPECT_EQ(&again, &w);  // the same window, refilled
-    EXPECT_EQ(now(), QStringLiteral("1"));
-    EXPECT_EQ(w.lbl_totpage()->text(), QStringLiteral(" 4"));
-    EXPECT_EQ(w.txt_pribegin()->text(), QStringLiteral("1"));
-    EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" 4"));
+    EXPECT_EQ(&open(4), &w);
+    EXPECT_EQ(QStringList({w.lbl_totpage()->text(), now(), w.txt_pribegin()->text(),
+                           w.txt_priend()->text()}),
+              QStringList({" 4", "1", "1", " 4"}));
     EXPECT_EQ(text(), page_text(1));
-    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
-    EXPECT_EQ(now(), QStringLiteral("2"));
-    EXPECT_EQ(text(), page_text(2));
+    EXPECT_EQ(state.total_pages, 4);
+    EXPECT_EQ(state.current_page, 1);
 }
 
 TEST_F(PreviewWindow, ClosedByExitOrItsCloseControl) {

@@ -82,6 +82,17 @@ inline QString u8(const char* s) {
     return QString::fromUtf8(s);
 }
 
+// The object name of the widget that has the focus; empty when none has.
+inline QString focused() {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+// Opens a combo's list as the user would (its loader runs first) and closes it again.
+inline void drop_down(QComboBox* c) {
+    c->showPopup();
+    c->hidePopup();
+}
+
 inline QStringList items_of(const QComboBox* c) {
     QStringList out;
     for (int i = 0; i < c->count(); ++i) out << c->itemText(i);

@@ -38,10 +38,6 @@ bool press(const QString& keys, const std::function<bool()>& done) {
     return xdo(QStringList{"key"} + keys.split(' ')) && QTest::qWaitFor(done, 5000);
 }
 
-QString focused() {
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-}
-
 void show_focused(QWidget& w) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
