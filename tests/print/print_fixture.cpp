@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <stdexcept>
 
 #include "core/big5.h"
+#include "support/run_capture.h"
 
 namespace zol::test {
 
@@ -50,14 +50,11 @@ std::vector<std::string> split_lines(const std::string& text) {
 }
 
 std::string run_tool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << p.readAllStandardError().toStdString();
-        return {};
-    }
-    return p.readAllStandardOutput().toStdString();
+    std::vector<std::string> argv{program.toStdString()};
+    for (const QString& a : args) argv.push_back(a.toStdString());
+    const RunOutput r = run_program(argv);
+    if (r.code != 0) ADD_FAILURE() << argv[0] << " failed: " << r.err;
+    return r.code == 0 ? r.out : std::string();
 }
 
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page) {
