@@ -19,18 +19,6 @@ std::filesystem::path PackageDir::write_report(const std::string& bytes) const {
     return report();
 }
 
-::testing::AssertionResult same_lines(const std::vector<std::string>& got,
-                                      const std::vector<std::string>& want) {
-    for (std::size_t i = 0; i < std::max(got.size(), want.size()); ++i) {
-        const std::string g = i < got.size() ? got[i] : "<no line>";
-        const std::string w = i < want.size() ? want[i] : "<no line>";
-        if (g != w)
-            return ::testing::AssertionFailure()
-                   << "line " << i + 1 << "\n  got:  [" << g << "]\n  want: [" << w << "]";
-    }
-    return ::testing::AssertionSuccess();
-}
-
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> out;
     std::string cur;
@@ -108,15 +96,6 @@ std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8) {
             in_word = true;
         }
         column += display_width(ch);
-    }
-    return out;
-}
-
-std::string words_of(const std::string& utf8) {
-    std::string out;
-    for (const auto& [word, column] : word_columns(utf8)) {
-        if (!out.empty()) out += ' ';
-        out += word;
     }
     return out;
 }

@@ -42,8 +42,6 @@ struct PrintedLine {
 };
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page);
 
-// The words of a line (runs of non-blanks) joined by one blank.
-std::string words_of(const std::string& utf8);
 // The words of a line with the print column (from 0) each starts at.
 std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8);
 
@@ -57,11 +55,6 @@ struct Box {
 };
 // The words of every page of a PDF.
 std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf);
-
-// Compares two texts line by line; on a difference the result names the first differing
-// line with both versions.
-::testing::AssertionResult same_lines(const std::vector<std::string>& got,
-                                      const std::vector<std::string>& want);
 
 // Splits UTF-8 text into lines at LF, removing CR and trailing blanks.
 std::vector<std::string> split_lines(const std::string& text);

@@ -34,16 +34,11 @@ namespace {
 std::string report_bytes(int pages) {
     std::string r;
     for (int p = 1; p <= pages; ++p) {
-        r += "\x1c"
-             "31100\r\n\x1cW7\r\n\x1cW9\r\n";
-        r += to_big5("          郵政轉帳\\臨櫃明細表") + "\r\n";
-        r += "\x1cW2\r\n\x1c"
-             "31150\r\n\x1cW0\r\n";
+        r += "\03431100\r\n\x1cW7\r\n\x1cW9\r\n" + to_big5("          郵政轉帳\\臨櫃明細表") +
+             "\r\n\x1cW2\r\n\03431150\r\n\x1cW0\r\n";
         for (int l = 1; l <= 3; ++l)
-            r +=
-                to_big5("第 " + std::to_string(p) + " 頁 第 " + std::to_string(l) + " 行") + "\r\n";
-        r += "\x0c"
-             "21\r\n";
+            r += to_big5("第 " + std::to_string(p) + " 頁 第 " + std::to_string(l) + " 行\r\n");
+        r += "\f21\r\n";
     }
     return r;
 }

@@ -174,20 +174,18 @@ TEST(LoaderBounds, ListsStopAtTheirArrayBounds) {
     std::string sql =
         "delete from ZOL10_Agency; delete from ZOL4_Item; delete from ZOL13_ClsGrpItem;"
         "delete from ZOL3_Status;";
-    for (int i = 0; i < 510; ++i) {
-        const int year = 1950 + i / 12, month = i % 12 + 1;
-        char date[16];
-        std::snprintf(date, sizeof date, "%04d-%02d-01", year, month);
-        sql += "insert into ZOL10_Agency values ('" + std::string(date) + "', 1, -1);";
-    }
+    for (int i = 0; i < 510; ++i)
+        sql += QStringLiteral("insert into ZOL10_Agency values ('%1-%2-01', 1, -1);")
+                   .arg(1950 + i / 12)
+                   .arg(i % 12 + 1, 2, 10, QLatin1Char('0'))
+                   .toStdString();
     for (int i = 1; i <= 110; ++i) {
         const std::string id = std::to_string(i);
-        sql += "insert into ZOL4_Item values (" + id + ", 'item" + id + "');";
-        sql += "insert into ZOL13_ClsGrpItem values (3, 1, 1, " + id + ");";
+        sql += "insert into ZOL4_Item values (" + id + ", 'item" + id +
+               "'); insert into ZOL13_ClsGrpItem values (3, 1, 1, " + id + ");";
     }
-    for (int i = 1; i <= 1005; ++i) {
+    for (int i = 1; i <= 1005; ++i)
         sql += "insert into ZOL3_Status values (" + std::to_string(i) + ", 's');";
-    }
     TempPackage pkg(sql);
     WindowUnderTest t(pkg.base());
     ASSERT_TRUE(t.w().Form_Load());
