@@ -102,12 +102,11 @@ TEST_F(PdfOutput, PictureLineDrawsTheOutlineInItsBox) {
                                                             int((y_pt + kBorder) * 2) + dy)));
         return darkest < 128;
     };
-    EXPECT_TRUE(dark(435.5, 100));  // left edge
-    EXPECT_TRUE(dark(534.5, 100));  // right edge
-    EXPECT_TRUE(dark(480, 50.5));   // top edge
-    EXPECT_TRUE(dark(480, 162));    // bottom edge
-    EXPECT_FALSE(dark(480, 100));   // white inside
-    EXPECT_FALSE(dark(430, 100));   // nothing outside
+    // The four edges; white inside, nothing outside.
+    const std::tuple<double, double, bool> points[] = {{435.5, 100, true}, {534.5, 100, true},
+                                                       {480, 50.5, true},  {480, 162, true},
+                                                       {480, 100, false},  {430, 100, false}};
+    for (const auto& [x, y, edge] : points) EXPECT_EQ(dark(x, y), edge) << x << ", " << y;
 
     // The text after the picture goes on below the text before it, as if there were none.
     const auto boxes = word_boxes(pdf);

@@ -147,26 +147,6 @@ TEST_F(PreviewWindow, PagingButtons) {
     }
 }
 
-TEST_F(PreviewWindow, MessagesAreTitledPreviewMessagesByDefault) {
-    write(1);
-    PreviewHooks plain;  // the real message box
-    PreviewHost real(state, base.string(), plain);
-    real.show_preview("rep_5300.txt", 1, "A4", 1, 2);
-    QString title, body;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            title = box->windowTitle();
-            body = box->text();
-            EXPECT_EQ(box->buttons().size(), 1);
-            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-            box->accept();
-        }
-    });
-    real.window()->CMD_NEXTPAGE_Click();
-    EXPECT_EQ(title, QStringLiteral("預視列印訊息"));
-    EXPECT_EQ(body, QStringLiteral("已是最後一頁, 無次頁 !"));
-}
-
 TEST_F(PreviewWindow, TypedCharactersAreDiscardedButTheTextCanBeSelected) {
     PREPRINT& w = open(2);
     QPlainTextEdit* box = w.preprint_text();

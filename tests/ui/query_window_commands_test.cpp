@@ -101,9 +101,6 @@ TEST_F(Commands, DirectPrintWithoutStudentFiltersAsksAboutTheWholeSchool) {
     EXPECT_EQ(t.w().Ado_print().record_source(), "");  // No: nothing run
     EXPECT_TRUE(t.messages.isEmpty());
 
-    preview();  // a preview asks nothing
-    EXPECT_EQ(t.questions.size(), 1);
-
     combo("CBO_Grade")->setEditText(" 3 ");
     print();
     EXPECT_EQ(t.questions.size(), 1);  // a student filter: no question
@@ -142,7 +139,7 @@ TEST_F(Commands, ClearRestoresTheFiltersAndKeepsTheRest) {
     EXPECT_EQ(t.find<QLineEdit>("Txt_StdNo1")->text(), QString());
     EXPECT_EQ(combo("CBO_paystas")->currentText(), QString());
     EXPECT_TRUE(t.find<QCheckBox>("Chk_2")->isChecked());
-    for (int i = 0; i < status->count(); ++i) EXPECT_TRUE(status->item(i)->isSelected());
+    EXPECT_EQ(status->selectedItems().size(), status->count());
     EXPECT_TRUE(t.find<QRadioButton>("Opt1")->isChecked());
     EXPECT_FALSE(status->isEnabled());
     EXPECT_EQ(t.w().Ado_CBO().record_source(), "select * from ZOL3_Status");

@@ -6,7 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFont>
+#include <QListWidget>
 #include <QString>
 #include <QStringList>
 #include <QtTest/QTest>
@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "print/print_fonts.h"
 #include "support/sample_db.h"
 #include "ui/query_window.h"
 
@@ -30,11 +31,6 @@ class TempPackage : public Package {
     }
 };
 
-inline void install_test_fonts() {
-    QFont::insertSubstitution(QStringLiteral("細明體"), QStringLiteral("Noto Sans Mono CJK TC"));
-    QFont::insertSubstitution(QStringLiteral("新細明體"), QStringLiteral("Noto Sans CJK TC"));
-}
-
 // A window on a package with every message and question recorded; questions are
 // answered with `answer`.
 struct WindowUnderTest {
@@ -47,7 +43,7 @@ struct WindowUnderTest {
     explicit WindowUnderTest(const std::filesystem::path& base,
                              StartArgs args = {"a/b/c", "a", "b", "c"},
                              QueryWindowHooks extra = {}) {
-        install_test_fonts();
+        install_font_substitutions();
         QueryWindowHooks hooks = std::move(extra);
         hooks.message = [this](const QString& t) { messages << t; };
         hooks.ask_yes_no = [this](const QString& t) {
@@ -96,6 +92,11 @@ inline void drop_down(QComboBox* c) {
 inline QStringList items_of(const QComboBox* c) {
     QStringList out;
     for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
+    return out;
+}
+inline QStringList items_of(const QListWidget* l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
 }
 

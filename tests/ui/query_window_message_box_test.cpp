@@ -1,5 +1,5 @@
-// The default message boxes: OK only under the application's title, and the Yes/No
-// question with an empty title, both without an icon.
+// The default message boxes: OK only under the application's title, the Yes/No question with
+// an empty title, and the preview's own OK-only messages, all without an icon.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,25 +9,43 @@
 #include <algorithm>
 #include <functional>
 
+#include "support/files.h"
 #include "ui/message_box.h"
+#include "ui/show_preview.h"
 
 namespace zol {
 namespace {
 
 // Each box once open: its title, text, icon and buttons, then `press` pressed.
-TEST(MessageBoxes, MessageHasTheProgramTitleAndOnlyOkQuestionNoTitleAndYesNo) {
+TEST(MessageBoxes, TitlesTextsAndButtonsOfEachKind) {
     using B = QMessageBox::StandardButton;
     const QString text = QString::fromUtf8("查 無 資 料");
+    const test::TempDir dir("zol_boxes_");
+    test::write_file(dir / "rpt" / "rep_5300.TXT", "x\r\n\f21\r\n");
+    print::PrintState state;
+    PreviewHost preview(state, dir.path().string());
+    preview.show_preview("rep_5300.txt", 1, "A4", 1, 2);
     const struct {
         std::function<bool()> show;
         B press;
         bool result;
-        QString title;
+        QString title, text;
         QList<B> buttons;
     } cases[] = {
-        {[&] { return show_message(nullptr, text), true; }, B::Ok, true, "Zol5300P1", {B::Ok}},
-        {[&] { return ask_yes_no(nullptr, text); }, B::No, false, "", {B::Yes, B::No}},
-        {[&] { return ask_yes_no(nullptr, text); }, B::Yes, true, "", {B::Yes, B::No}},
+        {[&] { return show_message(nullptr, text), true; },
+         B::Ok,
+         true,
+         "Zol5300P1",
+         text,
+         {B::Ok}},
+        {[&] { return ask_yes_no(nullptr, text); }, B::No, false, "", text, {B::Yes, B::No}},
+        {[&] { return ask_yes_no(nullptr, text); }, B::Yes, true, "", text, {B::Yes, B::No}},
+        {[&] { return preview.window()->CMD_NEXTPAGE_Click(), true; },
+         B::Ok,
+         true,
+         QString::fromUtf8("預視列印訊息"),
+         QString::fromUtf8("已是最後一頁, 無次頁 !"),
+         {B::Ok}},
     };
     for (const auto& c : cases) {
         QString title, shown;
@@ -44,7 +62,7 @@ TEST(MessageBoxes, MessageHasTheProgramTitleAndOnlyOkQuestionNoTitleAndYesNo) {
         });
         EXPECT_EQ(c.show(), c.result);
         EXPECT_EQ(title, c.title);
-        EXPECT_EQ(shown, text);
+        EXPECT_EQ(shown, c.text);
         EXPECT_EQ(icon, QMessageBox::NoIcon);
         std::sort(buttons.begin(), buttons.end());
         EXPECT_EQ(buttons, c.buttons);

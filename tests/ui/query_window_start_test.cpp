@@ -76,12 +76,8 @@ TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
         {"Lst_item", "Opt_item1", {u8("學費"), u8("雜費")}}};
     for (const auto& [name, all, texts] : lists) {
         auto* list = t.find<QListWidget>(name);
-        QStringList got;
-        for (int i = 0; i < list->count(); ++i) {
-            got << list->item(i)->text();
-            EXPECT_TRUE(list->item(i)->isSelected()) << name;
-        }
-        EXPECT_EQ(got, texts);
+        EXPECT_EQ(items_of(list), texts);
+        EXPECT_EQ(list->selectedItems().size(), list->count()) << name;
         EXPECT_FALSE(list->isEnabled()) << name;
         EXPECT_TRUE(t.find<QRadioButton>(all)->isChecked()) << all;
     }
@@ -165,12 +161,8 @@ TEST(QueryWindowStart, ListsLoadFromAJetPackage) {
         auto& got = lists[std::string(file).ends_with("mdb") ? 0 : 1];
         got.push_back(items_of(t.find<DropDownCombo>("CBO_TranDay")));
         got.push_back(items_of(t.find<DropDownCombo>("CBO_ClsID")));
-        for (const char* name : {"Lst_item", "Lst_status", "Lst_group"}) {
-            QStringList texts;
-            auto* list = t.find<QListWidget>(name);
-            for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-            got.push_back(texts);
-        }
+        for (const char* name : {"Lst_item", "Lst_status", "Lst_group"})
+            got.push_back(items_of(t.find<QListWidget>(name)));
         EXPECT_TRUE(t.messages.isEmpty()) << t.messages.join('\n').toStdString();
     }
     ASSERT_EQ(lists[0].size(), 5u);

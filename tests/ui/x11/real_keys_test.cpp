@@ -109,7 +109,7 @@ TEST_F(RealKeys, SeatListsStartingAt300LoadWithoutAMessage) {
 
 TEST(RealKeysRun, EnterWalksToPrintWhoseQuestionAndFailureShowTheNormalPointer) {
     TempPackage pkg;
-    install_test_fonts();
+    install_font_substitutions();
     setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
     print::PrintState state;
     bool busy_while_printing = false;
@@ -166,7 +166,7 @@ TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButton
     ASSERT_EQ(
         run_captured({"report", pkg.base().string(), "--tranday", newest_tranday(pkg.db())}).code,
         0);
-    install_test_fonts();
+    install_font_substitutions();
     print::PrintState state;
     PreviewHost host(state, pkg.base().string());
     host.show_preview("rep_5300.txt", 3, "A4", 1, print::kLandscape);
