@@ -161,9 +161,9 @@ TEST_F(OfficePrinters, SpooledSheetsAreTheReportPagesInsideThePrintableArea) {
     if (!QFile::exists("/usr/sbin/cupsd") || !QFile::exists(kPpdDir))
         GTEST_SKIP() << "cupsd or the printer descriptions are missing (scripts/install-deps)";
     const PackageDir dir;
-    std::filesystem::permissions(dir.base(), std::filesystem::perms::owner_all |
-                                                 std::filesystem::perms::group_exec |
-                                                 std::filesystem::perms::others_exec);
+    using std::filesystem::perms;
+    std::filesystem::permissions(dir.base(),
+                                 perms::owner_all | perms::group_exec | perms::others_exec);
     PrivateCups cups(dir.base() / "spool");
     ASSERT_TRUE(cups.started()) << cups.log();
     const auto spool = dir.base() / "spool";

@@ -2,7 +2,6 @@
 // one FF line a page), the preview's Excel button on it: the students of the pages in the
 // range boxes, read back with openpyxl against the run's rows; then a direct print of the
 // whole school, answered Yes, prints the same report.
-#include <QLineEdit>
 #include <QPushButton>
 
 #include "data/translate.h"

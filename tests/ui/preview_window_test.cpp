@@ -10,12 +10,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <fstream>
 

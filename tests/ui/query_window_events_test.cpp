@@ -1,8 +1,6 @@
 // Field events with real key events: Enter moving on, the key filters, the seat-number
 // limit, the masked pay dates, the option rules and the window's Alt shortcuts.
-#include <QCheckBox>
 #include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -54,12 +52,6 @@ void type_text(QWidget* w, const QString& text) {
         QTest::sendKeyEvent(QTest::Press, w, key, one, Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, w, key, one, Qt::NoModifier);
     }
-}
-
-QString text_of(WindowUnderTest& t, const char* field) {
-    if (auto* m = qobject_cast<MaskedDateEdit*>(t.find<QWidget>(field))) return m->masked_text();
-    if (auto* c = qobject_cast<QComboBox*>(t.find<QWidget>(field))) return c->currentText();
-    return t.find<QLineEdit>(field)->text();
 }
 
 TEST_F(Events, KeyFiltersPassOnlyWhatEachFieldTakes) {

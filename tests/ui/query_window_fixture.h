@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,7 @@
 
 #include "print/print_fonts.h"
 #include "support/sample_db.h"
+#include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
 
 namespace zol::test {
@@ -87,6 +89,13 @@ inline QString focused() {
 inline void drop_down(QComboBox* c) {
     c->showPopup();
     c->hidePopup();
+}
+
+// The text of a masked date, combo or line edit of the window.
+inline QString text_of(WindowUnderTest& t, const char* field) {
+    if (auto* m = qobject_cast<MaskedDateEdit*>(t.find<QWidget>(field))) return m->masked_text();
+    if (auto* c = qobject_cast<QComboBox*>(t.find<QWidget>(field))) return c->currentText();
+    return t.find<QLineEdit>(field)->text();
 }
 
 inline QStringList items_of(const QComboBox* c) {

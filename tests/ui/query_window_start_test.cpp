@@ -1,13 +1,9 @@
 // Start-up of the query window: the state after Form_Load, the control model and its tab
 // order, and a database that cannot be read.
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <fstream>
 
 #include "query_window_fixture.h"
