@@ -3,10 +3,8 @@
 
 #include <QImage>
 #include <algorithm>
-#include <cmath>
-#include <fstream>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "core/big5.h"
 #include "print/pdf_device.h"

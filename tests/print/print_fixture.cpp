@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
-#include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 
 #include "core/big5.h"
 #include "support/run_capture.h"
