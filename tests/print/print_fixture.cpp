@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 
 #include "core/big5.h"
-#include "report/report_reader.h"
-#include "report/text_sink.h"
+#include "support/run_capture.h"
 
 namespace zol::test {
 
@@ -19,77 +15,6 @@ std::filesystem::path PackageDir::write_report(const std::string& bytes) const {
     std::ofstream out(report(), std::ios::binary | std::ios::trunc);
     out << bytes;
     return report();
-}
-
-namespace {
-
-std::string line(const std::string& utf8) {
-    return to_big5(utf8) + "\r\n";
-}
-std::string control(const std::string& bytes) {
-    return bytes + "\r\n";
-}
-
-}  // namespace
-
-std::string crafted_report(const CraftOptions& o) {
-    std::string r;
-    for (int page = 1; page <= o.pages; ++page) {
-        r += control(
-            "\x1c"
-            "31100");
-        r += control("\x1cW7");
-        r += control("\x1cW9");
-        r += line(std::string(38, ' ') + "郵政轉帳\\臨櫃明細表");
-        r += control("\x1cW4");
-        r += line(
-            "    一(一年級) 年 01(忠班) 班     收款日期: 114/03/07     繳費群組： 上學期學雜費");
-        r += control("\x1cW2");
-        r += control(
-            "\x1c"
-            "31150");
-        r += control("\x1cW0");
-        r += line("    Zol5300  " + std::string(120, ' ') + "日期: 114年03月07日");
-        r += line(
-            "    年   班 座號  學生姓名  電腦流水號  繳款方式  手續費      學費  收款總金額  "
-            "實扣日期");
-        r += line(std::string(56, ' ') + "          ");
-        if (o.wide) {
-            r += line(std::string(56, ' ') + "    代辦費");
-            r += line(std::string(54, ' '));
-        }
-        r += line("    " + std::string(155, '_'));
-        for (int i = 1; i <= o.body_lines; ++i) {
-            char buf[200];
-            std::snprintf(buf, sizeof buf,
-                          "     一  01  %02d   頁%02d王一  0000%06d   臨櫃        15     1,000     "
-                          "  1,015  114/03/%02d",
-                          i, page, page * 100 + i, i % 28 + 1);
-            r += line(buf);
-        }
-        r += line("");
-        r += line("    " + std::string(159, '_'));
-        r += line("    筆數:" + std::to_string(o.body_lines) +
-                  std::string(31 - std::to_string(o.body_lines).size(), ' ') + "加總:      450" +
-                  "    30,000      30,450");
-        if (o.wide) r += line(std::string(50, ' ') + "    10,000");
-        r += control(
-            "\x0c"
-            "21");
-    }
-    return r;
-}
-
-::testing::AssertionResult same_lines(const std::vector<std::string>& got,
-                                      const std::vector<std::string>& want) {
-    for (std::size_t i = 0; i < std::max(got.size(), want.size()); ++i) {
-        const std::string g = i < got.size() ? got[i] : "<no line>";
-        const std::string w = i < want.size() ? want[i] : "<no line>";
-        if (g != w)
-            return ::testing::AssertionFailure()
-                   << "line " << i + 1 << "\n  got:  [" << g << "]\n  want: [" << w << "]";
-    }
-    return ::testing::AssertionSuccess();
 }
 
 std::vector<std::string> split_lines(const std::string& text) {
@@ -110,32 +35,12 @@ std::vector<std::string> split_lines(const std::string& text) {
     return out;
 }
 
-void drop_trailing_empty(std::vector<std::string>& lines) {
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-}
-
-std::vector<std::string> screen_lines(const std::filesystem::path& report, int page) {
-    StringSink sink;
-    show_page(report, page, sink);
-    return split_lines(sink.text());
-}
-
 std::string run_tool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << p.readAllStandardError().toStdString();
-        return {};
-    }
-    return p.readAllStandardOutput().toStdString();
-}
-
-int pdf_pages(const std::filesystem::path& pdf) {
-    const std::string info = run_tool("pdfinfo", {QString::fromStdString(pdf.string())});
-    const auto at = info.find("Pages:");
-    if (at == std::string::npos) return -1;
-    return std::stoi(info.substr(at + 6));
+    std::vector<std::string> argv{program.toStdString()};
+    for (const QString& a : args) argv.push_back(a.toStdString());
+    const RunOutput r = run_program(argv);
+    if (r.code != 0) ADD_FAILURE() << argv[0] << " failed: " << r.err;
+    return r.code == 0 ? r.out : std::string();
 }
 
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page) {
@@ -144,9 +49,7 @@ std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int 
     std::ifstream in(report, std::ios::binary);
     for (std::string l; std::getline(in, l);) {
         pages.back() += l + "\n";
-        if (l.starts_with("\x0c"
-                          "21"))
-            pages.emplace_back();
+        if (l.starts_with("\f21")) pages.emplace_back();
     }
     std::vector<PrintedLine> out;
     if (page < 1 || page > static_cast<int>(pages.size())) return out;
@@ -157,9 +60,7 @@ std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int 
             points = 8 + (raw[2] - '0');
             continue;
         }
-        if (raw.size() >= 3 && raw.compare(0, 3,
-                                           "\x1c"
-                                           "31") == 0) {
+        if (raw.size() >= 3 && raw.compare(0, 3, "\03431") == 0) {
             pullback = std::atof(raw.substr(3, 3).c_str());
             continue;
         }
@@ -197,22 +98,13 @@ std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8) {
     return out;
 }
 
-std::string words_of(const std::string& utf8) {
-    std::string out;
-    for (const auto& [word, column] : word_columns(utf8)) {
-        if (!out.empty()) out += ' ';
-        out += word;
-    }
-    return out;
-}
-
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page) {
     const QString n = QString::number(page);
     std::string text = run_tool("pdftotext", {"-layout", "-f", n, "-l", n, "-enc", "UTF-8",
                                               QString::fromStdString(pdf.string()), "-"});
     if (!text.empty() && text.back() == '\f') text.pop_back();
     auto lines = split_lines(text);
-    drop_trailing_empty(lines);
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;
 }
 

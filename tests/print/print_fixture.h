@@ -27,18 +27,6 @@ class PackageDir {
     TempDir dir_{"zol_print_"};
 };
 
-// A report file made by hand the way the writer frames it (Big5, CR LF, control lines).
-struct CraftOptions {
-    int pages = 3;
-    int body_lines = 30;  // detail lines per page
-    bool wide = false;    // more than 8 item columns: two header lines more, 163-column lines
-};
-std::string crafted_report(const CraftOptions& options);
-
-// One page's screen text through the preview's page filter, as lines without their CR LF
-// and without trailing blanks.
-std::vector<std::string> screen_lines(const std::filesystem::path& report, int page);
-
 // Runs a program; its standard output (standard error is dropped). Fails the test on a
 // non-zero exit.
 std::string run_tool(const QString& program, const QStringList& args);
@@ -54,12 +42,9 @@ struct PrintedLine {
 };
 std::vector<PrintedLine> printed_lines(const std::filesystem::path& report, int page);
 
-// The words of a line (runs of non-blanks) joined by one blank.
-std::string words_of(const std::string& utf8);
 // The words of a line with the print column (from 0) each starts at.
 std::vector<std::pair<std::string, int>> word_columns(const std::string& utf8);
 
-int pdf_pages(const std::filesystem::path& pdf);
 // `pdftotext -layout` of one page, as lines without trailing blanks; trailing empty lines
 // dropped.
 std::vector<std::string> pdf_page_lines(const std::filesystem::path& pdf, int page);
@@ -71,14 +56,7 @@ struct Box {
 // The words of every page of a PDF.
 std::vector<std::vector<Box>> word_boxes(const std::filesystem::path& pdf);
 
-// Compares two texts line by line; on a difference the result names the first differing
-// line with both versions.
-::testing::AssertionResult same_lines(const std::vector<std::string>& got,
-                                      const std::vector<std::string>& want);
-
 // Splits UTF-8 text into lines at LF, removing CR and trailing blanks.
 std::vector<std::string> split_lines(const std::string& text);
-// Drops the empty lines at the end.
-void drop_trailing_empty(std::vector<std::string>& lines);
 
 }  // namespace zol::test

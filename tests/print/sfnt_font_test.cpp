@@ -24,32 +24,13 @@ TEST(SfntFont, ReadsFormat4WithDeltasAndGlyphArrays) {
         d.append(char((v >> 8) & 0xff));
         d.append(char(v & 0xff));
     };
-    QByteArray sub;
-    const int segs = 3;
-    be16(sub, 4);
-    be16(sub, 0);  // length (not checked)
-    be16(sub, 0);
-    be16(sub, segs * 2);
-    be16(sub, 0);
-    be16(sub, 0);
-    be16(sub, 0);
-    for (int e : {0x43, 0x62, 0xFFFF}) be16(sub, e);
-    be16(sub, 0);
-    for (int s : {0x41, 0x61, 0xFFFF}) be16(sub, s);
-    for (int d : {3, 0, 1}) be16(sub, d);
-    // idRangeOffset of segment 1: from its own slot to the glyph array right after the table.
-    for (int o : {0, 4, 0}) be16(sub, o);
-    be16(sub, 70);
-    be16(sub, 71);
+    // Format, length (not checked), language, 2 x segments, three search fields; the ends, a
+    // pad, the starts, the deltas; idRangeOffset of segment 1: from its own slot to the glyph
+    // array right after the table; the glyph array.
     QByteArray cmap;
-    be16(cmap, 0);
-    be16(cmap, 1);
-    be16(cmap, 3);
-    be16(cmap, 1);
-    cmap.append(char(0));
-    cmap.append(char(0));
-    be16(cmap, 12);
-    cmap.append(sub);
+    for (int v : {0,    1,      3, 1,    0,    12,     4, 0, 0, 6, 0, 0, 0,  0x43,
+                  0x62, 0xFFFF, 0, 0x41, 0x61, 0xFFFF, 3, 0, 1, 0, 4, 0, 70, 71})
+        be16(cmap, v);  // the cmap header with one subtable at offset 12, then the subtable
     const std::map<std::uint32_t, std::uint16_t> want = {
         {0x41, 0x44}, {0x42, 0x45}, {0x43, 0x46}, {0x61, 70}, {0x62, 71}};
     EXPECT_EQ(read_cmap(cmap), want);

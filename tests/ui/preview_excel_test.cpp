@@ -1,6 +1,7 @@
-// The preview's Excel button after a preview run from the query window: the students of
-// the pages in the range boxes, read back with openpyxl against the run's rows.
-#include <QLineEdit>
+// A preview run from the query window (busy pointer and the button disabled while it runs;
+// one FF line a page), the preview's Excel button on it: the students of the pages in the
+// range boxes, read back with openpyxl against the run's rows; then a direct print of the
+// whole school, answered Yes, prints the same report.
 #include <QPushButton>
 
 #include "data/translate.h"
@@ -24,16 +25,27 @@ TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
     PreviewHost host(state, pkg.base().string(), preview_hooks);
     QueryWindowHooks hooks;
     hooks.hand_over_run = [&](const XlsxSource& s) { host.hand_over_run(s); };
+    QPushButton* preview = nullptr;
+    bool busy = false, disabled = false;
+    std::pair<std::string, int> printed;
     hooks.show_preview = [&](const std::string& name, int pages) {
+        busy = QApplication::overrideCursor() &&
+               QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        disabled = !preview->isEnabled();
         host.show_preview(name, pages, "A4", 1, print::kLandscape);
     };
+    hooks.print_report = [&](const std::string& name, int pages) { printed = {name, pages}; };
     WindowUnderTest t(pkg.base(), StartArgs{"x/y/z", "x", "y", "z"}, hooks);
     ASSERT_TRUE(t.w().Form_Load());
     t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(0);
-    t.find<QPushButton>("Cmd_preprint")->click();
+    preview = t.find<QPushButton>("Cmd_preprint");
+    preview->click();
     PREPRINT* w = host.window();
     ASSERT_NE(w, nullptr);
     ASSERT_GE(state.total_pages, 4);
+    EXPECT_TRUE(busy && disabled && preview->isEnabled());
+    const std::string bytes = read_file(pkg.rpt() / "rep_5300.TXT");
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\f'), state.total_pages);
 
     const struct {
         const char *from, *to, *name;
@@ -61,6 +73,10 @@ TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
                     translate_access_sql(t.w().Ado_CBO().record_source()),
                     (pkg.rpt() / "rep_5300.TXT").string(), "2", "3"});
     EXPECT_EQ(check.code, 0) << check.out << check.err;
+
+    t.find<QPushButton>("Cmd_print")->click();
+    EXPECT_EQ(t.questions.size(), 1);
+    EXPECT_EQ(printed, std::pair(std::string("rep_5300.txt"), int{state.total_pages}));
 }
 
 }  // namespace

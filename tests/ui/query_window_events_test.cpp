@@ -1,8 +1,6 @@
 // Field events with real key events: Enter moving on, the key filters, the seat-number
 // limit, the masked pay dates, the option rules and the window's Alt shortcuts.
-#include <QCheckBox>
 #include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,19 +28,18 @@ class Events : public ::testing::Test {
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Return);
         QCoreApplication::processEvents();
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        return focused();
     }
 };
 
+// (Enter from the dates through the student numbers to 列印 P is pressed with real keys.)
 TEST_F(Events, EnterMovesOnWhereListedAndNotInTheToClass) {
-    EXPECT_EQ(enter_in(t.find<QLineEdit>("Txt_StdNo1")), QStringLiteral("Txt_StdNo2"));
-    EXPECT_EQ(enter_in(t.find<QLineEdit>("Txt_StdNo2")), QStringLiteral("Cmd_print"));
-    EXPECT_EQ(enter_in(combo("CBO_Grade")), QStringLiteral("CBO_ClsID"));
-    EXPECT_EQ(enter_in(combo("CBO_SeatNo2")), QStringLiteral("Txt_StdNo1"));
-    EXPECT_EQ(enter_in(combo("CBO_TranDay2")), QStringLiteral("Msk_payday1"));
-    EXPECT_EQ(enter_in(t.find<MaskedDateEdit>("Msk_payday2")), QStringLiteral("CBO_ClsID2"));
-    EXPECT_EQ(enter_in(combo("CBO_ClsID2")), QStringLiteral("CBO_ClsID2"));
-    EXPECT_EQ(enter_in(combo("CBO_paystas")), QStringLiteral("CBO_paystas"));
+    const std::pair<const char*, const char*> moves[] = {{"CBO_TranDay2", "Msk_payday1"},
+                                                         {"Msk_payday2", "CBO_ClsID2"},
+                                                         {"CBO_ClsID2", "CBO_ClsID2"},
+                                                         {"CBO_paystas", "CBO_paystas"}};
+    for (const auto& [from, to] : moves)
+        EXPECT_EQ(enter_in(t.find<QWidget>(from)), QString::fromLatin1(to)) << from;
 }
 
 // Presses a key for each character, with the character as the key's text, as a keyboard
@@ -55,12 +52,6 @@ void type_text(QWidget* w, const QString& text) {
         QTest::sendKeyEvent(QTest::Press, w, key, one, Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, w, key, one, Qt::NoModifier);
     }
-}
-
-QString text_of(WindowUnderTest& t, const char* field) {
-    if (auto* m = qobject_cast<MaskedDateEdit*>(t.find<QWidget>(field))) return m->masked_text();
-    if (auto* c = qobject_cast<QComboBox*>(t.find<QWidget>(field))) return c->currentText();
-    return t.find<QLineEdit>(field)->text();
 }
 
 TEST_F(Events, KeyFiltersPassOnlyWhatEachFieldTakes) {
@@ -120,67 +111,39 @@ TEST_F(Events, SeatNumberOf255OrMoreIsCutToTwoCharactersWithAMessage) {
     EXPECT_EQ(t.messages.size(), 2);
 }
 
-TEST_F(Events, PickOnlyCombosRefuseTypingButTakeBackspace) {
+// A pick-only combo shortened by hand has no list entry behind it; an input method's text
+// is refused there as its key events are.
+TEST_F(Events, PickOnlyCombosTakeBackspaceButNoComposedText) {
     auto* date = combo("CBO_TranDay");
     date->setFocus();
-    QTest::keyClicks(date, "1/");
-    EXPECT_EQ(date->currentText(), QString());
     date->setCurrentIndex(1);
     QTest::keyClick(date, Qt::Key_End);
-    QTest::keyClicks(date, "9");
-    EXPECT_EQ(date->currentText(), QStringLiteral("095/03/15"));
-    EXPECT_EQ(date->list_index(), 1);
     QTest::keyClick(date, Qt::Key_Backspace);
     EXPECT_EQ(date->currentText(), QStringLiteral("095/03/1"));
-    EXPECT_EQ(date->list_index(), -1);  // shortened by hand: no entry behind it
-    // A Chinese character is refused as well; the same key event types into a free field.
+    EXPECT_EQ(date->list_index(), -1);
     auto* group = combo("CBO_GrpID");
     group->setFocus();
-    QKeyEvent chinese(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u8("註"));
-    QApplication::sendEvent(group, &chinese);
-    EXPECT_EQ(group->currentText(), QString());
     QInputMethodEvent composed;
     composed.setCommitString(u8("註冊"));
     QApplication::sendEvent(group, &composed);
     EXPECT_EQ(group->currentText(), QString());
-    auto* no = t.find<QLineEdit>("Txt_StdNo1");
-    no->setFocus();
-    QKeyEvent again(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u8("註"));
-    QApplication::sendEvent(no, &again);
-    EXPECT_EQ(no->text(), u8("註"));
 }
 
-TEST_F(Events, OptionRulesEnableTheirListsAndKeepSelections) {
+// Switching an option pair back keeps the list's selection; the chosen option clicked again
+// stays chosen. (Enabling the lists is pressed with real arrow keys.)
+TEST_F(Events, OptionRulesKeepSelections) {
     auto* groups = t.find<QListWidget>("Lst_group");
     combo("CBO_TranDay")->setCurrentIndex(1);
     t.w().Timer1_Timer();
     ASSERT_GE(groups->count(), 2);
-    EXPECT_FALSE(groups->isEnabled());
     QTest::mouseClick(t.find<QRadioButton>("Opt_group2"), Qt::LeftButton);
-    EXPECT_TRUE(groups->isEnabled());
-    EXPECT_FALSE(t.find<QRadioButton>("Opt_group1")->isChecked());
     groups->item(1)->setSelected(true);
     QTest::mouseClick(t.find<QRadioButton>("Opt_group1"), Qt::LeftButton);
-    EXPECT_FALSE(groups->isEnabled());
-    EXPECT_FALSE(t.find<QRadioButton>("Opt_group2")->isChecked());
     EXPECT_TRUE(groups->item(1)->isSelected());
-    // Clicking the chosen option again keeps it chosen.
     QTest::mouseClick(t.find<QRadioButton>("Opt_group1"), Qt::LeftButton);
     EXPECT_TRUE(t.find<QRadioButton>("Opt_group1")->isChecked());
-
-    auto* items = t.find<QListWidget>("Lst_item");
     QTest::mouseClick(t.find<QRadioButton>("Opt_item2"), Qt::LeftButton);
-    EXPECT_TRUE(items->isEnabled());
-    EXPECT_TRUE(items->item(0)->isSelected());
-    QTest::mouseClick(t.find<QRadioButton>("Opt_item1"), Qt::LeftButton);
-    EXPECT_FALSE(items->isEnabled());
-
-    auto* status = t.find<QListWidget>("Lst_status");
-    QTest::mouseClick(t.find<QRadioButton>("Opt2"), Qt::LeftButton);
-    EXPECT_TRUE(status->isEnabled());
-    EXPECT_FALSE(t.find<QRadioButton>("Opt1")->isChecked());
-    QTest::mouseClick(t.find<QRadioButton>("Opt1"), Qt::LeftButton);
-    EXPECT_FALSE(status->isEnabled());
+    EXPECT_TRUE(t.find<QListWidget>("Lst_item")->item(0)->isSelected());
 }
 
 TEST_F(Events, AltShortcutsNeedExactlyAlt) {

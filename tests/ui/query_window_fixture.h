@@ -6,7 +6,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFont>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QString>
 #include <QStringList>
 #include <QtTest/QTest>
@@ -15,7 +16,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "print/print_fonts.h"
 #include "support/sample_db.h"
+#include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
 
 namespace zol::test {
@@ -30,11 +33,6 @@ class TempPackage : public Package {
     }
 };
 
-inline void install_test_fonts() {
-    QFont::insertSubstitution(QStringLiteral("細明體"), QStringLiteral("Noto Sans Mono CJK TC"));
-    QFont::insertSubstitution(QStringLiteral("新細明體"), QStringLiteral("Noto Sans CJK TC"));
-}
-
 // A window on a package with every message and question recorded; questions are
 // answered with `answer`.
 struct WindowUnderTest {
@@ -47,7 +45,7 @@ struct WindowUnderTest {
     explicit WindowUnderTest(const std::filesystem::path& base,
                              StartArgs args = {"a/b/c", "a", "b", "c"},
                              QueryWindowHooks extra = {}) {
-        install_test_fonts();
+        install_font_substitutions();
         QueryWindowHooks hooks = std::move(extra);
         hooks.message = [this](const QString& t) { messages << t; };
         hooks.ask_yes_no = [this](const QString& t) {
@@ -82,9 +80,32 @@ inline QString u8(const char* s) {
     return QString::fromUtf8(s);
 }
 
+// The object name of the widget that has the focus; empty when none has.
+inline QString focused() {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+// Opens a combo's list as the user would (its loader runs first) and closes it again.
+inline void drop_down(QComboBox* c) {
+    c->showPopup();
+    c->hidePopup();
+}
+
+// The text of a masked date, combo or line edit of the window.
+inline QString text_of(WindowUnderTest& t, const char* field) {
+    if (auto* m = qobject_cast<MaskedDateEdit*>(t.find<QWidget>(field))) return m->masked_text();
+    if (auto* c = qobject_cast<QComboBox*>(t.find<QWidget>(field))) return c->currentText();
+    return t.find<QLineEdit>(field)->text();
+}
+
 inline QStringList items_of(const QComboBox* c) {
     QStringList out;
     for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
+    return out;
+}
+inline QStringList items_of(const QListWidget* l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
 }
 

@@ -1,58 +1,72 @@
-// The default message boxes: OK only under the application's title, and the Yes/No
-// question with an empty title, both without an icon.
+// The default message boxes: OK only under the application's title, the Yes/No question with
+// an empty title, and the preview's own OK-only messages, all without an icon.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 
+#include "support/files.h"
 #include "ui/message_box.h"
+#include "ui/show_preview.h"
 
 namespace zol {
 namespace {
 
-struct SeenBox {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Information;
-    QList<QMessageBox::StandardButton> buttons;
-};
-
-// Once the box is open, notes what it shows and presses `press`.
-void answer_next_box(SeenBox& seen, QMessageBox::StandardButton press) {
-    QTimer::singleShot(0, [&seen, press] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen.title = box->windowTitle();
-        seen.text = box->text();
-        seen.icon = box->icon();
-        for (QAbstractButton* b : box->buttons()) seen.buttons << box->standardButton(b);
-        box->button(press)->click();
-    });
-}
-
-TEST(MessageBoxes, MessageHasTheProgramTitleAndOnlyOk) {
-    SeenBox seen;
-    answer_next_box(seen, QMessageBox::Ok);
-    show_message(nullptr, QString::fromUtf8("查 無 資 料"));
-    EXPECT_EQ(seen.title, QStringLiteral("Zol5300P1"));
-    EXPECT_EQ(seen.text, QString::fromUtf8("查 無 資 料"));
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
-    EXPECT_EQ(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
-}
-
-TEST(MessageBoxes, QuestionHasAnEmptyTitleAndYesNo) {
-    SeenBox seen;
-    answer_next_box(seen, QMessageBox::No);
-    EXPECT_FALSE(ask_yes_no(nullptr, QString::fromUtf8("你 要 顯 示 全 校 名 冊 嗎?")));
-    EXPECT_EQ(seen.title, QString());
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
-    EXPECT_EQ(seen.buttons.size(), 2);
-    EXPECT_TRUE(seen.buttons.contains(QMessageBox::Yes));
-    EXPECT_TRUE(seen.buttons.contains(QMessageBox::No));
-    SeenBox again;
-    answer_next_box(again, QMessageBox::Yes);
-    EXPECT_TRUE(ask_yes_no(nullptr, QStringLiteral("?")));
+// Each box once open: its title, text, icon and buttons, then `press` pressed.
+TEST(MessageBoxes, TitlesTextsAndButtonsOfEachKind) {
+    using B = QMessageBox::StandardButton;
+    const QString text = QString::fromUtf8("查 無 資 料");
+    const test::TempDir dir("zol_boxes_");
+    test::write_file(dir / "rpt" / "rep_5300.TXT", "x\r\n\f21\r\n");
+    print::PrintState state;
+    PreviewHost preview(state, dir.path().string());
+    preview.show_preview("rep_5300.txt", 1, "A4", 1, 2);
+    const struct {
+        std::function<bool()> show;
+        B press;
+        bool result;
+        QString title, text;
+        QList<B> buttons;
+    } cases[] = {
+        {[&] { return show_message(nullptr, text), true; },
+         B::Ok,
+         true,
+         "Zol5300P1",
+         text,
+         {B::Ok}},
+        {[&] { return ask_yes_no(nullptr, text); }, B::No, false, "", text, {B::Yes, B::No}},
+        {[&] { return ask_yes_no(nullptr, text); }, B::Yes, true, "", text, {B::Yes, B::No}},
+        {[&] { return preview.window()->CMD_NEXTPAGE_Click(), true; },
+         B::Ok,
+         true,
+         QString::fromUtf8("預視列印訊息"),
+         QString::fromUtf8("已是最後一頁, 無次頁 !"),
+         {B::Ok}},
+    };
+    for (const auto& c : cases) {
+        QString title, shown;
+        QList<B> buttons;
+        QMessageBox::Icon icon = QMessageBox::Information;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            shown = box->text();
+            icon = box->icon();
+            for (QAbstractButton* b : box->buttons()) buttons << box->standardButton(b);
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(c.show(), c.result);
+        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(shown, c.text);
+        EXPECT_EQ(icon, QMessageBox::NoIcon);
+        std::sort(buttons.begin(), buttons.end());
+        EXPECT_EQ(buttons, c.buttons);
+    }
 }
 
 }  // namespace

@@ -38,10 +38,6 @@ bool press(const QString& keys, const std::function<bool()>& done) {
     return xdo(QStringList{"key"} + keys.split(' ')) && QTest::qWaitFor(done, 5000);
 }
 
-QString focused() {
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-}
-
 void show_focused(QWidget& w) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -113,7 +109,7 @@ TEST_F(RealKeys, SeatListsStartingAt300LoadWithoutAMessage) {
 
 TEST(RealKeysRun, EnterWalksToPrintWhoseQuestionAndFailureShowTheNormalPointer) {
     TempPackage pkg;
-    install_test_fonts();
+    install_font_substitutions();
     setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
     print::PrintState state;
     bool busy_while_printing = false;
@@ -170,7 +166,7 @@ TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButton
     ASSERT_EQ(
         run_captured({"report", pkg.base().string(), "--tranday", newest_tranday(pkg.db())}).code,
         0);
-    install_test_fonts();
+    install_font_substitutions();
     print::PrintState state;
     PreviewHost host(state, pkg.base().string());
     host.show_preview("rep_5300.txt", 3, "A4", 1, print::kLandscape);
