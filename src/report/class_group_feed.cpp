@@ -13,7 +13,7 @@ ClassGroupFeed::ClassGroupFeed(RowSource& detail, ResultSet& items, bool merged,
     state_.row_names.assign(1, {});
     state_.item_table.assign(1, {});
     reader_.read(state_);
-    queue_.push_back(Group{state_, detail_.eof()});
+    queue_.push_back(Group{handed_over(), detail_.eof()});
     if (detail_.eof()) {
         done_ = true;
     } else {
@@ -30,12 +30,18 @@ ClassGroupFeed::~ClassGroupFeed() {
     if (thread_.joinable()) thread_.join();
 }
 
+WriterState ClassGroupFeed::handed_over() {
+    // Per-class mode starts every group afresh, so the state goes whole; in merged mode
+    // the item columns run on into the next group, so it is copied.
+    if (merged_) return state_;
+    return std::move(state_);
+}
+
 void ClassGroupFeed::run() {
     try {
         while (!detail_.eof()) {
             reader_.read(state_);
-            // A copy: in merged mode the item columns run on into the next group.
-            Group group{state_, detail_.eof()};
+            Group group{handed_over(), detail_.eof()};
             std::unique_lock lock(mutex_);
             space_.wait(lock, [this] { return stop_ || queue_.size() < depth_; });
             if (stop_) return;

@@ -39,6 +39,7 @@ class ClassGroupFeed {
 
   private:
     void run();
+    WriterState handed_over();
 
     RowSource& detail_;
     ClassGroupReader reader_;
