@@ -3,8 +3,7 @@
 # all collection dates of a sample package of 50000 students (seed 1), written once as the
 # report file and once with --xlsx, alternating, REPS times each (default 3). Prints the
 # median wall time, CPU time (user + sys) and peak RSS of each and their ratios (targets:
-# time <= 1.5, memory <= 1). The workbook reads its rows on a second thread: on a busy
-# machine its wall time tends to its CPU time.
+# time <= 1.5, memory <= 1).
 #   bench/xlsx_bench.sh [STUDENTS] [REPS]     uses $BUILD_DIR (default build/)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)

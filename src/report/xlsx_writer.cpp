@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/date.h"
-#include "report/class_group_feed.h"
+#include "report/class_group.h"
 #include "report/field_values.h"
 #include "report/named_fields.h"
 #include "report/writer_state.h"
@@ -266,19 +266,25 @@ class XlsxRun {
 
 long long write_xlsx(RowSource& detail, ResultSet& items, const XlsxOptions& options) {
     if (detail.eof()) return 0;
-    // The names first: from here on the item rows belong to the feed's thread.
     std::vector<std::string> names = run_item_names(items);
-    ClassGroupFeed feed(detail, items, options.merged);
-    auto group = feed.next();
+    WriterState s;
+    s.merged = options.merged;
+    s.row_table.assign(1, {});
+    s.row_names.assign(1, {});
+    s.item_table.assign(1, {});
+    ClassGroupReader reader(detail, items);
+    reader.read(s);
     // The workbook opens once the first group is in: reading it loads the run's item rows,
     // whose growing buffers make the run's highest memory, and the workbook's own buffers
     // come after that rather than on top of it.
     XlsxRun run(options, std::move(names));
     PageCounter pages(options.merged);
-    for (; group && pages.page() <= options.last_page; group = feed.next()) {
+    while (true) {
         pages.start_group();
-        run.group(group->state, pages);
-        pages.end_group(!group->last);
+        run.group(s, pages);
+        pages.end_group(!detail.eof());
+        if (detail.eof() || pages.page() > options.last_page) break;
+        reader.read(s);
     }
     return run.finish();
 }
