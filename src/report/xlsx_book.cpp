@@ -130,11 +130,10 @@ void XlsxSheet::header(const std::vector<std::string>& captions) {
     }
 }
 
-void XlsxSheet::text(int col, std::string_view s) {
-    if (s.empty()) return;
-    const std::string copy(s);
-    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), copy.c_str(), nullptr);
-    widen(col, display_width(copy));
+void XlsxSheet::text(int col, const char* s) {
+    if (*s == '\0') return;
+    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), s, nullptr);
+    widen(col, display_width(s));
 }
 
 void XlsxSheet::number(int col, double v, lxw_format* format, int shown_width) {
@@ -144,8 +143,9 @@ void XlsxSheet::number(int col, double v, lxw_format* format, int shown_width) {
 
 void XlsxSheet::amount(int col, std::int64_t v) {
     // "#,##0": the digits, a comma per three, and the sign.
-    const std::string digits = std::to_string(v < 0 ? -v : v);
-    const int width = static_cast<int>(digits.size() + (digits.size() - 1) / 3) + (v < 0);
+    int digits = 1;
+    for (std::int64_t rest = v / 10; rest != 0; rest /= 10) ++digits;
+    const int width = digits + (digits - 1) / 3 + (v < 0);
     number(col, static_cast<double>(v), book_.amount, width);
 }
 

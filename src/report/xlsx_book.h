@@ -58,7 +58,10 @@ class XlsxSheet {
     void header(const std::vector<std::string>& captions);
     // Starts the next row; the cell calls below write into it.
     void next_row() { ++row_; }
-    void text(int col, std::string_view s);
+    // Text of a C string: the caller's own, passed on without a copy. Empty text leaves
+    // the cell empty.
+    void text(int col, const char* s);
+    void text(int col, const std::string& s) { text(col, s.c_str()); }
     void number(int col, double v, lxw_format* format, int shown_width);
     void amount(int col, std::int64_t v);
     void date(int col, const DateTime& d);

@@ -121,7 +121,7 @@ std::optional<DateTime> roc_date(std::string_view text) {
     return DateTime{y + 1911, m, d};
 }
 
-void date_or_text(XlsxSheet& sheet, int col, std::string_view text,
+void date_or_text(XlsxSheet& sheet, int col, const std::string& text,
                   const std::optional<DateTime>& d) {
     if (d) {
         sheet.date(col, *d);
@@ -212,7 +212,7 @@ class XlsxRun {
         rows_.number(4, static_cast<double>(whole_number(std::string_view(row[kSeat]))),
                      book_.two_digits, static_cast<int>(row[kSeat].size()));
         const std::string& name = row[kMarkAndName];
-        rows_.text(5, name.starts_with(' ') ? std::string_view(name).substr(1) : name);
+        rows_.text(5, name.c_str() + (name.starts_with(' ') ? 1 : 0));
         const std::string& serial = row[kSerial];
         if (all_digits(serial, 15)) {
             rows_.number(6, std::stod(serial), book_.five_digits,
@@ -221,7 +221,7 @@ class XlsxRun {
             rows_.text(6, serial);
         }
         const std::string& label = row[kMethodLabel];
-        rows_.text(7, label.starts_with(' ') ? std::string_view(label).substr(1) : label);
+        rows_.text(7, label.c_str() + (label.starts_with(' ') ? 1 : 0));
 
         const std::int64_t fee = whole_number(std::string_view(row[kFee]));
         rows_.amount(8, fee);
@@ -266,19 +266,25 @@ class XlsxRun {
 
 long long write_xlsx(RowSource& detail, ResultSet& items, const XlsxOptions& options) {
     if (detail.eof()) return 0;
-    XlsxRun run(options, run_item_names(items));
+    std::vector<std::string> names = run_item_names(items);
     WriterState s;
     s.merged = options.merged;
     s.row_table.assign(1, {});
     s.row_names.assign(1, {});
     s.item_table.assign(1, {});
     ClassGroupReader reader(detail, items);
+    reader.read(s);
+    // The workbook opens once the first group is in: reading it loads the run's item rows,
+    // whose growing buffers make the run's highest memory, and the workbook's own buffers
+    // come after that rather than on top of it.
+    XlsxRun run(options, std::move(names));
     PageCounter pages(options.merged);
-    while (!detail.eof() && pages.page() <= options.last_page) {
-        reader.read(s);
+    while (true) {
         pages.start_group();
         run.group(s, pages);
         pages.end_group(!detail.eof());
+        if (detail.eof() || pages.page() > options.last_page) break;
+        reader.read(s);
     }
     return run.finish();
 }
