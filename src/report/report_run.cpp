@@ -11,6 +11,16 @@ std::string package_connection_string(std::string_view base_path) {
            "\\mdb\\ZOL.mdb;Persist Security Info=False";
 }
 
+bool open_run_rows(const PaymentQuery& query, DataControl& ado_print, DataControl& ado_cbo) {
+    ado_print.set_record_source(query.detail_sql);
+    ado_print.refresh_forward();
+    if (ado_print.eof()) return false;
+    // The item query is the last statement on Ado_CBO while the writer reads it.
+    ado_cbo.set_record_source(query.item_sql);
+    ado_cbo.refresh();
+    return true;
+}
+
 RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo,
                       const ProgressFn& progress) {
     RunResult result;
@@ -22,16 +32,11 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
         return result;
     }
 
-    ado_print.set_record_source(query.detail_sql);
-    ado_print.refresh_forward();
-    if (ado_print.eof()) {
+    if (!open_run_rows(query, ado_print, ado_cbo)) {
         result.outcome = RunOutcome::NoData;
         result.message = kMsgNoData;
         return result;
     }
-    // The item query is the last statement on Ado_CBO while the writer reads it.
-    ado_cbo.set_record_source(query.item_sql);
-    ado_cbo.refresh();
 
     WriterOptions options;
     options.merged = request.filters.Chk_ALL;

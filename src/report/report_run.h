@@ -40,6 +40,10 @@ struct RunRequest {
     DateTime print_date;
 };
 
+// Opens a run's two statements: the detail rows on ado_print, read as a stream, and, when
+// there are any, the item rows on ado_cbo. False when the detail query found nothing.
+bool open_run_rows(const PaymentQuery& query, DataControl& ado_print, DataControl& ado_cbo);
+
 // Builds the statements, runs the detail query on ado_print and, when it has rows, the
 // item query on ado_cbo, then writes base_path\rpt\rep_5300.TXT. Database errors
 // (DbError) and report file errors (ReportError) are let through; the previous report

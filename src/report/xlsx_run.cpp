@@ -1,6 +1,7 @@
 #include "report/xlsx_run.h"
 
 #include "query/payment_query.h"
+#include "report/report_run.h"
 #include "report/xlsx_writer.h"
 
 namespace zol {
@@ -14,13 +15,9 @@ XlsxResult export_xlsx(const XlsxSource& source, const std::filesystem::path& fi
         result.message = query.message;
         return result;
     }
-    ado_print.set_record_source(query.detail_sql);
-    ado_print.refresh_forward();
     result.outcome = XlsxOutcome::NoData;
     result.message = kMsgNoData;
-    if (ado_print.eof()) return result;
-    ado_cbo.set_record_source(query.item_sql);
-    ado_cbo.refresh();
+    if (!open_run_rows(query, ado_print, ado_cbo)) return result;
 
     const XlsxOptions options{source.filters.Chk_ALL, file, first_page, last_page};
     result.students = write_xlsx(ado_print.rows(), ado_cbo.result(), options);
