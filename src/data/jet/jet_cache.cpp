@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/db_error.h"
+#include "data/jet/file_stamp.h"
 #include "data/jet/jet_header.h"
 
 namespace zol {
@@ -57,20 +58,18 @@ std::optional<fs::path> jet_cache_root() {
 }
 
 std::string jet_file_key(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
-        if (fd >= 0) ::close(fd);
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0) {
         throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
     }
     std::string page(kJet4PageSize, '\0');
-    const ssize_t got = ::pread(fd, page.data(), page.size(), 0);
-    ::close(fd);
+    const ssize_t got = ::pread(f.fd, page.data(), page.size(), 0);
     page.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    const long long mtime_ns =
-        static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
-           std::to_string(st.st_size) + ":" + std::to_string(mtime_ns) + ":" + hex(fnv1a(page));
+    const FileStamp stamp = file_stamp(st);
+    return std::to_string(stamp.device) + ":" + std::to_string(stamp.inode) + ":" +
+           std::to_string(stamp.size) + ":" + std::to_string(stamp.mtime_ns) + ":" +
+           hex(fnv1a(page));
 }
 
 JetCacheFolder::JetCacheFolder(fs::path root, std::string key)

@@ -14,6 +14,7 @@
 
 #include "data/database.h"
 #include "data/db_error.h"
+#include "data/jet/file_stamp.h"
 #include "data/jet/jet_cache.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_loader.h"
@@ -25,22 +26,12 @@ namespace zol {
 
 namespace {
 
-// What tells one state of the file from another.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    long long mtime_ns = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
 FileStamp stamp_of(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
     }
-    return {st.st_dev, st.st_ino, st.st_size,
-            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    return file_stamp(st);
 }
 
 std::string table_key(std::string name) {

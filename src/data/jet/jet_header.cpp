@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "data/db_error.h"
+#include "data/jet/file_stamp.h"
 
 namespace zol {
 
@@ -27,13 +28,6 @@ constexpr std::uint32_t kHeaderKey = 0x6b39dac7;
 std::uint32_t le32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 }  // namespace
 
