@@ -1,5 +1,8 @@
 #include "core/package_path.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -60,6 +63,35 @@ fs::path resolve_package_path(std::string_view path_text) {
         result /= std::string(part);
     }
     return result;
+}
+
+std::string program_folder_from_argv0(std::string_view argv0) {
+    if (argv0.empty()) return {};
+    std::error_code ec;
+    fs::path program;
+    if (argv0.find('/') != std::string_view::npos) {
+        program = fs::path(argv0);
+    } else {
+        // As the shell found it: the first PATH entry holding an executable of that name.
+        const char* env = std::getenv("PATH");
+        const std::string_view path_list = env ? env : "";
+        for (std::size_t start = 0; start <= path_list.size() && program.empty();) {
+            std::size_t end = path_list.find(':', start);
+            if (end == std::string_view::npos) end = path_list.size();
+            const std::string_view dir = path_list.substr(start, end - start);
+            const fs::path candidate = fs::path(dir.empty() ? "." : dir) / argv0;
+            if (::access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, ec))
+                program = candidate;
+            start = end + 1;
+        }
+    }
+    if (program.empty()) return {};
+    if (program.is_relative()) {
+        const fs::path cwd = fs::current_path(ec);
+        if (ec) return {};
+        program = cwd / program;
+    }
+    return program.lexically_normal().parent_path().string();
 }
 
 std::string base_path_from_folder(std::string_view program_folder) {

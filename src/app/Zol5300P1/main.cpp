@@ -1,6 +1,8 @@
 // Zol5300P1: started by the package's menu program with "a/b/c"; shows the query window.
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
+#include <cstring>
 
 #include "core/numbers.h"
 #include "core/package_path.h"
@@ -13,7 +15,17 @@
 #include "ui/show_preview.h"
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Zol5300P1 %s\n", ZOL_VERSION);
+        return 0;
+    }
+    // The package folder comes from the path the program was started by, not from where the
+    // file really lies: BASE/exe/Zol5300P1 may be a link into the installed programs.
+    std::string program_folder = zol::program_folder_from_argv0(argc > 0 ? argv[0] : "");
     QApplication app(argc, argv);
+    if (program_folder.empty())
+        program_folder = QCoreApplication::applicationDirPath().toStdString();
     QCoreApplication::setApplicationName(QStringLiteral("Zol5300P1"));
 
     // The command line as one text, as the menu program wrote it.
@@ -23,8 +35,7 @@ int main(int argc, char** argv) {
     if (!args) return 0;
 
     zol::install_font_substitutions();
-    const std::string base_path =
-        zol::base_path_from_folder(QCoreApplication::applicationDirPath().toStdString());
+    const std::string base_path = zol::base_path_from_folder(program_folder);
 
     // The paging module's settings live as long as the program.
     zol::print::PrintState print_state;

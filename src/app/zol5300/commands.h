@@ -12,5 +12,6 @@ using Args = std::vector<std::string>;
 int cmd_report(const Args& args);
 int cmd_sampledb(const Args& args);
 int cmd_sql(const Args& args);
+int cmd_setup(const Args& args);
 
 }  // namespace zol::app

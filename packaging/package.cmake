@@ -1,0 +1,64 @@
+# The Debian package, built by CPack's DEB generator (scripts/package). Its files form the
+# component "deb", which only CPack installs: the programs under /usr/lib/zol5300, the
+# command as /usr/bin/zol5300, man pages, desktop entry, AppStream data, icon and docs.
+set(pkg_src ${CMAKE_SOURCE_DIR}/packaging)
+set(pkg_bin ${CMAKE_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${pkg_bin})
+
+# The changelog's newest entry has to be of this version, or the package would carry a wrong one.
+file(STRINGS ${pkg_src}/changelog changelog_top LIMIT_COUNT 1)
+if(NOT changelog_top MATCHES "^zol5300 \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "packaging/changelog: the newest entry is not version ${PROJECT_VERSION}")
+endif()
+
+install(TARGETS zol5300 Zol5300P1 RUNTIME DESTINATION lib/zol5300 COMPONENT deb EXCLUDE_FROM_ALL)
+file(CREATE_LINK ../lib/zol5300/zol5300 ${pkg_bin}/zol5300 SYMBOLIC)
+install(FILES ${pkg_bin}/zol5300 DESTINATION bin COMPONENT deb EXCLUDE_FROM_ALL)
+
+# Man pages and the changelog go in compressed, without a time stamp.
+set(gz_files)
+foreach(f zol5300.1 Zol5300P1.1 changelog)
+  add_custom_command(OUTPUT ${pkg_bin}/${f}.gz
+    COMMAND sh -c "gzip -9n -c '${pkg_src}/${f}' > '${pkg_bin}/${f}.gz'"
+    DEPENDS ${pkg_src}/${f} VERBATIM)
+  list(APPEND gz_files ${pkg_bin}/${f}.gz)
+endforeach()
+add_custom_target(zol_package_files ALL DEPENDS ${gz_files})
+install(FILES ${pkg_bin}/zol5300.1.gz ${pkg_bin}/Zol5300P1.1.gz DESTINATION share/man/man1
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${pkg_bin}/changelog.gz ${pkg_src}/copyright DESTINATION share/doc/zol5300
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${pkg_src}/zol5300.desktop DESTINATION share/applications
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${pkg_src}/tw.zol5300.zol5300p1.metainfo.xml DESTINATION share/metainfo
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${pkg_src}/zol5300.svg DESTINATION share/icons/hicolor/scalable/apps
+        COMPONENT deb EXCLUDE_FROM_ALL)
+
+set(ZOL_PACKAGE_MAINTAINER "zol5300 maintainers <maintainers@users.noreply.c-seed-91b1be1d.example>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_SOURCE_GENERATOR "")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};zol5300;deb;/")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_NAME zol5300)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${ZOL_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "payment-detail report of a school's fee collection
+ The query window Zol5300P1 of a school's tuition-and-fee collection package: office staff
+ choose collection dates, groups, grades, classes, students, payment methods and fee items
+ and get the report of postal transfers and counter payments on screen, on paper (A4
+ landscape), as PDF or as an Excel workbook. The command zol5300 runs the same report
+ without a window and sets up a package folder with a desktop launcher (zol5300 setup).")
+# dpkg-shlibdeps finds the libraries; what is loaded at run time without being linked is named.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-noto-cjk, libqt6gui6, qt6-qpa-plugins, libqt6printsupport6, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
