@@ -51,14 +51,16 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "payment-detail report of a school's fee collection
- The query window Zol5300P1 of a school's tuition-and-fee collection package: office staff
- choose collection dates, groups, grades, classes, students, payment methods and fee items
- and get the report of postal transfers and counter payments on screen, on paper (A4
- landscape), as PDF or as an Excel workbook. The command zol5300 runs the same report
- without a window and sets up a package folder with a desktop launcher (zol5300 setup).")
-# dpkg-shlibdeps finds the libraries; what is loaded at run time without being linked is named.
+The query window Zol5300P1 of a school's tuition-and-fee collection
+package: office staff choose collection dates, groups, grades, classes,
+students, payment methods and fee items and get the report of postal
+transfers and counter payments on screen, on paper (A4 landscape), as
+PDF or as an Excel workbook. The command zol5300 runs the same report
+without a window and sets up a package folder with a desktop launcher.")
+# dpkg-shlibdeps finds the linked libraries (libqt6gui6 and libqt6printsupport6 among them,
+# which also hold the X11 platform plugin and the CUPS print plugin); what is only loaded at
+# run time is named here: the CJK fonts, Qt's further platform plugins, Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-noto-cjk, libqt6gui6, qt6-qpa-plugins, libqt6printsupport6, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

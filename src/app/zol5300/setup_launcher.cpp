@@ -67,7 +67,7 @@ std::string launcher_text(const fs::path& base, const fs::path& program, const s
            "Name[en]=Payment detail report (" +
            folder +
            ")\n"
-           "Comment=" +
+           "Comment=套件資料夾 " +
            string_value(base.string()) +
            "\n"
            "Exec=" +
