@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The Debian package end to end: built by CPack from the build given, its control fields and
+# file list, unpacked into a throw-away root and run from there (setup of a package folder,
+# the window started through the folder's link under Xvfb, a report run), then the checks of
+# desktop-file-validate, appstreamcli and lintian.
+#   package_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+tmp=$(mktemp -d)
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+has() { grep -qxF -- "$2" <<<"$1" || fail "missing \"$2\" in: $1"; }
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >/dev/null
+version=$("$build/zol5300" --version | cut -d' ' -f2)
+deb=$tmp/pkg/zol5300_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no package $deb"
+
+control=$(dpkg-deb -I "$deb")
+has "$control" " Package: zol5300"
+has "$control" " Version: $version"
+depends=$(sed -n 's/^ Depends: //p' <<<"$control" | tr -d ' ' | tr ',' '\n' | sed 's/(.*//')
+for d in libc6 libqt6widgets6 libqt6gui6 libsqlite3-0 libmdb3 fonts-noto-cjk qt6-qpa-plugins \
+  qt6-translations-l10n; do has "$depends" "$d"; done
+files=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; print substr($0, 6) }')
+for f in ./usr/lib/zol5300/Zol5300P1 ./usr/lib/zol5300/zol5300 \
+  "./usr/bin/zol5300 -> ../lib/zol5300/zol5300" ./usr/share/man/man1/zol5300.1.gz \
+  ./usr/share/man/man1/Zol5300P1.1.gz ./usr/share/applications/zol5300.desktop \
+  ./usr/share/metainfo/tw.zol5300.zol5300p1.metainfo.xml \
+  ./usr/share/icons/hicolor/scalable/apps/zol5300.svg ./usr/share/doc/zol5300/copyright \
+  ./usr/share/doc/zol5300/changelog.gz; do has "$files" "$f"; done
+[ "$(grep -c -v '/$' <<<"$files")" = 10 ] || fail "unexpected files: $files"
+
+root=$tmp/root
+dpkg -x "$deb" "$root"
+lib=$root/usr/lib/zol5300
+[ "$("$root/usr/bin/zol5300" --version)" = "zol5300 $version" ] || fail "zol5300 --version"
+[ "$("$lib/Zol5300P1" --version)" = "Zol5300P1 $version" ] || fail "Zol5300P1 --version"
+
+# Set-up: first without a database (it says where one belongs), then the sample school.
+export HOME=$tmp/home XDG_DATA_HOME=
+base=$tmp/學校
+out=$("$root/usr/bin/zol5300" setup "$base")
+has "$out" "尚無學校資料庫：請把學校的 ZOL.mdb 放在 $base/mdb/ZOL.mdb"
+[ ! -e "$base/mdb" ] || fail "setup wrote into mdb without --sample"
+"$root/usr/bin/zol5300" setup "$base" --sample >/dev/null
+[ "$(readlink "$base/exe/Zol5300P1")" = "$lib/Zol5300P1" ] || fail "exe/Zol5300P1 link"
+[ "$(readlink "$base/exe/zol5300")" = "$lib/zol5300" ] || fail "exe/zol5300 link"
+launcher=$(echo "$HOME"/.local/share/applications/zol5300-學校-*.desktop)
+has "$(cat "$launcher")" "Exec=\"$base/exe/Zol5300P1\" \"1/1/1\""
+has "$(cat "$launcher")" "Name=繳費明細表列印（學校）"
+state() { find "$base" "$HOME" -printf '%p %s %T@ %l\n' | sort; }
+before=$(state)
+out=$("$base/exe/zol5300" setup "$base" --sample)
+[ "$(state)" = "$before" ] || fail "running setup again changed files: $out"
+for bad in "$deb" /proc/zol5300; do
+  rc=0
+  "$root/usr/bin/zol5300" setup "$bad" 2>"$tmp/err" || rc=$?
+  [ "$rc" = 2 ] && grep -q 'zol5300 setup: ' "$tmp/err" || fail "setup $bad: exit $rc"
+done
+
+# The installed window through the link: its caption names the package folder.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 "$tmp/display")
+QT_QPA_PLATFORM=xcb "$base/exe/Zol5300P1" 1/1/1 2>/dev/null &
+pids+=($!)
+win=$(timeout 60 xdotool search --sync --name '^Quorvane\(') || fail "no query window"
+[ "$(xdotool getwindowname "$win")" = "Quorvane($base)" ] || fail "caption $(xdotool getwindowname "$win")"
+
+# A report run with the installed command on the newest collection date.
+iso=$("$base/exe/zol5300" sql "$base/mdb/ZOL.mdb" \
+  "select max(TranDay) from ZOL10_Agency where PayStas = -1" | head -n1)
+tranday=$(printf '%03d/%s/%s' $((${iso:0:4} - 1911)) "${iso:5:2}" "${iso:8:2}")
+"$base/exe/zol5300" report "$base" --tranday "$tranday" >/dev/null || fail "report exit $?"
+grep -q "郵政轉帳" <(iconv -f CP950 -t UTF-8 "$base/rpt/rep_5300.TXT") || fail "report file"
+
+desktop-file-validate "$root/usr/share/applications/zol5300.desktop" "$launcher"
+appstreamcli validate --no-net "$root/usr/share/metainfo/tw.zol5300.zol5300p1.metainfo.xml" >/dev/null
+lintian --fail-on error "$deb" 2>/dev/null
+echo "package $deb: all checks passed"
