@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -57,6 +58,21 @@ TEST_F(PackagePath, RelativePathsStayRelative) {
     const fs::path p = resolve_package_path("RPT\\REP_5300.txt");
     fs::current_path(old);
     EXPECT_EQ(p, fs::path("Rpt") / "rep_5300.TXT");
+}
+
+TEST_F(PackagePath, ProgramFolderFromTheStartPathKeepsLinks) {
+    fs::create_symlink("/bin/true", base_ / "EXE" / "Zol5300P1");
+    const std::string exe = (base_ / "EXE").string();
+    EXPECT_EQ(program_folder_from_argv0(exe + "/Zol5300P1"), exe);
+    const fs::path old = fs::current_path();
+    fs::current_path(base_);
+    EXPECT_EQ(program_folder_from_argv0("./Rpt/../EXE/Zol5300P1"), exe);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", ("/nowhere:" + exe).c_str(), 1);
+    EXPECT_EQ(program_folder_from_argv0("Zol5300P1"), exe);
+    EXPECT_EQ(program_folder_from_argv0("rep_5300.TXT"), "");  // not on PATH
+    ::setenv("PATH", path.c_str(), 1);
+    fs::current_path(old);
 }
 
 TEST(BasePath, DropsTheLastFourCharacters) {

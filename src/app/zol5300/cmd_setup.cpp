@@ -89,13 +89,19 @@ fs::path package_dir(const fs::path& base, const char* name) {
 
 void report_placed(Placed placed, const fs::path& at, const fs::path& target) {
     switch (placed) {
-        case Placed::kUnchanged: std::printf("已有 %s\n", at.c_str()); break;
-        case Placed::kLinked: std::printf("已連結 %s -> %s\n", at.c_str(), target.c_str()); break;
+        case Placed::kUnchanged:
+            std::printf("已有 %s\n", at.c_str());
+            break;
+        case Placed::kLinked:
+            std::printf("已連結 %s -> %s\n", at.c_str(), target.c_str());
+            break;
         case Placed::kCopied:
             std::printf("已複製 %s（此資料夾不能建立連結；程式更新後請再執行 zol5300 setup）\n",
                         at.c_str());
             break;
-        case Placed::kWritten: std::printf("已寫入 %s\n", at.c_str()); break;
+        case Placed::kWritten:
+            std::printf("已寫入 %s\n", at.c_str());
+            break;
     }
 }
 

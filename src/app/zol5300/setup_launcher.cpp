@@ -59,23 +59,13 @@ fs::path launcher_path(const fs::path& base) {
 
 std::string launcher_text(const fs::path& base, const fs::path& program, const std::string& args) {
     const std::string folder = string_value(base.filename().string());
-    return "[Desktop Entry]\n"
-           "Type=Application\n"
-           "Name=繳費明細表列印（" +
-           folder +
-           "）\n"
-           "Name[en]=Payment detail report (" +
-           folder +
-           ")\n"
-           "Comment=套件資料夾 " +
-           string_value(base.string()) +
-           "\n"
-           "Exec=" +
-           exec_argument(program.string()) + " " + exec_argument(args) +
-           "\n"
-           "Icon=zol5300\n"
-           "Terminal=false\n"
-           "Categories=Office;Finance;\n";
+    std::string text = "[Desktop Entry]\nType=Application\n";
+    text += "Name=繳費明細表列印（" + folder + "）\n";
+    text += "Name[en]=Payment detail report (" + folder + ")\n";
+    text += "Comment=套件資料夾 " + string_value(base.string()) + "\n";
+    text += "Exec=" + exec_argument(program.string()) + " " + exec_argument(args) + "\n";
+    text += "Icon=zol5300\nTerminal=false\nCategories=Office;Finance;\n";
+    return text;
 }
 
 }  // namespace zol::app

@@ -56,8 +56,8 @@ Placed place_program(const fs::path& target, const fs::path& at) {
     Placed placed = Placed::kLinked;
     fs::create_symlink(target, temp.path(), ec);
     if (ec) {
-        const bool no_links = ec.value() == EPERM || ec.value() == EOPNOTSUPP ||
-                              ec.value() == ENOSYS;
+        const bool no_links =
+            ec.value() == EPERM || ec.value() == EOPNOTSUPP || ec.value() == ENOSYS;
         if (!no_links) throw fs::filesystem_error("create_symlink", target, temp.path(), ec);
         fs::copy_file(target, temp.path(), fs::copy_options::overwrite_existing);
         placed = Placed::kCopied;
@@ -73,7 +73,8 @@ Placed write_if_changed(const fs::path& at, const std::string& text) {
     std::ofstream out(temp.path(), std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
-    if (!out) throw fs::filesystem_error("write", temp.path(), std::make_error_code(std::errc::io_error));
+    if (!out)
+        throw fs::filesystem_error("write", temp.path(), std::make_error_code(std::errc::io_error));
     temp.move_into_place();
     return Placed::kWritten;
 }
