@@ -58,13 +58,19 @@ bool has_control_character(const std::string& text) {
     return false;
 }
 
+// The programs read "\" in their paths as a folder separator, and a launcher cannot carry
+// a line break: such a folder cannot become a package folder.
+bool unusable_folder_name(const std::string& text) {
+    return has_control_character(text) || text.find('\\') != std::string::npos;
+}
+
 // BASE as a writable folder, made when missing; empty (after a message) when it cannot be.
 fs::path usable_base(const std::string& given) {
     std::error_code ec;
     const fs::path base = fs::absolute(given, ec).lexically_normal();
     const fs::path shown = base.has_filename() ? base : base.parent_path();
-    if (ec || has_control_character(shown.string())) {
-        std::fprintf(stderr, "zol5300 setup: 資料夾名稱無法使用：%s\n", given.c_str());
+    if (ec || unusable_folder_name(shown.string())) {
+        std::fprintf(stderr, "zol5300 setup: 資料夾名稱不可含控制字元或 \\：%s\n", given.c_str());
         return {};
     }
     if (fs::exists(shown, ec) && !fs::is_directory(shown, ec)) {
