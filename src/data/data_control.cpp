@@ -72,6 +72,10 @@ void DataControl::open() {
     db_->set_progress(options_.progress);
 }
 
+std::string DataControl::snapshot_id() const {
+    return db_ ? db_->snapshot_id() : std::string();
+}
+
 void DataControl::refresh() {
     open();
     result_ = db_->query(source_);

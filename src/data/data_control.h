@@ -37,6 +37,9 @@ class DataControl {
     // Takes effect from the next refresh; a change of the cache choice reopens the file.
     void set_options(DataOptions options);
 
+    // Which state of the file the last refresh read (Database::snapshot_id).
+    std::string snapshot_id() const;
+
     bool eof() const { return rows().eof(); }
     std::size_t row_count() const { return result_.row_count(); }
     void move_first() { result_.move_first(); }

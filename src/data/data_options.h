@@ -20,10 +20,15 @@ struct Progress {
 // pressed, say); the work then stops and everything it was making is thrown away.
 using ProgressFn = std::function<void(const Progress&)>;
 
+// Hears of something that went otherwise than planned without changing the result (the
+// cache folder could not be used, say): a line for a terminal, nothing for a window.
+using NoticeFn = std::function<void(const std::string&)>;
+
 struct DataOptions {
     // Tables read from a Jet file are kept in (and taken from) the user's cache folder.
     bool use_cache = true;
     ProgressFn progress;
+    NoticeFn notice;
 };
 
 // What a progress listener throws to stop a run.

@@ -20,6 +20,9 @@ class Database {
     virtual std::unique_ptr<RowSource> stream(std::string_view access_sql,
                                               const ProgressFn& progress) = 0;
     virtual const std::string& path() const = 0;
+    // Which state of the file the last statement read: two statements that give the same
+    // text read the same content. Empty for a database that has only one state to offer.
+    virtual std::string snapshot_id() const { return {}; }
     // Who hears of long reads from now on (an empty function: nobody).
     virtual void set_progress(ProgressFn) {}
 };

@@ -6,6 +6,9 @@
 
 namespace zol {
 
+// The file kept changing while it was read: no one state of it could be read whole.
+inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式修改，請稍後再試";
+
 class DbError : public std::runtime_error {
 public:
     DbError(std::string path, std::string engine_message);

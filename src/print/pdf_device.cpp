@@ -1,5 +1,6 @@
 #include "print/pdf_device.h"
 
+#include "core/file_target.h"
 #include "print/print_error.h"
 
 namespace zol::print {
@@ -19,6 +20,12 @@ PainterDevice::Sheet PdfDevice::prepare(const QPageLayout& wanted) {
 }
 
 QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
+    // A protected file stays as it is. QSaveFile keeps the permission bits of the file it
+    // replaces, so a private PDF stays private.
+    if (const std::string refusal = replace_refusal(path_.toStdString()); !refusal.empty())
+        throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
+                             .arg(path_, QString::fromStdString(refusal))
+                             .toStdString());
     file_ = std::make_unique<QSaveFile>(path_);
     if (!file_->open(QIODevice::WriteOnly))
         throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")

@@ -29,18 +29,12 @@ std::unique_ptr<QGuiApplication> ensure_application() {
 
 void print_report_file(std::string_view base_path, std::string_view file_name, int pages,
                        const std::optional<std::string>& pdf_path) {
-    std::int16_t total = 0;
-    try {
-        total = to_int16(pages);
-    } catch (const OverflowError&) {
-        throw PrintError("溢位：頁數超出範圍。");
-    }
     const auto app = ensure_application();
     install_font_substitutions();
     PrintState state;
     const DeviceFactory factory =
         pdf_path ? pdf_device_factory(QString::fromStdString(*pdf_path)) : printer_device_factory();
-    print_report(state, base_path, file_name, total, "A4", 1, kLandscape, factory);
+    print_report(state, base_path, file_name, pages, "A4", 1, kLandscape, factory);
 }
 
 }  // namespace zol::print

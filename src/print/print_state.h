@@ -10,13 +10,15 @@ namespace zol::print {
 struct PrintState {
     // base_path & "/RPT/" & file name, as handed over; resolved when it is opened.
     std::string report_path;
-    std::int16_t total_pages = 0;
-    std::int16_t current_page = 0;
+    // Page numbers are 32-bit: a large school's report of many dates has more pages than a
+    // 16-bit number holds.
+    std::int32_t total_pages = 0;
+    std::int32_t current_page = 0;
     std::string paper_name;
     // 1 portrait, 2 landscape.
     std::int16_t orientation = 0;
-    std::int16_t print_from = 0;
-    std::int16_t print_to = 0;
+    std::int32_t print_from = 0;
+    std::int32_t print_to = 0;
     // Twips the print position moves back up after every printed text line.
     std::int16_t line_pullback = 0;
     // Print position kept around a picture, in twips.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <optional>
 
 #include "core/big5.h"
 #include "core/numbers.h"
@@ -76,7 +77,7 @@ int paper_code(std::string_view paper_name) {
 }
 
 void print_report(PrintState& state, std::string_view base_path, std::string_view file_name,
-                  std::int16_t total_pages, std::string_view paper_name, std::int16_t first_page,
+                  std::int32_t total_pages, std::string_view paper_name, std::int32_t first_page,
                   std::int16_t orientation, const DeviceFactory& make_device) {
     state.orientation = orientation;
     state.paper_name = std::string(paper_name);
@@ -88,9 +89,18 @@ void print_report(PrintState& state, std::string_view base_path, std::string_vie
 }
 
 void print_pages(PrintState& state, const DeviceFactory& make_device) {
+    std::optional<HeldReport> report;
     try {
-        const std::filesystem::path path = resolve_package_path(state.report_path);
-        Big5Reader reader(path);
+        report.emplace(resolve_package_path(state.report_path));
+    } catch (const ReportError& e) {
+        throw PrintError(e.what());
+    }
+    print_pages(state, *report, make_device);
+}
+
+void print_pages(PrintState& state, const HeldReport& report, const DeviceFactory& make_device) {
+    try {
+        Big5Reader reader(report);
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
         std::unique_ptr<PrintDevice> device = make_device();
         setup_printer(state, *device);
@@ -100,7 +110,7 @@ void print_pages(PrintState& state, const DeviceFactory& make_device) {
             PrintState probe_state = state;
             PageExtent probe;
             setup_printer(probe_state, probe);
-            Big5Reader probe_reader(path);
+            Big5Reader probe_reader(report);
             print_lines(probe_state, probe_reader, probe);
             device->set_scale(fit_scale(probe.size(), *area));
         }

@@ -8,6 +8,7 @@
 
 #include "print/print_device.h"
 #include "print/print_state.h"
+#include "report/held_report.h"
 
 namespace zol::print {
 
@@ -17,7 +18,7 @@ int paper_code(std::string_view paper_name);
 // Stores the settings in `state` and prints pages first_page .. total_pages of
 // base_path & "/RPT/" & file_name. Throws PrintError (see print_pages).
 void print_report(PrintState& state, std::string_view base_path, std::string_view file_name,
-                  std::int16_t total_pages, std::string_view paper_name, std::int16_t first_page,
+                  std::int32_t total_pages, std::string_view paper_name, std::int32_t first_page,
                   std::int16_t orientation, const DeviceFactory& make_device);
 
 // Prints the pages print_from .. print_to of state.report_path as one job on a device made
@@ -28,6 +29,8 @@ void print_report(PrintState& state, std::string_view base_path, std::string_vie
 // the printer refuses the job or cannot take the paper); the report file is closed by then and the
 // job dropped.
 void print_pages(PrintState& state, const DeviceFactory& make_device);
+// The same on a held report (never on what now carries its name).
+void print_pages(PrintState& state, const HeldReport& report, const DeviceFactory& make_device);
 
 // Paper, font name and orientation of the device from `state`; the pull-back back to 0.
 void setup_printer(PrintState& state, PrintDevice& device);

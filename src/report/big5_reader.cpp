@@ -1,6 +1,5 @@
 #include "report/big5_reader.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,30 +20,25 @@ bool is_trail(unsigned char b) {
 
 }  // namespace
 
-Big5Reader::Big5Reader(const std::filesystem::path& path) : path_(path), buffer_(kBufferSize) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        const int err = errno;
-        throw ReportError("無法開啟報表檔：" + path.string() + "（" + std::strerror(err) + "）",
-                          path);
-    }
-}
+Big5Reader::Big5Reader(const std::filesystem::path& path)
+    : own_(std::in_place, path), file_(&*own_), buffer_(kBufferSize) {}
 
-Big5Reader::~Big5Reader() {
-    if (fd_ >= 0) ::close(fd_);
-}
+Big5Reader::Big5Reader(const HeldReport& report) : file_(&report), buffer_(kBufferSize) {}
+
+Big5Reader::~Big5Reader() = default;
 
 bool Big5Reader::fill() {
     pos_ = end_ = 0;
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        const ssize_t n = ::pread(file_->fd(), buffer_.data(), buffer_.size(), offset_);
         if (n < 0) {
             if (errno == EINTR) continue;
             const int err = errno;
             throw ReportError(
-                "無法讀取報表檔：" + path_.string() + "（" + std::strerror(err) + "）", path_);
+                "無法讀取報表檔：" + path().string() + "（" + std::strerror(err) + "）", path());
         }
         end_ = static_cast<std::size_t>(n);
+        offset_ += n;
         return n > 0;
     }
 }

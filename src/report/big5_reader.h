@@ -4,9 +4,14 @@
 // never part of a double-byte character.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <vector>
+
+#include "report/held_report.h"
 
 namespace zol {
 
@@ -14,6 +19,8 @@ class Big5Reader {
   public:
     // Opens the file; throws ReportError naming it when it cannot be opened.
     explicit Big5Reader(const std::filesystem::path& path);
+    // Reads a held report from its start; the report must outlive the reader.
+    explicit Big5Reader(const HeldReport& report);
     ~Big5Reader();
     Big5Reader(const Big5Reader&) = delete;
     Big5Reader& operator=(const Big5Reader&) = delete;
@@ -29,14 +36,15 @@ class Big5Reader {
     // so never inside a double-byte character). Returns it, or -1 at the end of the file.
     int skip_through(unsigned char a, unsigned char b);
 
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return file_->path(); }
 
   private:
     bool fill();
     unsigned with_trail(unsigned char lead);
 
-    std::filesystem::path path_;
-    int fd_ = -1;
+    std::optional<HeldReport> own_;
+    const HeldReport* file_;
+    off_t offset_ = 0;
     std::vector<unsigned char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

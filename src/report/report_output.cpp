@@ -7,9 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "core/big5.h"
+#include "core/file_target.h"
+#include "core/locked_temp.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -25,21 +26,61 @@ bool is_ascii(std::string_view s) {
     return true;
 }
 
-std::string temp_name(const std::filesystem::path& target) {
-    std::random_device rd;
-    return "." + target.filename().string() + "." + std::to_string(rd()) + ".tmp";
+std::string temp_prefix(const std::filesystem::path& target) {
+    return "." + target.filename().string() + ".";
+}
+
+// Writes all of `bytes`; false (errno set) when it cannot.
+bool write_all(int fd, const char* p, std::size_t left) {
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the whole of `from` over the file `to`, truncated first. False (errno set) when
+// it cannot.
+bool copy_over(int from, const std::filesystem::path& to) {
+    const int out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (out < 0) return false;
+    std::string buffer(kFlushSize, '\0');
+    bool ok = true;
+    for (off_t at = 0; ok;) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = write_all(out, buffer.data(), static_cast<std::size_t>(n));
+        at += n;
+    }
+    ok = ok && ::fdatasync(out) == 0;
+    const int err = errno;
+    if (::close(out) != 0 && ok) return false;
+    errno = err;
+    return ok;
 }
 
 }  // namespace
 
 ReportOutput::ReportOutput(std::filesystem::path target) : target_(std::move(target)) {
     buffer_.reserve(kFlushSize + 4096);
-    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
-        temp_ = target_.parent_path() / temp_name(target_);
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST) break;
-    }
-    if (fd_ < 0) fail("無法建立報表檔", errno);
+    const std::filesystem::path dir = target_.parent_path();
+    // A package folder without its report folder gets one; a missing package folder does not.
+    if (::access(dir.c_str(), F_OK) != 0) ::mkdir(dir.c_str(), 0777);
+    // What runs that died while they wrote left behind.
+    remove_dead_temp_files(dir, temp_prefix(target_));
+    auto temp = create_locked_temp(dir, temp_prefix(target_), 0666);
+    if (!temp) fail("無法建立報表檔", errno);
+    temp_ = temp->path;
+    fd_ = temp->fd;
 }
 
 ReportOutput::~ReportOutput() {
@@ -69,34 +110,32 @@ void ReportOutput::empty_line() {
 }
 
 void ReportOutput::flush() {
-    const char* p = buffer_.data();
-    std::size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail("無法寫入報表檔", errno);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (!write_all(fd_, buffer_.data(), buffer_.size())) fail("無法寫入報表檔", errno);
     buffer_.clear();
 }
 
 void ReportOutput::commit() {
     flush();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp_.c_str());
-        fail("無法寫入報表檔", err);
-    }
+    // The temporary file stays open (and locked) until it is in place or copied.
+    if (const auto mode = existing_mode(target_)) ::fchmod(fd_, *mode);
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        const int err = errno;
+        int err = errno;
+        bool written = false;
+        // A shared report folder with the sticky bit lets nobody replace another user's
+        // file, though the file itself may be writable: then it is written in place.
+        if ((err == EPERM || err == EACCES) && existing_mode(target_) &&
+            replace_refusal(target_).empty()) {
+            written = copy_over(fd_, target_);
+            if (!written) err = errno;
+        }
         ::unlink(temp_.c_str());
-        fail("無法寫入報表檔", err);
+        ::close(fd_);
+        fd_ = -1;
+        if (!written) fail("無法寫入報表檔", err);
+        return;
     }
+    ::close(fd_);
+    fd_ = -1;
 }
 
 void ReportOutput::fail(const char* what, int err) {

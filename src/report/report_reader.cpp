@@ -121,16 +121,12 @@ class ShowAtEnd {
     TextSink& sink_;
 };
 
-}  // namespace
-
-void read_first_page(const std::filesystem::path& path, TextSink& sink) {
-    Big5Reader in(path);
+void first_page_of(Big5Reader& in, TextSink& sink) {
     sink.clear();
     filter_page(in, Filter::first_page, sink);
 }
 
-void show_page(const std::filesystem::path& path, int page, TextSink& sink) {
-    Big5Reader in(path);
+void page_of(Big5Reader& in, int page, TextSink& sink) {
     sink.clear();
     sink.hide();
     ShowAtEnd show(sink);
@@ -141,6 +137,28 @@ void show_page(const std::filesystem::path& path, int page, TextSink& sink) {
         drop(in);
     }
     filter_page(in, Filter::page, sink);
+}
+
+}  // namespace
+
+void read_first_page(const std::filesystem::path& path, TextSink& sink) {
+    Big5Reader in(path);
+    first_page_of(in, sink);
+}
+
+void show_page(const std::filesystem::path& path, int page, TextSink& sink) {
+    Big5Reader in(path);
+    page_of(in, page, sink);
+}
+
+void read_first_page(const HeldReport& report, TextSink& sink) {
+    Big5Reader in(report);
+    first_page_of(in, sink);
+}
+
+void show_page(const HeldReport& report, int page, TextSink& sink) {
+    Big5Reader in(report);
+    page_of(in, page, sink);
 }
 
 }  // namespace zol

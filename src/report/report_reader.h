@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "report/held_report.h"
 #include "report/text_sink.h"
 
 namespace zol {
@@ -19,5 +20,9 @@ void read_first_page(const std::filesystem::path& path, TextSink& sink);
 // A page beyond the last FF line gives an empty text. Throws ReportError, before touching
 // the sink, when the file cannot be opened.
 void show_page(const std::filesystem::path& path, int page, TextSink& sink);
+
+// The same two on a held report (never on what now carries its name).
+void read_first_page(const HeldReport& report, TextSink& sink);
+void show_page(const HeldReport& report, int page, TextSink& sink);
 
 }  // namespace zol

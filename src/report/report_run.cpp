@@ -1,5 +1,6 @@
 #include "report/report_run.h"
 
+#include "data/db_error.h"
 #include "report/report_file.h"
 #include "report/report_writer.h"
 
@@ -12,13 +13,19 @@ std::string package_connection_string(std::string_view base_path) {
 }
 
 bool open_run_rows(const PaymentQuery& query, DataControl& ado_print, DataControl& ado_cbo) {
-    ado_print.set_record_source(query.detail_sql);
-    ado_print.refresh_forward();
-    if (ado_print.eof()) return false;
-    // The item query is the last statement on Ado_CBO while the writer reads it.
-    ado_cbo.set_record_source(query.item_sql);
-    ado_cbo.refresh();
-    return true;
+    constexpr int kTries = 4;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        ado_print.set_record_source(query.detail_sql);
+        ado_print.refresh_forward();
+        if (ado_print.eof()) return false;
+        // The item query is the last statement on Ado_CBO while the writer reads it.
+        ado_cbo.set_record_source(query.item_sql);
+        ado_cbo.refresh();
+        // The item columns must be those of the very rows written: both statements read one
+        // state of the file, else both are read again.
+        if (ado_print.snapshot_id() == ado_cbo.snapshot_id()) return true;
+    }
+    throw DbError(data_source_of(ado_print.connection_string()), kMsgDatabaseBusy);
 }
 
 RunResult select_data(const RunRequest& request, DataControl& ado_print, DataControl& ado_cbo,

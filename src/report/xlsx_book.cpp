@@ -1,6 +1,7 @@
 #include "report/xlsx_book.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -8,9 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "core/big5.h"
+#include "core/file_target.h"
+#include "core/locked_temp.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -21,44 +23,15 @@ namespace {
 constexpr int kMinWidth = 6;
 constexpr int kMaxWidth = 60;
 
-std::string reason(int err) {
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            return "沒有寫入權限";
-        case ENOENT:
-        case ENOTDIR:
-            return "資料夾不存在";
-        case ENOSPC:
-            return "磁碟空間不足";
-        case EROFS:
-            return "唯讀的檔案系統";
-        case EISDIR:
-            return "同名的資料夾已存在";
-        default:
-            return std::strerror(err);
-    }
-}
-
 }  // namespace
 
 XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(target_, ec)) fail(reason(EISDIR));
-    std::random_device rd;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp_ = target_.parent_path() /
-                ("." + target_.filename().string() + "." + std::to_string(rd()) + ".tmp");
-        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        const int err = errno;
-        temp_.clear();
-        fail(reason(err));
-    }
-    ::close(fd);
+    if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
+    auto temp = create_locked_temp(target_.parent_path(), "." + target_.filename().string() + ".",
+                                   0666);
+    if (!temp) fail(file_error_reason(errno));
+    temp_ = temp->path;
+    temp_fd_ = temp->fd;
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -66,6 +39,7 @@ XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
     if (!book_) {
         // The destructor does not run for a constructor that throws.
         ::unlink(temp_.c_str());
+        ::close(temp_fd_);
         fail("無法建立活頁簿");
     }
 
@@ -87,6 +61,7 @@ XlsxBook::~XlsxBook() {
     // A workbook never committed is closed only to free it; its file is removed.
     if (book_) workbook_close(book_);
     if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (temp_fd_ >= 0) ::close(temp_fd_);
 }
 
 lxw_worksheet* XlsxBook::add_sheet(const char* name) {
@@ -102,9 +77,12 @@ void XlsxBook::commit() {
     const lxw_error err = workbook_close(book);
     const int sys_err = errno;
     if (err != LXW_NO_ERROR) {
-        fail(sys_err != 0 ? reason(sys_err) : std::string(lxw_strerror(err)));
+        fail(sys_err != 0 ? file_error_reason(sys_err) : std::string(lxw_strerror(err)));
     }
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(reason(errno));
+    // Refused now if it was made read-only meanwhile; a private workbook stays private.
+    if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
+    if (const auto mode = existing_mode(target_)) ::chmod(temp_.c_str(), *mode);
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(file_error_reason(errno));
     temp_.clear();
 }
 

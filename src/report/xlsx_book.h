@@ -45,6 +45,7 @@ class XlsxBook {
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
+    int temp_fd_ = -1;  // held (locked) while the workbook is written
     lxw_workbook* book_ = nullptr;
 };
 

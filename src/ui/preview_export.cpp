@@ -19,7 +19,7 @@ void PREPRINT::CMD_EXCEL_Click() {
     if (!read_range()) return;
     const int from = state_.print_from;
     const int to = state_.print_to;
-    if (from > to || to < 1 || from > state_.total_pages) {
+    if (from > to || to < 1 || from > total_pages_) {
         hooks_.message(QStringLiteral("選印區間內沒有頁面，不寫 Excel 檔。"));
         return;
     }

@@ -241,7 +241,7 @@ bool PREPRINT::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void PREPRINT::show_report(const std::string& file_name, std::int16_t total_pages,
+void PREPRINT::show_report(const std::string& file_name, std::int32_t total_pages,
                            const std::string& paper_name, std::int16_t orientation) {
     state_.orientation = orientation;
     state_.paper_name = paper_name;
@@ -251,28 +251,45 @@ void PREPRINT::show_report(const std::string& file_name, std::int16_t total_page
     LAB_NOWSPAGE->setText(QStringLiteral("1"));
     TXT_PRIBEGIN->setText(QStringLiteral("1"));
     TXT_PRIEND->setText(QStringLiteral(" %1").arg(total_pages));
+    total_pages_ = total_pages;
     state_.report_path = base_path_ + "/RPT/" + file_name;
     state_.current_page = 1;
+    report_.reset();
     TextBoxSink sink(PREPRINT_TEXT);
     try {
-        read_first_page(resolve_package_path(state_.report_path), sink);
+        report_ = std::make_shared<const HeldReport>(resolve_package_path(state_.report_path));
+        read_first_page(*report_, sink);
     } catch (const ReportError& e) {
         hooks_.error(QString::fromUtf8(e.what()));
     }
 }
 
+void PREPRINT::set_run_in_progress(bool running) {
+    for (QPushButton* b : {CMD_PRINT, CMD_FIRSTPAGE, CMD_PREPAGE, CMD_NEXTPAGE, CMD_LASTPAGE,
+                           CMD_PDF, CMD_EXCEL})
+        b->setEnabled(!running);
+}
+
+bool PREPRINT::has_report() {
+    if (report_) return true;
+    hooks_.error(QStringLiteral("無法開啟報表檔：") +
+                 QString::fromStdString(resolve_package_path(state_.report_path).string()));
+    return false;
+}
+
 void PREPRINT::load_page(int page) {
     LAB_NOWSPAGE->setText(QString::number(page));
+    if (!has_report()) return;
     TextBoxSink sink(PREPRINT_TEXT);
     try {
-        show_page(resolve_package_path(state_.report_path), page, sink);
+        show_page(*report_, page, sink);
     } catch (const ReportError& e) {
         hooks_.error(QString::fromUtf8(e.what()));
     }
 }
 
 void PREPRINT::go_to(int page) {
-    state_.current_page = static_cast<std::int16_t>(page);
+    state_.current_page = page;
     load_page(page);
     PREPRINT_TEXT->setFocus();
 }
@@ -291,7 +308,7 @@ void PREPRINT::CMD_PREPAGE_Click() {
 }
 
 void PREPRINT::CMD_NEXTPAGE_Click() {
-    if (state_.current_page >= state_.total_pages) {
+    if (state_.current_page >= total_pages_) {
         hooks_.message(QStringLiteral("已是最後一頁, 無次頁 !"));
         PREPRINT_TEXT->setFocus();
         return;
@@ -300,27 +317,28 @@ void PREPRINT::CMD_NEXTPAGE_Click() {
 }
 
 void PREPRINT::CMD_LASTPAGE_Click() {
-    if (state_.current_page != state_.total_pages) go_to(state_.total_pages);
+    if (state_.current_page != total_pages_) go_to(total_pages_);
 }
 
 bool PREPRINT::read_range() {
     try {
-        const std::int16_t from =
-            to_int16(round_half_even(leading_number(TXT_PRIBEGIN->text().toStdString())));
-        const std::int16_t to =
-            to_int16(round_half_even(leading_number(TXT_PRIEND->text().toStdString())));
+        const std::int32_t from =
+            to_int32(round_half_even(leading_number(TXT_PRIBEGIN->text().toStdString())));
+        const std::int32_t to =
+            to_int32(round_half_even(leading_number(TXT_PRIEND->text().toStdString())));
         state_.print_from = from;
         state_.print_to = to;
         return true;
     } catch (const OverflowError&) {
-        hooks_.message(QStringLiteral("選印區間的頁數須在 -32768 到 32767 之間 !"));
+        hooks_.message(QStringLiteral("選印區間的頁數須在 -2147483648 到 2147483647 之間 !"));
         return false;
     }
 }
 
 void PREPRINT::run_print(const print::DeviceFactory& device) {
+    if (!has_report()) return;
     try {
-        print::print_pages(state_, device);
+        print::print_pages(state_, *report_, device);
     } catch (const print::PrintError& e) {
         hooks_.error(QString::fromUtf8(e.what()));
     }
@@ -334,7 +352,7 @@ void PREPRINT::CMD_PRINT_Click() {
 void PREPRINT::CMD_PDF_Click() {
     if (!read_range()) return;
     if (state_.print_from > state_.print_to || state_.print_to < 1 ||
-        state_.print_from > state_.total_pages) {
+        state_.print_from > total_pages_) {
         hooks_.message(QStringLiteral("選印區間內沒有頁面，不寫 PDF 檔。"));
         return;
     }

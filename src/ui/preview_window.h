@@ -5,11 +5,13 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "print/print_device.h"
 #include "print/print_state.h"
+#include "report/held_report.h"
 #include "report/xlsx_run.h"
 #include "ui/message_box.h"
 
@@ -48,8 +50,12 @@ class PREPRINT : public QWidget {
     ~PREPRINT() override;
 
     // show_preview's part once the window is loaded: the settings, the labels and page 1.
-    void show_report(const std::string& file_name, std::int16_t total_pages,
+    // The report is held open from here on: another run that writes the report file does
+    // not change what this window shows, prints or writes.
+    void show_report(const std::string& file_name, std::int32_t total_pages,
                      const std::string& paper_name, std::int16_t orientation);
+    // While the query window's own run replaces the report, the buttons that read it rest.
+    void set_run_in_progress(bool running);
 
     void CMD_FIRSTPAGE_Click();
     void CMD_PREPAGE_Click();
@@ -94,9 +100,15 @@ class PREPRINT : public QWidget {
     // number does not fit a page number.
     bool read_range();
     void run_print(const print::DeviceFactory& device);
+    // True when the report is held; else the user is told it could not be opened.
+    bool has_report();
 
     print::PrintState& state_;
     std::string base_path_;
+    // The report shown and its page total; a direct print from the query window changes the
+    // paging module's state but not this window's report.
+    std::shared_ptr<const HeldReport> report_;
+    std::int32_t total_pages_ = 0;
     PreviewHooks hooks_;
     std::optional<XlsxSource> source_;
 

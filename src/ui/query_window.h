@@ -43,6 +43,8 @@ struct QueryWindowHooks {
     // Before the preview opens: what the run was made from, so that the preview can write
     // the same rows as a workbook.
     std::function<void(const XlsxSource&)> hand_over_run;
+    // A run starts (true) or ends (false): the open preview's report is being replaced.
+    std::function<void(bool running)> run_in_progress;
     int exit_wait_ms = 2000;
     // Ends the program after the exit wait; default: close the window and quit.
     std::function<void()> quit;

@@ -41,7 +41,7 @@ class RunScope {
     RunScope(QTimer& timer, std::initializer_list<DataControl*> controls, const ProgressFn& fn)
         : timer_(timer), was_active_(timer.isActive()), controls_(controls) {
         timer_.stop();
-        for (DataControl* c : controls_) c->set_options({true, fn});
+        for (DataControl* c : controls_) c->set_options({true, fn, {}});
     }
     ~RunScope() {
         for (DataControl* c : controls_) c->set_options({});
@@ -54,6 +54,22 @@ class RunScope {
     QTimer& timer_;
     bool was_active_;
     std::vector<DataControl*> controls_;
+};
+
+// Tells whoever asked that a run is in progress, for as long as it lasts.
+class RunFlag {
+  public:
+    explicit RunFlag(std::function<void(bool)> tell) : tell_(std::move(tell)) {
+        if (tell_) tell_(true);
+    }
+    ~RunFlag() {
+        if (tell_) tell_(false);
+    }
+    RunFlag(const RunFlag&) = delete;
+    RunFlag& operator=(const RunFlag&) = delete;
+
+  private:
+    std::function<void(bool)> tell_;
 };
 
 }  // namespace
@@ -110,6 +126,7 @@ void ZOL5300F1::select_data() {
     const QueryDates dates{date_from_, date_to_, payday_from_, payday_to_};
     RunResult r;
     {
+        const RunFlag flag(hooks_.run_in_progress);
         RunProgress progress(this);
         RunScope scope(*Timer1_, {&Ado_print_, &Ado_CBO_}, progress.listener());
         try {

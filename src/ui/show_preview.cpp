@@ -17,7 +17,6 @@ PREPRINT* PreviewHost::window() const {
 
 void PreviewHost::show_preview(const std::string& file_name, int total_pages,
                                const std::string& paper_name, int /*first_page*/, int orientation) {
-    const std::int16_t total = to_int16(total_pages);
     const std::int16_t turn = to_int16(orientation);
     // A window closed since the last run is unloaded; the next run loads a fresh one.
     if (window_ && !window_->isVisible()) window_.reset();
@@ -33,7 +32,11 @@ void PreviewHost::show_preview(const std::string& file_name, int total_pages,
     window_->show();
     window_->raise();
     window_->set_source(source_);
-    window_->show_report(file_name, total, paper_name, turn);
+    window_->show_report(file_name, total_pages, paper_name, turn);
+}
+
+void PreviewHost::run_in_progress(bool running) {
+    if (PREPRINT* w = window()) w->set_run_in_progress(running);
 }
 
 }  // namespace zol

@@ -18,13 +18,14 @@ class PreviewHost {
     PreviewHost(const PreviewHost&) = delete;
     PreviewHost& operator=(const PreviewHost&) = delete;
 
-    // The five arguments of the writer's hand-over; the first page is not used. The page total
-    // must fit a 16-bit page number.
+    // The five arguments of the writer's hand-over; the first page is not used.
     void show_preview(const std::string& file_name, int total_pages, const std::string& paper_name,
                       int first_page, int orientation);
 
     // The run behind the next report shown, for the window's Excel button.
     void hand_over_run(const XlsxSource& source) { source_ = source; }
+    // The query window's own run is replacing the report (true) or done (false).
+    void run_in_progress(bool running);
 
     // The open window, or nullptr when it is not loaded (never opened, or closed since).
     PREPRINT* window() const;

@@ -92,7 +92,7 @@ TEST_F(JetCacheCli, TwoProcessesFillingAtOnceLeaveAUsableCache) {
     EXPECT_EQ(test::run_captured({"sql", db, "--no-cache", sql}).out, a.out);
 
     int reads = 0;
-    DataOptions options{true, [&](const Progress&) { ++reads; }};
+    DataOptions options{true, [&](const Progress&) { ++reads; }, {}};
     ResultSet rs = open_database(db, "", options)->query(sql);
     EXPECT_EQ(rs.field(0).text() + "\t" + rs.field(1).text() + "\n", a.out);
     EXPECT_EQ(reads, 0);

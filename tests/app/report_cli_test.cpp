@@ -100,8 +100,8 @@ TEST_F(ReportCli, ExitCodesMessagesAndThePreviousReport) {
     } cases[] = {
         {{"--tranday", "113/09/10", "--bogus"}, 2, "不明的選項"},
         {{"--tranday"}, 2, "--tranday"},
-        {{"--tranday", "113/09/10", "--page", "0"}, 2, "頁次必須是 1 到 32767 的整數"},
-        {{"--tranday", "113/09/10", "--page", "32768"}, 2, "頁次必須是 1 到 32767 的整數"},
+        {{"--tranday", "113/09/10", "--page", "0"}, 2, "頁次必須是 1 到 2147483647 的整數"},
+        {{"--tranday", "113/09/10", "--page", "2147483648"}, 2, "頁次必須是 1 到 2147483647 的整數"},
         {{"--tranday", "113/09/10", "--print-date", "2025-02-30"},
          2,
          "列印日期必須寫成 YYYY-MM-DD"},
@@ -130,6 +130,7 @@ TEST_F(ReportCli, ExitCodesMessagesAndThePreviousReport) {
     EXPECT_TRUE(read_file(pdf).starts_with("%PDF-"));
     // File and database errors are code 4 and name the file.
     fs::remove_all(pkg.rpt());
+    write_file(pkg.rpt(), "a file where the report folder belongs");
     RunOutput r = report({"--tranday", "113/09/10"});
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("rep_5300"), std::string::npos) << r.err;

@@ -1,18 +1,27 @@
 // The cache folder of Jet tables: filled on first use, used by a later opening without
-// reading the Jet file, rebuilt whenever the file or the cached copy is not what it was.
+// reading the Jet file, and never serving a copy that is not of the file's bytes as they are
+// now; any failure of the cache falls back to reading into memory.
 #include "data/jet/jet_cache.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
+#include <thread>
 
+#include "core/locked_temp.h"
 #include "data/database.h"
-#include "data/jet/jet_database.h"
+#include "data/jet/jet_header.h"
+#include "data/jet/jet_process.h"
 #include "support/sample_db.h"
 
 namespace zol {
@@ -23,6 +32,26 @@ namespace fs = std::filesystem;
 const fs::path kSample = fs::path(ZOL_TESTDATA_JET) / "zol-sample.mdb";
 constexpr const char* kQuery =
     "select count(*), sum(ItemAmt), max(Tranday) from Zol9_Payitem where Itemid > 1";
+
+// Writes `bytes` over the start of the file, keeping its inode, size and times: a backup
+// restored with its old time, or a rewrite within one tick of a coarse clock.
+void rewrite_keeping_times(const fs::path& file, const std::string& bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    std::fstream(file, std::ios::binary | std::ios::in | std::ios::out) << bytes;
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+// The sample with three amounts changed: only two data pages differ.
+std::string amended_sample() {
+    std::string bytes = test::read_file(kSample);
+    std::ifstream patch(test::fixture("jet/zol-sample-amended.txt"));
+    std::size_t at = 0;
+    unsigned value = 0;
+    while (patch >> at >> std::hex >> value >> std::dec) bytes.at(at) = static_cast<char>(value);
+    return bytes;
+}
 
 // A cache folder of its own and a private copy of the sample Jet file.
 class JetCache : public ::testing::Test {
@@ -38,33 +67,35 @@ class JetCache : public ::testing::Test {
     }
 
     // Runs the query on a fresh opening; `reads` counts the Jet reads it needed.
-    std::string run(int& reads, bool use_cache = true) const {
-        DataOptions options{use_cache, [&](const Progress& p) {
-                                if (p.what.rfind("讀取資料表", 0) == 0) ++reads;
-                            }};
+    std::string run(int& reads, bool use_cache = true,
+                    const std::function<void()>& while_reading = {}) {
+        DataOptions options{use_cache,
+                            [&](const Progress& p) {
+                                if (p.what.rfind("讀取資料表", 0) != 0) return;
+                                if (reads++ == 0 && while_reading) while_reading();
+                            },
+                            [this](const std::string& n) { notices_.push_back(n); }};
         reads = 0;
         ResultSet rs = open_database(jet_.string(), "", options)->query(kQuery);
         return rs.field(0).text() + "|" + rs.field(1).text() + "|" + rs.field(2).text();
     }
-    std::vector<fs::path> cache_files() const {
+    // The truth: the file read afresh.
+    std::string fresh() {
+        int reads = 0;
+        return run(reads, false);
+    }
+    std::vector<fs::path> copies() const {
         std::vector<fs::path> out;
         if (!fs::exists(dir_ / "cache")) return out;
         for (const auto& e : fs::recursive_directory_iterator(dir_ / "cache")) {
-            if (e.is_regular_file()) out.push_back(e.path());
+            if (e.path().extension() == ".sqlite") out.push_back(e.path());
         }
         return out;
-    }
-    // The copy the last run made or used.
-    fs::path newest_cache_file() const {
-        auto files = cache_files();
-        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-            return fs::last_write_time(a) > fs::last_write_time(b);
-        });
-        return files.at(0);
     }
     fs::path dir_ = test::make_temp_dir("zol_jet_cache_");
     fs::path jet_ = dir_ / "ZOL.mdb";
     std::string old_home_;
+    std::vector<std::string> notices_;
 };
 
 TEST_F(JetCache, FilledOnceThenUsedWithoutReadingTheJetFile) {
@@ -72,86 +103,179 @@ TEST_F(JetCache, FilledOnceThenUsedWithoutReadingTheJetFile) {
     const std::string expected = run(reads);
     EXPECT_GT(reads, 0);
     EXPECT_NE(expected.rfind("0|", 0), 0u) << expected;
-    const auto files = cache_files();
+    const auto files = copies();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(fs::status(files[0]).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(files[0].parent_path()).permissions(), fs::perms::owner_all);
     EXPECT_EQ(run(reads), expected);
     EXPECT_EQ(reads, 0);
+    EXPECT_TRUE(notices_.empty());
 }
 
-TEST_F(JetCache, RebuiltWhenTheFileOrTheCopyChanges) {
+TEST_F(JetCache, ServesOnlyACopyOfTheBytesTheFileHoldsNow) {
     const struct {
         const char* what;
-        std::function<void(const JetCache&)> change;
+        std::function<void(JetCache&)> change;
+        bool read_again;
+        bool new_rows = false;
     } cases[] = {
-        {"touched",
-         [](const JetCache& t) {
+        {"data pages changed, size and times kept",
+         [](JetCache& t) { rewrite_keeping_times(t.jet_, amended_sample()); }, true, true},
+        {"touched, same bytes",
+         [](JetCache& t) {
              const timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 100, 0}};
              ASSERT_EQ(::utimensat(AT_FDCWD, t.jet_.c_str(), later, 0), 0);
-         }},
-        {"grown",
-         [](const JetCache& t) {
-             std::ofstream(t.jet_, std::ios::binary | std::ios::app) << std::string(4096, '\0');
-         }},
-        {"replaced",
-         [](const JetCache& t) {
-             fs::copy_file(kSample, t.dir_ / "new.mdb");
+         },
+         false},
+        {"replaced by a copy of the same bytes",
+         [](JetCache& t) {
+             fs::copy_file(t.jet_, t.dir_ / "new.mdb");
              fs::rename(t.dir_ / "new.mdb", t.jet_);
-         }},
-        {"half-written copy",
-         [](const JetCache& t) {
-             const fs::path file = t.newest_cache_file();
-             fs::resize_file(file, fs::file_size(file) / 2);
-         }},
-        {"copy damaged inside",
-         [](const JetCache& t) {
-             std::fstream f(t.newest_cache_file(), std::ios::binary | std::ios::in | std::ios::out);
-             f.seekp(4096);
-             f << std::string(4096, 'x');
-         }},
-        {"other version",
-         [](const JetCache& t) {
-             test::exec_sql(t.newest_cache_file(),
-                            "PRAGMA user_version=" + std::to_string(kJetCacheVersion + 1));
-         }},
+         },
+         false},
+        {"back to the first bytes",
+         [](JetCache& t) { rewrite_keeping_times(t.jet_, test::read_file(kSample)); }, false, true},
+        {"grown",
+         [](JetCache& t) {
+             std::ofstream(t.jet_, std::ios::binary | std::ios::app) << std::string(4096, '\0');
+         },
+         true},
+        {"a copy cut short",
+         [](JetCache& t) {
+             for (const auto& f : t.copies()) fs::resize_file(f, fs::file_size(f) / 2);
+         },
+         true},
+        {"one byte flipped in a copy",
+         [](JetCache& t) {
+             for (const auto& f : t.copies()) {
+                 std::fstream s(f, std::ios::binary | std::ios::in | std::ios::out);
+                 const auto at = static_cast<std::streamoff>(fs::file_size(f) * 2 / 3);
+                 s.seekg(at);
+                 const char c = static_cast<char>(s.get() ^ 0x01);
+                 s.seekp(at);
+                 s.put(c);
+             }
+         },
+         true},
     };
     int reads = 0;
-    const std::string expected = run(reads);
+    std::string before = run(reads);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.change(*this);
-        EXPECT_EQ(run(reads), expected);
-        EXPECT_GT(reads, 0);
-        EXPECT_EQ(run(reads), expected);  // and the new copy is used
+        const std::string truth = fresh();
+        EXPECT_EQ(truth != before, c.new_rows);
+        before = truth;
+        EXPECT_EQ(run(reads), truth);
+        EXPECT_EQ(reads > 0, c.read_again);
+        EXPECT_EQ(run(reads), truth);  // and the copy is used from then on
         EXPECT_EQ(reads, 0);
     }
 }
 
-TEST_F(JetCache, WithoutCacheOrWithAnUnwritableFolderTheRunStillWorks) {
+TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
+    const std::string expected = fresh();
     int reads = 0;
-    const std::string expected = run(reads, false);
+    // Another process prunes the folder while this one fills it.
+    EXPECT_EQ(run(reads, true, [&] { fs::remove_all(dir_ / "cache"); }), expected);
     EXPECT_GT(reads, 0);
-    EXPECT_TRUE(cache_files().empty());
-
+    // No folder can be made there.
     std::ofstream(dir_ / "file") << "x";
-    setenv("XDG_CACHE_HOME", (dir_ / "file").c_str(), 1);  // no folder can be made there
+    setenv("XDG_CACHE_HOME", (dir_ / "file").c_str(), 1);
     EXPECT_EQ(run(reads), expected);
-    EXPECT_GT(reads, 0);
+    EXPECT_EQ(notices_.size(), 2u);
+    // A full disk.
+    const fs::path full = dir_ / "full";
+    fs::create_directories(full);
+    if (::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
+    }
+    setenv("XDG_CACHE_HOME", full.c_str(), 1);
+    EXPECT_EQ(run(reads), expected);
+    EXPECT_EQ(notices_.size(), 3u);
+    EXPECT_EQ(run(reads), expected);
+    ::umount2(full.c_str(), MNT_DETACH);
 }
 
-TEST_F(JetCache, KeepsTheFourPackagesUsedLast) {
+// Packages of other contents, each appended a different number of empty pages.
+TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     int reads = 0;
-    run(reads);
-    const fs::path first = cache_files().at(0).parent_path();
-    for (int i = 0; i < 4; ++i) {
-        fs::copy_file(kSample, dir_ / "other.mdb", fs::copy_options::overwrite_existing);
-        fs::rename(dir_ / "other.mdb", jet_);  // a new inode: another package
+    auto held = open_database(jet_.string(), "");
+    held->query(kQuery);
+    const fs::path first = copies().at(0).parent_path();
+    // What a run killed while it filled a table leaves behind, and a fill going on now.
+    if (::fork() == 0) {
+        create_locked_temp(first, ".fill.", 0600);
+        ::_exit(0);
+    }
+    ::wait(nullptr);
+    const auto live = create_locked_temp(first, ".fill.", 0600);
+    ASSERT_TRUE(live);
+    for (int i = 1; i <= 5; ++i) {
+        std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096, '\0');
         run(reads);
         EXPECT_GT(reads, 0);
     }
-    EXPECT_EQ(cache_files().size(), 4u);
-    EXPECT_FALSE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(first));  // held by `held`
+    std::size_t temps = 0;
+    for (const auto& e : fs::directory_iterator(first)) temps += e.path().extension() == ".tmp";
+    EXPECT_EQ(temps, 2u);
+    rewrite_keeping_times(jet_, test::read_file(kSample));
+    fs::resize_file(jet_, fs::file_size(kSample));
+    run(reads);  // opens the first folder again: the dead run's file goes, the live one stays
+    EXPECT_EQ(reads, 0);
+    temps = 0;
+    for (const auto& e : fs::directory_iterator(first)) temps += e.path().extension() == ".tmp";
+    EXPECT_EQ(temps, 1u);
+    ::close(live->fd);
+    held.reset();
+    std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096 * 9, '\0');
+    run(reads);
+    EXPECT_EQ(copies().size(), 4u);
+}
+
+// A reading child blocked on its table file ends when its parent is killed.
+TEST(JetReaders, EndWithTheirParent) {
+    const test::TempDir dir;
+    const fs::path fifo = dir / "table";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t parent = ::fork();
+    if (parent == 0) {
+        run_jet_children(kSample.string(), fs::file_size(kSample) / kJet4PageSize,
+                         {{"Zol9_Payitem", fifo.string()}}, JetReadLimits{}, {});
+        ::_exit(0);
+    }
+    const auto parent_of = [](pid_t pid) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        if (close == std::string::npos) return std::make_pair(pid_t{0}, '?');
+        char state = '?';
+        pid_t ppid = 0;
+        std::istringstream(line.substr(close + 2)) >> state >> ppid;
+        return std::make_pair(ppid, state);
+    };
+    pid_t reader = 0;
+    for (int i = 0; i < 500 && reader == 0; ++i) {
+        for (const auto& e : fs::directory_iterator("/proc")) {
+            const std::string name = e.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            if (parent_of(std::stoi(name)).first == parent) reader = std::stoi(name);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GT(reader, 0);
+    ::kill(parent, SIGKILL);
+    ::waitpid(parent, nullptr, 0);
+    bool ended = false;
+    for (int i = 0; i < 500 && !ended; ++i) {
+        const char state = parent_of(reader).second;
+        ended = state == '?' || state == 'Z';  // gone, or dead and not yet reaped
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ended);
+    ::kill(reader, SIGKILL);
 }
 
 }  // namespace

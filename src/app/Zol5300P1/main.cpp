@@ -46,9 +46,10 @@ int main(int argc, char** argv) {
         preview.show_preview(file_name, pages, "A4", 1, zol::print::kLandscape);
     };
     hooks.hand_over_run = [&](const zol::XlsxSource& source) { preview.hand_over_run(source); };
+    hooks.run_in_progress = [&](bool running) { preview.run_in_progress(running); };
     hooks.print_report = [&](const std::string& file_name, int pages) {
         // A4, from page 1, landscape; a failure reaches the window as a message.
-        zol::print::print_report(print_state, base_path, file_name, zol::to_int16(pages), "A4", 1,
+        zol::print::print_report(print_state, base_path, file_name, pages, "A4", 1,
                                  zol::print::kLandscape, zol::print::printer_device_factory());
     };
 

@@ -140,8 +140,9 @@ int run(const ReportOptions& o) {
     ado_print.set_connection_string(connection);
     ProgressLine progress_line;
     const ProgressFn progress = progress_line.listener();
-    ado_cbo.set_options({!o.no_cache, progress});
-    ado_print.set_options({!o.no_cache, progress});
+    const NoticeFn notices = progress_line.notices();
+    ado_cbo.set_options({!o.no_cache, progress, notices});
+    ado_print.set_options({!o.no_cache, progress, notices});
 
     FilterSnapshot f;
     // The whole-school question guards paper: only --print asks it, a PDF uses none.

@@ -18,6 +18,17 @@ ProgressFn ProgressLine::listener() {
     return [this](const Progress& p) { show(p); };
 }
 
+NoticeFn ProgressLine::notices() {
+    return [this](const std::string& text) {
+        if (text == last_notice_) return;
+        last_notice_ = text;
+        if (shown_) std::fputs("\r\033[K", stderr);
+        shown_ = false;
+        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fflush(stderr);
+    };
+}
+
 void ProgressLine::show(const Progress& p) {
     const auto now = std::chrono::steady_clock::now();
     if (shown_ && now - last_ < std::chrono::milliseconds(200)) return;

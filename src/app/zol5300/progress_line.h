@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 #include "data/data_options.h"
 
@@ -17,12 +18,16 @@ class ProgressLine {
 
     // A listener writing to this line; empty when standard error is no terminal.
     ProgressFn listener();
+    // A listener of notices: each different notice once, as a line of its own on standard
+    // error (terminal or not).
+    NoticeFn notices();
 
   private:
     void show(const Progress& p);
 
     bool terminal_ = false;
     bool shown_ = false;
+    std::string last_notice_;
     std::chrono::steady_clock::time_point last_{};
 };
 

@@ -155,9 +155,8 @@ ParsedOptions parse_report_options(const Args& args) {
         if (name == "--page") {
             int page = 0;
             const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), page);
-            if (ec != std::errc() || end != value.data() + value.size() || page < 1 ||
-                page > 32767) {
-                parsed.error = "頁次必須是 1 到 32767 的整數: " + value;
+            if (ec != std::errc() || end != value.data() + value.size() || page < 1) {
+                parsed.error = "頁次必須是 1 到 2147483647 的整數: " + value;
                 return parsed;
             }
             o.page = page;

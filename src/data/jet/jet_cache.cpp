@@ -2,20 +2,18 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <system_error>
+#include <utility>
 #include <vector>
 
-#include "data/db_error.h"
-#include "data/jet/file_stamp.h"
-#include "data/jet/jet_header.h"
+#include "core/locked_temp.h"
 
 namespace zol {
 
@@ -23,29 +21,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::uint64_t fnv1a(std::string_view bytes) {
-    std::uint64_t h = 14695981039346656037ULL;
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 1099511628211ULL;
-    }
-    return h;
-}
+constexpr const char* kFillPrefix = ".fill.";
+constexpr const char* kLockName = ".lock";
 
-std::string hex(std::uint64_t v) {
-    char buf[17];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
-    return buf;
-}
-
+// Folders of this version ("v2-" and 32 hex digits) and of the first one (16 hex digits,
+// keyed by the file's stat), which are pruned like the others.
 bool is_folder_name(const std::string& name) {
-    return name.size() == 16 && name.find_first_not_of("0123456789abcdef") == std::string::npos;
+    const auto hex_digits = [](std::string_view s) {
+        return s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+    };
+    if (name.size() == 16) return hex_digits(name);
+    const auto dash = name.find('-');
+    return name.size() > 2 && name[0] == 'v' && dash != std::string::npos &&
+           name.size() - dash - 1 == 32 && hex_digits(std::string_view(name).substr(dash + 1));
 }
 
 struct Db {
     sqlite3* db = nullptr;
     ~Db() { sqlite3_close_v2(db); }
 };
+
+// The digest of a file's bytes; nullopt when it cannot be read.
+std::optional<Digest> digest_of_file(const fs::path& file) {
+    const Fd f{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)};
+    if (f.fd < 0) return std::nullopt;
+    return digest_of(f.fd);
+}
 
 }  // namespace
 
@@ -57,34 +58,57 @@ std::optional<fs::path> jet_cache_root() {
     return std::nullopt;
 }
 
-std::string jet_file_key(const std::string& path) {
-    const Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    struct stat st {};
-    if (f.fd < 0 || ::fstat(f.fd, &st) != 0) {
-        throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
-    }
-    std::string page(kJet4PageSize, '\0');
-    const ssize_t got = ::pread(f.fd, page.data(), page.size(), 0);
-    page.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    const FileStamp stamp = file_stamp(st);
-    return std::to_string(stamp.device) + ":" + std::to_string(stamp.inode) + ":" +
-           std::to_string(stamp.size) + ":" + std::to_string(stamp.mtime_ns) + ":" +
-           hex(fnv1a(page));
-}
+JetCacheFill::JetCacheFill(JetCacheFill&& o) noexcept
+    : path_(std::exchange(o.path_, {})), fd_(std::exchange(o.fd_, -1)) {}
 
-JetCacheFolder::JetCacheFolder(fs::path root, std::string key)
-    : root_(std::move(root)), dir_(root_ / hex(fnv1a(key))), key_(std::move(key)) {
+JetCacheFill::~JetCacheFill() {
     std::error_code ec;
-    fs::create_directories(dir_, ec);
-    if (ec) throw JetCacheUnavailable("無法建立快取資料夾 " + dir_.string());
-    ::chmod(root_.c_str(), 0700);
-    ::chmod(dir_.c_str(), 0700);
-    if (::access(dir_.c_str(), W_OK | X_OK) != 0) {
-        throw JetCacheUnavailable("無法寫入快取資料夾 " + dir_.string());
-    }
+    if (!path_.empty()) fs::remove(path_, ec);
+    if (fd_ >= 0) ::close(fd_);
 }
 
-fs::path JetCacheFolder::table_file(const std::string& table) const {
+void JetCacheFill::release() {
+    path_.clear();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
+    : root_(std::move(root)),
+      dir_(root_ / ("v" + std::to_string(kJetCacheVersion) + "-" + content.hex())),
+      key_(content.hex()) {
+    // Another process may prune the folder between its making and its locking: the lock is
+    // only good on the lock file that is still in the folder.
+    for (int attempt = 0; attempt < 4 && lock_fd_ < 0; ++attempt) {
+        std::error_code ec;
+        fs::create_directories(dir_, ec);
+        if (ec) throw JetCacheUnavailable("無法建立快取資料夾 " + dir_.string());
+        ::chmod(root_.c_str(), 0700);
+        ::chmod(dir_.c_str(), 0700);
+        const fs::path lock = dir_ / kLockName;
+        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        if (::flock(fd, LOCK_SH) == 0 && ::fstat(fd, &held) == 0 &&
+            ::stat(lock.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+            held.st_dev == named.st_dev) {
+            lock_fd_ = fd;
+        } else {
+            ::close(fd);
+        }
+    }
+    if (lock_fd_ < 0 || ::access(dir_.c_str(), W_OK | X_OK) != 0) {
+        if (lock_fd_ >= 0) ::close(lock_fd_);
+        throw JetCacheUnavailable("無法使用快取資料夾 " + dir_.string());
+    }
+    remove_dead_temp_files(dir_, kFillPrefix);
+}
+
+JetCacheFolder::~JetCacheFolder() {
+    if (lock_fd_ >= 0) ::close(lock_fd_);
+}
+
+std::string JetCacheFolder::table_stem(const std::string& table) const {
     std::string name;
     for (unsigned char c : table) {
         const unsigned char lower = (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
@@ -96,53 +120,35 @@ fs::path JetCacheFolder::table_file(const std::string& table) const {
             name += buf;
         }
     }
-    return dir_ / (name + ".sqlite");
+    return name + "-";
 }
 
-bool JetCacheFolder::holds(const fs::path& file) const {
+std::optional<fs::path> JetCacheFolder::find(const std::string& table) const {
+    const std::string stem = table_stem(table);
     std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    if (ec) return false;
-    Db d;
-    if (sqlite3_open_v2(read_only_uri(file).c_str(), &d.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
-                        nullptr) != SQLITE_OK) {
-        return false;
-    }
-    sqlite3_stmt* s = nullptr;
-    const char* sql =
-        "SELECT (SELECT user_version FROM pragma_user_version),"
-        " (SELECT page_count FROM pragma_page_count), (SELECT page_size FROM pragma_page_size),"
-        " key FROM zol_cache_meta";
-    bool ok = false;
-    if (sqlite3_prepare_v2(d.db, sql, -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW) {
-        const auto* key = reinterpret_cast<const char*>(sqlite3_column_text(s, 3));
-        // A file cut short says more pages than it has.
-        ok = sqlite3_column_int(s, 0) == kJetCacheVersion &&
-             static_cast<std::uintmax_t>(sqlite3_column_int64(s, 1) * sqlite3_column_int64(s, 2)) ==
-                 size &&
-             key && key_ == key;
-    }
-    sqlite3_finalize(s);
-    return ok;
-}
-
-fs::path JetCacheFolder::temp_file() const {
-    std::random_device rd;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const fs::path p =
-            dir_ / (".fill." + std::to_string(::getpid()) + "." + std::to_string(rd()) + ".tmp");
-        const int fd = ::open(p.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return p;
+    for (const auto& entry : fs::directory_iterator(dir_, ec)) {
+        const std::string name = entry.path().filename().string();
+        // stem, 32 hex digits, ".sqlite"
+        if (name.size() != stem.size() + 32 + 7 || name.compare(0, stem.size(), stem) != 0 ||
+            name.compare(name.size() - 7, 7, ".sqlite") != 0) {
+            continue;
         }
-        if (errno != EEXIST) break;
+        const auto digest = digest_of_file(entry.path());
+        if (digest && digest->hex() == name.substr(stem.size(), 32)) return entry.path();
+        // Damaged or cut short since it was sealed: it is read again.
+        fs::remove(entry.path(), ec);
     }
-    throw JetCacheUnavailable("無法在快取資料夾建立檔案 " + dir_.string());
+    return std::nullopt;
 }
 
-void JetCacheFolder::seal(const fs::path& temp, const std::string& table) const {
+JetCacheFill JetCacheFolder::temp_file() const {
+    auto temp = create_locked_temp(dir_, kFillPrefix, 0600);
+    if (!temp) throw JetCacheUnavailable("無法在快取資料夾建立檔案 " + dir_.string());
+    return JetCacheFill(temp->path, temp->fd);
+}
+
+fs::path JetCacheFolder::seal(JetCacheFill& fill, const std::string& table) const {
+    const fs::path& temp = fill.path();
     Db d;
     bool ok = sqlite3_open_v2(temp.c_str(), &d.db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     sqlite3_stmt* s = nullptr;
@@ -163,15 +169,24 @@ void JetCacheFolder::seal(const fs::path& temp, const std::string& table) const 
              nullptr, nullptr, nullptr) == SQLITE_OK;
     ok = ok && sqlite3_close(d.db) == SQLITE_OK;
     if (ok) d.db = nullptr;
+    const auto digest = ok ? digest_of_file(temp) : std::nullopt;
+    const fs::path target = dir_ / (table_stem(table) + (digest ? digest->hex() : "") + ".sqlite");
     // Readers see the old file or the new one whole, never a file being written.
-    if (!ok || ::rename(temp.c_str(), table_file(table).c_str()) != 0) {
-        throw JetCacheUnavailable("無法寫入快取檔案 " + table_file(table).string());
+    if (!digest || ::rename(temp.c_str(), target.c_str()) != 0) {
+        throw JetCacheUnavailable("無法寫入快取檔案 " + target.string());
     }
+    fill.release();
+    return target;
 }
 
 void JetCacheFolder::discard() const {
     std::error_code ec;
-    fs::remove_all(dir_, ec);
+    for (const auto& entry : fs::directory_iterator(dir_, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 7 && name.compare(name.size() - 7, 7, ".sqlite") == 0) {
+            fs::remove(entry.path(), ec);
+        }
+    }
 }
 
 void JetCacheFolder::touch_and_prune() const {
@@ -184,7 +199,12 @@ void JetCacheFolder::touch_and_prune() const {
     }
     std::sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) { return a > b; });
     for (std::size_t i = kJetCacheKeep; i < folders.size(); ++i) {
-        if (folders[i].second != dir_) fs::remove_all(folders[i].second, ec);
+        const fs::path& folder = folders[i].second;
+        if (folder == dir_) continue;
+        const Fd lock{::open((folder / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)};
+        // A folder that a running process holds stays; it is pruned by a later run.
+        if (lock.fd >= 0 && ::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) continue;
+        fs::remove_all(folder, ec);
     }
 }
 

@@ -2,19 +2,19 @@
 // statements name them, and loaded afresh when the file on disk changes.
 #include "data/jet/jet_database.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "data/database.h"
 #include "data/db_error.h"
-#include "data/jet/file_stamp.h"
+#include "data/jet/file_digest.h"
 #include "data/jet/jet_cache.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_loader.h"
@@ -26,14 +26,6 @@ namespace zol {
 
 namespace {
 
-FileStamp stamp_of(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
-    }
-    return file_stamp(st);
-}
-
 std::string table_key(std::string name) {
     if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
         name = name.substr(1, name.size() - 2);
@@ -44,14 +36,20 @@ std::string table_key(std::string name) {
     return name;
 }
 
+// The file was written to while its tables were read: what was read may mix two states.
+struct FileChanged {};
+
+constexpr int kReadTries = 5;
+
 class JetDatabase : public Database {
   public:
     JetDatabase(std::string path, const JetReadLimits& limits, const DataOptions& options)
         : path_(std::move(path)),
           limits_(limits),
           use_cache_(options.use_cache),
-          progress_(options.progress) {
-        reset(stamp_of(path_));
+          progress_(options.progress),
+          notice_(options.notice) {
+        check_jet_file(path_);  // a file that is no Jet 4 file is told at once
     }
 
     ResultSet query(std::string_view access_sql) override {
@@ -68,11 +66,14 @@ class JetDatabase : public Database {
 
     void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
     const std::string& path() const override { return path_; }
+    std::string snapshot_id() const override {
+        return snapshot_ ? snapshot_->digest.hex() : std::string();
+    }
 
   private:
-    // Runs `run` on the loaded tables. A kept copy damaged inside (its size and stamp
-    // were right) shows only when it is read: it is thrown away, and the statement runs
-    // once more on tables read afresh.
+    // Runs `run` on the loaded tables. A kept copy damaged after it was checked shows only
+    // when it is read: it is thrown away, and the statement runs once more on tables read
+    // afresh.
     template <typename Run>
     auto with_sound_copy(const Run& run, std::string_view access_sql) -> decltype(run()) {
         make_ready(access_sql);
@@ -83,12 +84,14 @@ class JetDatabase : public Database {
             if (!folder_ || (code != SQLITE_CORRUPT && code != SQLITE_NOTADB)) throw;
         }
         folder_->discard();
-        reset(stamp_);
+        snapshot_.reset();
         make_ready(access_sql);
         return run();
     }
 
-    // Loads the tables the statement names that this copy does not have yet.
+    // Loads the tables the statement names that this copy does not have yet, all of them
+    // from one state of the file: the file's bytes are digested before and after each
+    // reading, and a reading that saw the file change is thrown away and done again.
     void make_ready(std::string_view access_sql) {
         std::vector<std::string> needed;
         for (const auto& name : tables_named(access_sql)) {
@@ -99,39 +102,67 @@ class JetDatabase : public Database {
                 needed.push_back(std::move(key));
             }
         }
-        // A file replaced or rewritten since the copy was made means a new copy; a file
-        // that changes while it is being read is read again, once.
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (const FileStamp now = stamp_of(path_); !(now == stamp_)) reset(now);
+        for (int attempt = 0; attempt < kReadTries; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100 * attempt));
+            const auto now = read_file_state(path_);
+            if (!now) continue;  // written to while it was digested
+            // Another content than the copy's means a new copy.
+            if (!snapshot_ || !(now->digest == snapshot_->digest)) reset(*now);
             std::vector<std::string> wanted;
             for (const auto& key : needed) {
                 if (!known_.count(key)) wanted.push_back(key);
             }
-            if (wanted.empty()) break;
+            if (wanted.empty()) return;
             try {
                 load(wanted, needed);
+                return;
+            } catch (const FileChanged&) {
             } catch (const DbError&) {
-                if (attempt == 0 && !(stamp_of(path_) == stamp_)) continue;
-                throw;
+                // A reading that failed on a file being rewritten is tried again; one that
+                // failed on the file as it stands is the file's fault.
+                const auto after = read_file_state(path_);
+                if (after && after->digest == snapshot_->digest) throw;
             }
-            if (stamp_of(path_) == stamp_) break;
+            snapshot_.reset();
         }
+        snapshot_.reset();
+        throw DbError(path_, kMsgDatabaseBusy);
+    }
+
+    // Reads the tables of `jobs` from the file; throws FileChanged when the file's content
+    // is no longer the copy's once they are read.
+    std::vector<JetChildOutcome> read_tables(const std::vector<JetChildJob>& jobs) {
+        auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
+        const auto after = read_file_state(path_);
+        if (!after || !(after->digest == snapshot_->digest)) throw FileChanged{};
+        return outcomes;
     }
 
     void load(const std::vector<std::string>& wanted, const std::vector<std::string>& needed) {
-        std::vector<std::string> left = wanted;
         if (folder_) {
             try {
-                left = load_through_cache(wanted, needed);
-            } catch (const JetCacheUnavailable&) {
-                folder_.reset();  // this process goes on from memory
-                left.clear();
-                for (const auto& key : wanted) {
-                    if (!known_.count(key)) left.push_back(key);
-                }
+                const auto left = load_through_cache(wanted, needed);
+                if (!left.empty()) load_privately(left, needed);
+                return;
+            } catch (const JetCacheUnavailable& e) {
+                tell(e.what());
+            } catch (const DbError& e) {
+                // No room left, the folder removed underneath, a file that cannot be made:
+                // the same tables read into memory tell whether the cache or the file
+                // was at fault.
+                tell(e.engine_message());
             }
+            folder_.reset();  // this copy goes on from memory
+        }
+        std::vector<std::string> left;
+        for (const auto& key : wanted) {
+            if (!known_.count(key)) left.push_back(key);
         }
         if (!left.empty()) load_privately(left, needed);
+    }
+
+    void tell(const std::string& reason) {
+        if (notice_) notice_("無法使用快取資料夾（" + reason + "），這次直接讀取資料庫");
     }
 
     // Reads tables into files of a private folder and attaches them; the folder goes at
@@ -143,7 +174,7 @@ class JetDatabase : public Database {
         std::vector<std::string> names;
         for (const auto& key : tables) names.push_back(spelled_[key]);
         const std::vector<JetChildJob> jobs = folder.jobs(names);
-        const auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
+        const auto outcomes = read_tables(jobs);
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             bool attached = false;
             if (!outcomes[i].missing) {
@@ -163,33 +194,29 @@ class JetDatabase : public Database {
     std::vector<std::string> load_through_cache(const std::vector<std::string>& wanted,
                                                 const std::vector<std::string>& needed) {
         std::vector<std::string> to_read;
+        std::vector<std::string> left;
         for (const auto& key : wanted) {
-            const auto file = folder_->table_file(key);
-            if (folder_->holds(file)) {
-                attach(key, file, needed);
+            if (const auto file = folder_->find(key)) {
+                if (!attach(key, *file, needed)) left.push_back(key);
             } else {
                 to_read.push_back(key);
             }
         }
-        std::vector<std::string> left;
         if (!to_read.empty()) {
             std::vector<JetChildJob> jobs;
-            std::vector<TempFile> temps;
+            std::vector<JetCacheFill> temps;
             for (const auto& key : to_read) {
-                temps.emplace_back(folder_->temp_file());
-                jobs.push_back({spelled_[key], temps.back().path.string()});
+                temps.push_back(folder_->temp_file());
+                jobs.push_back({spelled_[key], temps.back().path().string()});
             }
-            const auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
+            const auto outcomes = read_tables(jobs);
             for (std::size_t i = 0; i < jobs.size(); ++i) {
                 if (outcomes[i].missing) {
                     known_[to_read[i]] = "";
                     continue;
                 }
-                folder_->seal(temps[i].path, to_read[i]);
-                temps[i].path.clear();
-                if (!attach(to_read[i], folder_->table_file(to_read[i]), needed)) {
-                    left.push_back(to_read[i]);
-                }
+                const auto file = folder_->seal(temps[i], to_read[i]);
+                if (!attach(to_read[i], file, needed)) left.push_back(to_read[i]);
             }
         }
         folder_->touch_and_prune();
@@ -226,7 +253,8 @@ class JetDatabase : public Database {
         return true;
     }
 
-    void reset(const FileStamp& stamp) {
+    // A new, empty copy of the file's content `state`.
+    void reset(const FileState& state) {
         page_count_ = check_jet_file(path_).page_count;
         sqlite3* raw = nullptr;
         const int rc =
@@ -236,34 +264,26 @@ class JetDatabase : public Database {
         db_ = std::move(fresh);
         known_.clear();
         attached_ = 0;
-        stamp_ = stamp;
+        snapshot_ = state;
         folder_.reset();
         const auto root = use_cache_ ? jet_cache_root() : std::nullopt;
         if (root) {
             try {
-                folder_.emplace(*root, jet_file_key(path_));
-            } catch (const JetCacheUnavailable&) {
+                folder_.emplace(*root, state.digest);
+            } catch (const JetCacheUnavailable& e) {
+                tell(e.what());
             }
         }
     }
-
-    // A cache file being filled, removed unless it was put in place.
-    struct TempFile {
-        std::filesystem::path path;
-        explicit TempFile(std::filesystem::path p) : path(std::move(p)) {}
-        TempFile(TempFile&& o) noexcept : path(std::exchange(o.path, {})) {}
-        TempFile& operator=(TempFile&&) = delete;
-        ~TempFile() {
-            std::error_code ec;
-            if (!path.empty()) std::filesystem::remove(path, ec);
-        }
-    };
 
     std::string path_;
     JetReadLimits limits_;
     bool use_cache_;
     ProgressFn progress_;
-    FileStamp stamp_;
+    NoticeFn notice_;
+    // The content the loaded tables were read from; none before the first statement and
+    // after a reading that failed.
+    std::optional<FileState> snapshot_;
     std::uint64_t page_count_ = 0;
     SqliteHandle db_;
     std::optional<JetCacheFolder> folder_;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,7 +98,11 @@ class Child {
 };
 
 [[noreturn]] void run_child(const std::string& path, std::uint64_t page_count,
-                            const JetChildJob& job, std::uint64_t max_output, int out_fd) {
+                            const JetChildJob& job, std::uint64_t max_output, int out_fd,
+                            pid_t parent) {
+    // A reader whose parent died (killed, crashed) has nobody to read for.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(3);
     // No core files for a crash that the parent reports anyway.
     const rlimit no_core{0, 0};
     ::setrlimit(RLIMIT_CORE, &no_core);
@@ -178,11 +183,12 @@ std::unique_ptr<Running> start_child(const std::string& path, std::uint64_t page
     Pipe data;
     if (!data.ok()) throw DbError(path, "無法建立讀取資料庫所需的管道");
     std::fflush(nullptr);  // nothing buffered may be written twice by the child
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) throw DbError(path, "無法啟動讀取資料庫的程序");
     if (pid == 0) {
         data.close_read();
-        run_child(path, page_count, jobs[job], max_output, data.fd[1]);
+        run_child(path, page_count, jobs[job], max_output, data.fd[1], parent);
     }
     auto r = std::make_unique<Running>();
     r->job = job;

@@ -1,0 +1,44 @@
+#include "core/file_target.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zol {
+
+std::string replace_refusal(const std::filesystem::path& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return {};
+    if (S_ISDIR(st.st_mode)) return file_error_reason(EISDIR);
+    if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return "檔案唯讀";
+    return {};
+}
+
+std::optional<mode_t> existing_mode(const std::filesystem::path& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return st.st_mode & 07777;
+}
+
+std::string file_error_reason(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return "沒有寫入權限";
+        case ENOENT:
+        case ENOTDIR:
+            return "資料夾不存在";
+        case ENOSPC:
+            return "磁碟空間不足";
+        case EROFS:
+            return "唯讀的檔案系統";
+        case EISDIR:
+            return "同名的資料夾已存在";
+        default:
+            return std::strerror(err);
+    }
+}
+
+}  // namespace zol

@@ -1,0 +1,26 @@
+// A file the program writes for the user (report, PDF, workbook) replaces whatever stands at
+// its name: these say whether that may happen and how the replacement keeps what the user
+// set on the old file.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zol {
+
+// Why the file at `target` must not be replaced: it is read-only (no write permission for
+// this user, or no write bit at all: a file someone protected) or it is a folder. Empty
+// when it may be written (also when there is no such file yet).
+std::string replace_refusal(const std::filesystem::path& target);
+
+// The permission bits of the file at `target`, which its replacement keeps (a private
+// file stays private); nullopt when there is none.
+std::optional<mode_t> existing_mode(const std::filesystem::path& target);
+
+// The reason of a failed file operation, in words for the user.
+std::string file_error_reason(int err);
+
+}  // namespace zol

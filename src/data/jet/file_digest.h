@@ -1,0 +1,39 @@
+// What a file holds, told by a digest of every byte (XXH3, 128 bits): the only proof that
+// two readings of a file saw the same content. A file's size and times say nothing of
+// that: a backup restored with its old time, or a rewrite within one tick of a coarse
+// clock, keeps them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "data/jet/file_stamp.h"
+
+namespace zol {
+
+struct Digest {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    friend bool operator==(const Digest&, const Digest&) = default;
+    // 32 lower-case hex digits.
+    std::string hex() const;
+};
+
+// The digest of everything an open descriptor's file holds, read from its start; nullopt
+// when it cannot be read to its end. Leaves the descriptor's offset alone.
+std::optional<Digest> digest_of(int fd);
+
+// A file's state as one reading of it saw it: its stamp and the digest of its bytes.
+struct FileState {
+    FileStamp stamp;
+    Digest digest;
+    friend bool operator==(const FileState&, const FileState&) = default;
+};
+
+// Reads the file at `path` whole. nullopt when it changed while it was read (its stamp
+// moved, or it could not be read to the end); throws DbError naming the file when it
+// cannot be opened.
+std::optional<FileState> read_file_state(const std::string& path);
+
+}  // namespace zol

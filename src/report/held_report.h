@@ -1,0 +1,28 @@
+// A written report held open. The writer puts a new report in place by renaming it over the
+// old one, so whatever later runs write under the report's name, reads through a held report
+// see the content it had when it was opened: a preview keeps showing, printing and writing
+// as PDF the report it was opened on.
+#pragma once
+
+#include <filesystem>
+
+namespace zol {
+
+class HeldReport {
+  public:
+    // Opens the file; throws ReportError naming it when it cannot be opened.
+    explicit HeldReport(const std::filesystem::path& path);
+    ~HeldReport();
+    HeldReport(const HeldReport&) = delete;
+    HeldReport& operator=(const HeldReport&) = delete;
+
+    // Read with pread only, so that any number of readers share it.
+    int fd() const { return fd_; }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+};
+
+}  // namespace zol
