@@ -10,6 +10,7 @@
 #include "app/zol5300/commands.h"
 #include "app/zol5300/setup_launcher.h"
 #include "app/zol5300/setup_place.h"
+#include "core/file_target.h"
 #include "core/package_path.h"
 
 namespace zol::app {
@@ -80,7 +81,7 @@ fs::path usable_base(const std::string& given) {
     fs::create_directories(shown, ec);
     if (ec || ::access(shown.c_str(), W_OK | X_OK) != 0) {
         std::fprintf(stderr, "zol5300 setup: 資料夾 %s 無法寫入%s%s\n", shown.c_str(),
-                     ec ? "：" : "", ec ? ec.message().c_str() : "");
+                     ec ? "：" : "", ec ? file_error_reason(ec.value()).c_str() : "");
         return {};
     }
     return shown;
@@ -143,7 +144,7 @@ int cmd_setup(const Args& args) {
         program = exe / "Zol5300P1";
     } catch (const fs::filesystem_error& e) {
         std::fprintf(stderr, "zol5300 setup: 無法寫入 %s：%s\n", e.path1().c_str(),
-                     e.code().message().c_str());
+                     file_error_reason(e.code().value()).c_str());
         return 2;
     }
 
@@ -157,7 +158,7 @@ int cmd_setup(const Args& args) {
                       {});
     } catch (const fs::filesystem_error& e) {
         std::fprintf(stderr, "zol5300 setup: 無法寫入桌面選單項目 %s：%s\n", launcher.c_str(),
-                     e.code().message().c_str());
+                     file_error_reason(e.code().value()).c_str());
         return 4;
     }
 
