@@ -10,12 +10,12 @@ namespace zol {
 inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式修改，請稍後再試";
 
 class DbError : public std::runtime_error {
-public:
+  public:
     DbError(std::string path, std::string engine_message);
     const std::string& path() const { return path_; }
     const std::string& engine_message() const { return engine_message_; }
 
-private:
+  private:
     std::string path_;
     std::string engine_message_;
 };

@@ -27,8 +27,8 @@ constexpr int kMaxWidth = 60;
 
 XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
     if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    auto temp = create_locked_temp(target_.parent_path(), "." + target_.filename().string() + ".",
-                                   0666);
+    auto temp =
+        create_locked_temp(target_.parent_path(), "." + target_.filename().string() + ".", 0666);
     if (!temp) fail(file_error_reason(errno));
     temp_ = temp->path;
     temp_fd_ = temp->fd;

@@ -265,8 +265,8 @@ void PREPRINT::show_report(const std::string& file_name, std::int32_t total_page
 }
 
 void PREPRINT::set_run_in_progress(bool running) {
-    for (QPushButton* b : {CMD_PRINT, CMD_FIRSTPAGE, CMD_PREPAGE, CMD_NEXTPAGE, CMD_LASTPAGE,
-                           CMD_PDF, CMD_EXCEL})
+    for (QPushButton* b :
+         {CMD_PRINT, CMD_FIRSTPAGE, CMD_PREPAGE, CMD_NEXTPAGE, CMD_LASTPAGE, CMD_PDF, CMD_EXCEL})
         b->setEnabled(!running);
 }
 

@@ -109,8 +109,8 @@ INSERT INTO ZOL10_Agency SELECT date('2024-01-01', '+' || j || ' days'), 1, -1 F
 INSERT INTO ZOL8_Payment SELECT s.Stdid, a.TranDay, 1, 100, 0, 100, '1', '1', s.Stdid,
   a.TranDay, NULL, 0, 0, -1 FROM ZOL7_Student s, ZOL10_Agency a;
 INSERT INTO Zol9_Payitem SELECT Stdid, TranDay, Grpid, 1, 100 FROM ZOL8_Payment;)");
-    const RunOutput r =
-        report(pkg.base(), {"--tranday", "113/01/01", "--tranday2", "113/04/19", "--page", "33000"});
+    const RunOutput r = report(
+        pkg.base(), {"--tranday", "113/01/01", "--tranday2", "113/04/19", "--page", "33000"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(load_report(pkg.report()).ff_count(), 33000u);
     // The last page: the last date's last class (grade 12, class 25).
@@ -153,9 +153,16 @@ TEST(SharedPackage, TheReportFolderOfSeveralClerks) {
     ::chmod(pkg.report().c_str(), 0666);
     const TempDir home;
     ::chmod(home.path().c_str(), 0777);
-    Args argv{"setpriv", "--reuid=65533", "--regid=65533", "--clear-groups",
-              "env",     "HOME=" + home.path().string(),   zol5300_bin(),
-              "report",  pkg.base().string(), "--print-date=2025-03-07"};
+    Args argv{"setpriv",
+              "--reuid=65533",
+              "--regid=65533",
+              "--clear-groups",
+              "env",
+              "HOME=" + home.path().string(),
+              zol5300_bin(),
+              "report",
+              pkg.base().string(),
+              "--print-date=2025-03-07"};
     argv.insert(argv.end(), run.begin(), run.end());
     const RunOutput r = run_program(argv);
     EXPECT_EQ(r.code, 0) << r.err;

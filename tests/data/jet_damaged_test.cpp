@@ -154,7 +154,7 @@ TEST(JetDamaged, ReaderCrashBecomesAnError) {
 // would need no reading).
 std::string limited_read_failure(const JetReadLimits& limits) {
     try {
-        open_jet_database(kJetDir + "/compIndexTestV2000.mdb", "", limits, {false, {}})
+        open_jet_database(kJetDir + "/compIndexTestV2000.mdb", "", limits, {false, {}, {}})
             ->query("select * from Table1");
     } catch (const DbError& e) {
         return e.engine_message();

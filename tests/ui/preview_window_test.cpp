@@ -27,22 +27,23 @@ namespace zol {
 namespace {
 
 // A report of `pages` pages as the writer frames them: control lines, then lines naming the
-// page ("第 2 頁 第 1 行"), then the FF line.
-std::string report_bytes(int pages) {
+// page ("第 2 頁 第 1 行", `tag` before it), then the FF line.
+std::string report_bytes(int pages, const std::string& tag = "") {
     std::string r;
     for (int p = 1; p <= pages; ++p) {
         r += "\03431100\r\n\x1cW7\r\n\x1cW9\r\n" + to_big5("          郵政轉帳\\臨櫃明細表") +
              "\r\n\x1cW2\r\n\03431150\r\n\x1cW0\r\n";
         for (int l = 1; l <= 3; ++l)
-            r += to_big5("第 " + std::to_string(p) + " 頁 第 " + std::to_string(l) + " 行\r\n");
+            r += to_big5(tag + "第 " + std::to_string(p) + " 頁 第 " + std::to_string(l) +
+                         " 行\r\n");
         r += "\f21\r\n";
     }
     return r;
 }
 
-QString page_text(int p) {
+QString page_text(int p, const QString& tag = {}) {
     QString t = QStringLiteral("          郵政轉帳\\臨櫃明細表\n");
-    for (int l = 1; l <= 3; ++l) t += QStringLiteral("第 %1 頁 第 %2 行\n").arg(p).arg(l);
+    for (int l = 1; l <= 3; ++l) t += tag + QStringLiteral("第 %1 頁 第 %2 行\n").arg(p).arg(l);
     return t;
 }
 
@@ -65,9 +66,10 @@ class PreviewWindow : public ::testing::Test {
     }
     ~PreviewWindow() override { host.reset(); }
 
-    void write(int pages) {
-        std::ofstream(base / "rpt" / "rep_5300.TXT", std::ios::binary | std::ios::trunc)
-            << report_bytes(pages);
+    // As the writer puts a report in place: a new file renamed over the old one.
+    void write(int pages, const std::string& tag = "") {
+        std::ofstream(base / "rpt" / "new", std::ios::binary) << report_bytes(pages, tag);
+        std::filesystem::rename(base / "rpt" / "new", base / "rpt" / "rep_5300.TXT");
     }
     PREPRINT& open(int pages) {
         write(pages);
@@ -188,12 +190,14 @@ TEST_F(PreviewWindow, RangeBoxesAreReadAsLeadingNumbers) {
         const std::string text = pdf_text(base / "printer.pdf");
         EXPECT_EQ(text.empty() ? -1 : std::count(text.begin(), text.end(), '\f'), c.sheets);
     }
-    // Beyond a 16-bit page number: refused with a message, nothing printed.
+    // Beyond a 32-bit page number: refused with a message, nothing printed.
     const int runs = printer_runs;
-    w.txt_priend()->setText("40000");
+    w.txt_priend()->setText("3000000000");
     QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
     EXPECT_EQ(printer_runs, runs);
-    EXPECT_EQ(messages.last(), QStringLiteral("選印區間的頁數須在 -32768 到 32767 之間 !"));
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.last(),
+              QStringLiteral("選印區間的頁數須在 -2147483648 到 2147483647 之間 !"));
     // Printing changes neither the page nor the labels.
     EXPECT_EQ(now(), QStringLiteral("1"));
     EXPECT_EQ(text(), page_text(1));
@@ -210,8 +214,7 @@ TEST_F(PreviewWindow, PrintFailureIsShownWithItsDescription) {
     QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
     EXPECT_EQ(errors, QStringList{QStringLiteral("找不到印表機：測試")});
     EXPECT_EQ(now(), QStringLiteral("2"));
-    // The report file is not held open: it can be replaced at once.
-    std::filesystem::remove(base / "rpt" / "rep_5300.TXT");
+    // The report file can be replaced at once.
     write(2);
     host->show_preview("rep_5300.txt", 2, "A4", 1, 2);
     EXPECT_EQ(text(), page_text(1));
@@ -240,6 +243,55 @@ TEST_F(PreviewWindow, PdfButtonWritesTheChosenRange) {
     EXPECT_FALSE(std::filesystem::exists(base / "none.pdf"));
     EXPECT_EQ(messages.last(), QStringLiteral("選印區間內沒有頁面，不寫 PDF 檔。"));
     EXPECT_EQ(printer_runs, 0);
+}
+
+// Another run (another clerk, or this window's print) writes a new report: the open preview
+// pages, prints and writes as PDF the report it was opened on until it is shown a new one.
+TEST_F(PreviewWindow, KeepsTheReportItWasOpenedOn) {
+    PREPRINT& w = open(3);
+    write(5, "乙");
+    state.total_pages = 5;  // a direct print stores its own report in the module state
+    QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
+    EXPECT_EQ(text(), page_text(2));
+    QTest::mouseClick(w.cmd_lastpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("3"));
+    EXPECT_EQ(text(), page_text(3));
+    pdf_answer = QString::fromStdString((base / "kept.pdf").string());
+    w.txt_pribegin()->setText("1");
+    w.txt_priend()->setText("15");
+    QTest::mouseClick(w.cmd_pdf(), Qt::LeftButton);
+    const std::string pdf = pdf_text(base / "kept.pdf");
+    EXPECT_EQ(std::count(pdf.begin(), pdf.end(), '\f'), 3);
+    EXPECT_EQ(pdf.find("乙"), std::string::npos);
+    // While the window's own run replaces the report, nothing reads it.
+    host->run_in_progress(true);
+    for (QPushButton* b : {w.cmd_print(), w.cmd_firstpage(), w.cmd_prepage(), w.cmd_nextpage(),
+                           w.cmd_lastpage(), w.cmd_pdf(), w.cmd_excel()})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    host->run_in_progress(false);
+    EXPECT_TRUE(w.cmd_nextpage()->isEnabled());
+    host->show_preview("rep_5300.txt", 5, "A4", 1, 2);
+    QTest::mouseClick(w.cmd_lastpage(), Qt::LeftButton);
+    EXPECT_EQ(text(), page_text(5, QStringLiteral("乙")));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+// Page numbers beyond 16 bits: labels, paging, a printed range.
+TEST_F(PreviewWindow, FortyThousandPages) {
+    PREPRINT& w = open(40000);
+    EXPECT_EQ(w.lbl_totpage()->text(), QStringLiteral(" 40000"));
+    QTest::mouseClick(w.cmd_lastpage(), Qt::LeftButton);
+    EXPECT_EQ(now(), QStringLiteral("40000"));
+    EXPECT_EQ(text(), page_text(40000));
+    QTest::mouseClick(w.cmd_prepage(), Qt::LeftButton);
+    EXPECT_EQ(text(), page_text(39999));
+    pdf_answer = QString::fromStdString((base / "end.pdf").string());
+    w.txt_pribegin()->setText("39999");
+    QTest::mouseClick(w.cmd_pdf(), Qt::LeftButton);
+    const std::string pdf = pdf_text(base / "end.pdf");
+    EXPECT_EQ(std::count(pdf.begin(), pdf.end(), '\f'), 2);
+    EXPECT_NE(pdf.find("第 40000 頁 第 3 行"), std::string::npos) << pdf;
+    EXPECT_TRUE(messages.isEmpty() && errors.isEmpty());
 }
 
 // Each preview starts at page one, also in the window still open from the last one.

@@ -44,7 +44,9 @@ int cmd_sql(const Args& args) {
         }
         DataOptions options;
         options.use_cache = !no_cache;
-        options.notice = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+        options.notice = [](const std::string& text) {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        };
         auto db = open_database(rest[0], {}, options);
         ResultSet rs = db->query(rest[1]);
         std::string out;

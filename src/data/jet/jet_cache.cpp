@@ -88,7 +88,8 @@ JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
         const fs::path lock = dir_ / kLockName;
         const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) continue;
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::flock(fd, LOCK_SH) == 0 && ::fstat(fd, &held) == 0 &&
             ::stat(lock.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
             held.st_dev == named.st_dev) {

@@ -36,7 +36,8 @@ std::optional<std::filesystem::path> jet_cache_root();
 // file of a dead run (no lock) from one being filled (removed only in the first case).
 class JetCacheFill {
   public:
-    JetCacheFill(std::filesystem::path path, int locked_fd) : path_(std::move(path)), fd_(locked_fd) {}
+    JetCacheFill(std::filesystem::path path, int locked_fd)
+        : path_(std::move(path)), fd_(locked_fd) {}
     JetCacheFill(JetCacheFill&&) noexcept;
     JetCacheFill& operator=(JetCacheFill&&) = delete;
     ~JetCacheFill();

@@ -139,18 +139,19 @@ class JetDatabase : public Database {
     }
 
     void load(const std::vector<std::string>& wanted, const std::vector<std::string>& needed) {
+        std::string cache_failure;
         if (folder_) {
             try {
                 const auto left = load_through_cache(wanted, needed);
                 if (!left.empty()) load_privately(left, needed);
                 return;
             } catch (const JetCacheUnavailable& e) {
-                tell(e.what());
+                cache_failure = e.what();
             } catch (const DbError& e) {
                 // No room left, the folder removed underneath, a file that cannot be made:
                 // the same tables read into memory tell whether the cache or the file
                 // was at fault.
-                tell(e.engine_message());
+                cache_failure = e.engine_message();
             }
             folder_.reset();  // this copy goes on from memory
         }
@@ -159,6 +160,7 @@ class JetDatabase : public Database {
             if (!known_.count(key)) left.push_back(key);
         }
         if (!left.empty()) load_privately(left, needed);
+        if (!cache_failure.empty()) tell(cache_failure);
     }
 
     void tell(const std::string& reason) {

@@ -2,6 +2,7 @@
 #include "data/jet/jet_loader.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <system_error>
@@ -15,6 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kTempFolderPrefix = "zol5300-jet-";
+constexpr const char* kLockName = ".lock";
+
 void exec(sqlite3* db, const std::string& sql, const std::string& path) {
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         throw DbError(path, std::string("無法建立資料庫的記憶體副本：") + sqlite3_errmsg(db));
@@ -25,16 +29,29 @@ void exec(sqlite3* db, const std::string& sql, const std::string& path) {
 
 JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
     std::error_code ec;
-    std::string pattern = (fs::temp_directory_path(ec) / "zol5300-jet-XXXXXX").string();
+    const fs::path temp = fs::temp_directory_path(ec);
+    // Folders of runs that died: their lock file is there and nobody holds it.
+    for (const auto& entry : fs::directory_iterator(temp, ec)) {
+        if (entry.path().filename().string().rfind(kTempFolderPrefix, 0) != 0) continue;
+        const int fd = ::open((entry.path() / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        std::error_code ignored;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) fs::remove_all(entry.path(), ignored);
+        ::close(fd);
+    }
+    std::string pattern = (temp / (std::string(kTempFolderPrefix) + "XXXXXX")).string();
     if (ec || !::mkdtemp(pattern.data())) {
         throw DbError(path, "無法建立讀取資料庫所需的暫存資料夾");
     }
     dir_ = pattern;
+    lock_fd_ = ::open((dir_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_fd_ >= 0) ::flock(lock_fd_, LOCK_EX);
 }
 
 JetTempFolder::~JetTempFolder() {
     std::error_code ec;
     fs::remove_all(dir_, ec);
+    if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
 std::vector<JetChildJob> JetTempFolder::jobs(const std::vector<std::string>& tables) const {

@@ -27,7 +27,9 @@ JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_
                               const ProgressFn& progress = {});
 
 // A private folder for table files (0700, under the system's temporary folder), removed
-// with everything in it. Throws DbError naming `path` when it cannot be made.
+// with everything in it. It is held (a lock file inside) while it lives, so that making
+// one also removes those that runs which died left behind. Throws DbError naming `path`
+// when it cannot be made.
 class JetTempFolder {
   public:
     explicit JetTempFolder(const std::string& path);
@@ -40,6 +42,7 @@ class JetTempFolder {
   private:
     std::string path_;
     std::filesystem::path dir_;
+    int lock_fd_ = -1;
 };
 
 // Copies the table of a filled table file into the main schema of `db`; returns its name

@@ -16,6 +16,8 @@
 #include "core/numbers.h"
 #include "print/printer_device.h"
 #include "print/printm.h"
+#include "report/report_reader.h"
+#include "support/report_pages.h"
 #include "support/run_capture.h"
 #include "support/sample_db.h"
 #include "ui/query_window_controls.h"
@@ -185,6 +187,37 @@ TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButton
 
     p.cmd_nextpage()->setFocus();
     EXPECT_TRUE(press("Return", [&] { return p.lab_nowspage()->text() == "2"; }));
+}
+
+// Another clerk's run writes a new report while the preview is open: the preview's buttons,
+// pressed with real keys, page on through the report it was opened on.
+TEST(RealKeysPreview, PagesItsOwnReportWhileAnotherRunWritesOne) {
+    SamplePackage pkg(300, 7);
+    const std::string base = pkg.base().string(), date = newest_tranday(pkg.db());
+    ASSERT_EQ(run_captured({"report", base, "--tranday", date}).code, 0);
+    const int pages = static_cast<int>(load_report(pkg.report()).ff_count());
+    const TempDir dir;
+    std::filesystem::copy_file(pkg.report(), dir / "first.TXT");
+    const auto page_of_first = [&](int page) {
+        StringSink sink;
+        show_page(dir / "first.TXT", page, sink);
+        return QString::fromStdString(sink.text()).replace("\r\n", "\n");
+    };
+    install_font_substitutions();
+    print::PrintState state;
+    PreviewHost host(state, base);
+    host.show_preview("rep_5300.txt", pages, "A4", 1, print::kLandscape);
+    PREPRINT& p = *host.window();
+    show_focused(p);
+    ASSERT_EQ(run_captured({"report", base, "--tranday", date, "--grade", "3"}).code, 0);
+    ASSERT_NE(read_file(pkg.report()), read_file(dir / "first.TXT"));
+    p.cmd_nextpage()->setFocus();
+    EXPECT_TRUE(press("Return", [&] { return p.lab_nowspage()->text() == "2"; }));
+    EXPECT_EQ(p.preprint_text()->toPlainText(), page_of_first(2));
+    p.cmd_lastpage()->setFocus();
+    EXPECT_TRUE(
+        press("Return", [&] { return p.lab_nowspage()->text() == QString::number(pages); }));
+    EXPECT_EQ(p.preprint_text()->toPlainText(), page_of_first(pages));
 }
 
 TEST(RealKeysProgram, ClosingTheQueryWindowEndsTheProgramWithThePreviewOpen) {
