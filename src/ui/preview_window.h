@@ -21,6 +21,8 @@ class QPushButton;
 
 namespace zol {
 
+class PageZoom;
+
 // The title of the preview's own messages.
 inline constexpr const char* kPreviewTitle = "預視列印訊息";
 
@@ -79,10 +81,12 @@ class PREPRINT : public QWidget {
     QPushButton* cmd_lastpage() const { return CMD_LASTPAGE; }
     QPushButton* cmd_excape() const { return CMD_EXCAPE; }
     QLabel* picture1() const { return Picture1; }
+    PageZoom* page_zoom() const { return zoom_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void build();
@@ -94,6 +98,10 @@ class PREPRINT : public QWidget {
     // number does not fit a page number.
     bool read_range();
     void run_print(const print::DeviceFactory& device);
+    // Zoom and Esc, wherever the focus is in the window.
+    bool window_key(const QKeyEvent* key);
+    // The page text pages: PageDown at its bottom, PageUp at its top, Ctrl+Home, Ctrl+End.
+    bool page_key(const QKeyEvent* key);
 
     print::PrintState& state_;
     std::string base_path_;
@@ -121,6 +129,7 @@ class PREPRINT : public QWidget {
     QPushButton* CMD_EXCEL = nullptr;
     QLabel* Picture1 = nullptr;
     QLabel* Picture2 = nullptr;
+    PageZoom* zoom_ = nullptr;
 };
 
 }  // namespace zol

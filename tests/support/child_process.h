@@ -1,0 +1,79 @@
+// A helper program that a test binary runs beside itself (a window manager, a D-Bus bus,
+// an input method) and ends with the object; its output goes to `log`, or nowhere.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace zol::test {
+
+class Child {
+  public:
+    explicit Child(const std::vector<std::string>& args, const std::string& log = "/dev/null") {
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        ::posix_spawn_file_actions_init(&files);
+        ::posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                           0600);
+        ::posix_spawn_file_actions_adddup2(&files, 1, 2);
+        const int rc = ::posix_spawnp(&pid_, argv[0], &files, nullptr, argv.data(), environ);
+        ::posix_spawn_file_actions_destroy(&files);
+        if (rc != 0) throw std::runtime_error("cannot start " + args[0]);
+    }
+    ~Child() {
+        ::kill(pid_, SIGTERM);
+        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+  private:
+    pid_t pid_ = 0;
+};
+
+// The exit code of a short program run to its end (-1 when it could not run).
+inline int run_to_end(const std::vector<std::string>& args) {
+    pid_t pid = 0;
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    ::posix_spawn_file_actions_init(&files);
+    ::posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&files, 1, 2);
+    const int rc = ::posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&files);
+    int status = 0;
+    if (rc != 0) return -1;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Polls `ready` every 50 ms for at most `seconds`; throws `what` when it never holds.
+inline void wait_until(const std::function<bool()>& ready, int seconds, const std::string& what) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > end) throw std::runtime_error(what);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+}  // namespace zol::test
