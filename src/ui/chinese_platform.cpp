@@ -1,6 +1,7 @@
 #include "ui/chinese_platform.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>

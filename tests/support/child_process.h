@@ -34,15 +34,17 @@ class Child {
         ::posix_spawn_file_actions_destroy(&files);
         if (rc != 0) throw std::runtime_error("cannot start " + args[0]);
     }
+    // Asked to end, and made to after two seconds.
     ~Child() {
         ::kill(pid_, SIGTERM);
+        for (int i = 0; i < 40 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::kill(pid_, SIGKILL);
         while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
         }
     }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
-
-    bool running() const { return ::waitpid(pid_, nullptr, WNOHANG) == 0; }
 
   private:
     pid_t pid_ = 0;

@@ -31,8 +31,9 @@ class FcitxSession {
         // A bus that starts no service by itself, so that no second fcitx5 can appear on it.
         std::ofstream(dir_ / "bus.conf")
             << "<busconfig><type>session</type><listen>unix:dir=" << dir_.string()
-            << "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
-               "<allow own=\"*\"/></policy></busconfig>\n";
+            << "</listen><policy context=\"default\"><allow send_destination=\"*\" "
+               "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+               "</busconfig>\n";
         bus_.emplace(std::vector<std::string>{"dbus-daemon",
                                               "--config-file=" + (dir_ / "bus.conf").string(),
                                               "--nofork", "--print-address=1"},
@@ -40,8 +41,10 @@ class FcitxSession {
         std::string address;
         wait_until(
             [&] {
-                std::ifstream in(dir_ / "bus.address");
-                return std::getline(in, address) && !address.empty();
+                std::ifstream in(dir_ / "bus.address");  // with the bus's own messages
+                while (std::getline(in, address))
+                    if (address.starts_with("unix:")) return true;
+                return false;
             },
             20, "no D-Bus session bus");
         ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);

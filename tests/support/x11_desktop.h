@@ -21,7 +21,7 @@ class Desktop {
         c_ = conn_.get();
         if (xcb_connection_has_error(c_)) throw std::runtime_error("no X display");
         xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
-        wait_until([&] { return !cardinals(s->root, "_NET_SUPPORTING_WM_CHECK").empty(); }, 20,
+        wait_until([&] { return !cardinals(s->root, "_NET_SUPPORTING_WM_CHECK").empty(); }, 60,
                    "openbox did not start");
         // The panel: a dock window with a strut of `panel` pixels at the bottom.
         const xcb_window_t w = xcb_generate_id(c_);
@@ -43,7 +43,7 @@ class Desktop {
                 const auto area = cardinals(s->root, "_NET_WORKAREA");
                 return area.size() >= 4 && area[3] == work_height;
             },
-            20, "the work area leaves the panel out");
+            60, "the work area leaves the panel out");
     }
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
