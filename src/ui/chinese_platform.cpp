@@ -10,8 +10,8 @@
 namespace zol {
 
 bool use_traditional_chinese(QApplication& app) {
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript,
-                                QLocale::Taiwan));
+    QLocale::setDefault(
+        QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
     QFont font = QApplication::font();
     font.setFamilies({QString::fromLatin1(kChineseUiFamily)});
     QApplication::setFont(font);

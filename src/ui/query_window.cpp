@@ -225,7 +225,6 @@ void ZOL5300F1::build_controls() {
         click_on_enter(b);
     }
 
-
     Timer1_ = new QTimer(this);  // owned by the window
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setInterval(3000);

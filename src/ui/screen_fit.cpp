@@ -67,10 +67,10 @@ void keep_inside_work_area(QWidget* window) {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     const QRect frame = window->frameGeometry();
-    const int x = std::clamp(frame.x(), area.left(),
-                             std::max(area.left(), area.right() + 1 - frame.width()));
-    const int y = std::clamp(frame.y(), area.top(),
-                             std::max(area.top(), area.bottom() + 1 - frame.height()));
+    const int x =
+        std::clamp(frame.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+    const int y =
+        std::clamp(frame.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
     // A window's position is that of its frame.
     if (x != frame.x() || y != frame.y()) window->move(x, y);
 }

@@ -50,25 +50,6 @@ class Child {
     pid_t pid_ = 0;
 };
 
-// The exit code of a short program run to its end (-1 when it could not run).
-inline int run_to_end(const std::vector<std::string>& args) {
-    pid_t pid = 0;
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    ::posix_spawn_file_actions_init(&files);
-    ::posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&files, 1, 2);
-    const int rc = ::posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&files);
-    int status = 0;
-    if (rc != 0) return -1;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // Polls `ready` every 50 ms for at most `seconds`; throws `what` when it never holds.
 inline void wait_until(const std::function<bool()>& ready, int seconds, const std::string& what) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,7 +21,8 @@ namespace zol::test {
 class FcitxSession {
   public:
     FcitxSession() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zol-fcitx-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zol-fcitx-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         dir_ = pattern;
         std::filesystem::create_directories(dir_ / "fcitx5");
@@ -34,10 +36,10 @@ class FcitxSession {
             << "</listen><policy context=\"default\"><allow send_destination=\"*\" "
                "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
                "</busconfig>\n";
-        bus_.emplace(std::vector<std::string>{"dbus-daemon",
-                                              "--config-file=" + (dir_ / "bus.conf").string(),
-                                              "--nofork", "--print-address=1"},
-                     (dir_ / "bus.address").string());
+        bus_.emplace(
+            std::vector<std::string>{"dbus-daemon", "--config-file=" + (dir_ / "bus.conf").string(),
+                                     "--nofork", "--print-address=1"},
+            (dir_ / "bus.address").string());
         std::string address;
         wait_until(
             [&] {
@@ -49,10 +51,13 @@ class FcitxSession {
             20, "no D-Bus session bus");
         ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-        fcitx_.emplace(std::vector<std::string>{"fcitx5", "--disable=wayland,waylandim,kimpanel,"
-                                                          "notificationitem,notifications"},
+        fcitx_.emplace(std::vector<std::string>{"fcitx5",
+                                                "--disable=wayland,waylandim,kimpanel,"
+                                                "notificationitem,notifications"},
                        (dir_ / "fcitx5.log").string());
-        wait_until([] { return run_to_end({"fcitx5-remote"}) == 0; }, 30, "fcitx5 did not start");
+        // fcitx5-remote fails until fcitx5 answers on the bus.
+        wait_until([] { return std::system("fcitx5-remote >/dev/null 2>&1") == 0; }, 30,
+                   "fcitx5 did not start");
         ::setenv("QT_IM_MODULE", "fcitx", 1);
     }
     ~FcitxSession() {

@@ -31,7 +31,7 @@ int run(int argc, char** argv) {
     std::unique_ptr<zol::test::Desktop> desktop;
     if (!listing) {
         std::istringstream office(std::getenv("ZOL_TEST_DESKTOP") ? std::getenv("ZOL_TEST_DESKTOP")
-                                                                   : "");
+                                                                  : "");
         std::string size = "1920x1080", scale;
         int panel = 0;
         office >> size >> scale >> panel;

@@ -31,8 +31,9 @@ class Desktop {
         const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"),
                             XCB_ATOM_ATOM, 32, 1, &dock);
-        const std::uint32_t strut[12] = {0, 0, 0, std::uint32_t(panel), 0, 0, 0, 0, 0, 0, 0,
-                                         std::uint32_t(s->width_in_pixels - 1)};
+        const std::uint32_t strut[12] = {0, 0, 0, std::uint32_t(panel),
+                                         0, 0, 0, 0,
+                                         0, 0, 0, std::uint32_t(s->width_in_pixels - 1)};
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"),
                             XCB_ATOM_CARDINAL, 32, 12, strut);
         xcb_map_window(c_, w);
@@ -50,8 +51,8 @@ class Desktop {
 
   private:
     xcb_atom_t atom(const char* name) {
-        auto* r = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name),
-                                        nullptr);
+        auto* r =
+            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name), nullptr);
         const xcb_atom_t a = r ? r->atom : XCB_NONE;
         std::free(r);
         return a;

@@ -96,13 +96,14 @@ TEST(Chewing, DigitAndDateFieldsTakeDigitsAndTheRunIsTheirs) {
     ASSERT_TRUE(xdo({"key", "Escape"}));
 
     ASSERT_TRUE(xdo({"key", "alt+z"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pages > 0; }, 10000)) << t.messages.join('\n').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages > 0; }, 10000))
+        << t.messages.join('\n').toStdString();
     const FilterSnapshot& f = run.filters;
     EXPECT_EQ(std::vector<std::string>({f.CBO_Grade, f.CBO_ClsID, f.CBO_ClsID2, f.CBO_SeatNo1,
                                         f.CBO_SeatNo2, f.Txt_StdNo1, f.Txt_StdNo2, f.Msk_payday1,
                                         f.Msk_payday2}),
-              std::vector<std::string>({"3", "1", "2", "1", "5", "10001", "10004", "095/03/21",
-                                        "095/03/26"}));
+              std::vector<std::string>(
+                  {"3", "1", "2", "1", "5", "10001", "10004", "095/03/21", "095/03/26"}));
     // Of the two students of class 3-1, only the one paid on 095/03/25 is in the range.
     const std::string report = from_big5(read_file(pkg.base() / "rpt" / "rep_5300.TXT"));
     EXPECT_NE(report.find("李小華"), std::string::npos);

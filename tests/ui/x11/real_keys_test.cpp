@@ -146,7 +146,7 @@ TEST(RealKeysRun, EnterWalksToPrintWhoseQuestionAndFailureShowTheNormalPointer) 
     EXPECT_TRUE(w.findChild<QPushButton*>("Cmd_print")->isEnabled());
 }
 
-TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButtons) {
+TEST(RealKeysPreview, OpensOnTheWholeScreenAndEnterClicksItsButtons) {
     SamplePackage pkg(300, 7);
     ASSERT_EQ(
         run_captured({"report", pkg.base().string(), "--tranday", newest_tranday(pkg.db())}).code,
@@ -162,10 +162,6 @@ TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButton
     QPlainTextEdit* text = p.preprint_text();
     EXPECT_EQ(text->geometry(), QRect(0, 56, 1920, 1080 - 96));
     EXPECT_EQ(p.cmd_print()->geometry(), QRect(0, 1080 - 33, 89, 25));
-    int widest = 0;
-    for (const QString& line : text->toPlainText().split('\n'))
-        widest = std::max(widest, text->fontMetrics().horizontalAdvance(line));
-    EXPECT_LE(widest, text->viewport()->width());
     EXPECT_GE(text->viewport()->height() / text->fontMetrics().lineSpacing(), 40);
 
     p.cmd_nextpage()->setFocus();
