@@ -4,11 +4,9 @@
 
 namespace zol {
 
-MaskedDateEdit::MaskedDateEdit(QWidget* parent) : QLineEdit(parent) {
+MaskedDateEdit::MaskedDateEdit(QWidget* parent) : DigitLineEdit(parent) {
     // "0" takes a digit without requiring one, so a half-typed date stays as typed.
     setInputMask(QStringLiteral("000/00/00;_"));
-    setAttribute(Qt::WA_InputMethodEnabled, false);
-    setInputMethodHints(Qt::ImhDigitsOnly);
 }
 
 void MaskedDateEdit::set_masked_text(const QString& text) {
@@ -17,7 +15,7 @@ void MaskedDateEdit::set_masked_text(const QString& text) {
 }
 
 void MaskedDateEdit::focusInEvent(QFocusEvent* e) {
-    QLineEdit::focusInEvent(e);
+    DigitLineEdit::focusInEvent(e);
     // Coming back from another window or a closed popup is no entering of the box.
     if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
     emit focus_received();

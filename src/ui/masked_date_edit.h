@@ -2,11 +2,11 @@
 // empty box reads "___/__/__" and typed digits replace the prompts from the left.
 #pragma once
 
-#include <QLineEdit>
+#include "ui/digit_line_edit.h"
 
 namespace zol {
 
-class MaskedDateEdit : public QLineEdit {
+class MaskedDateEdit : public DigitLineEdit {
     Q_OBJECT
   public:
     explicit MaskedDateEdit(QWidget* parent = nullptr);

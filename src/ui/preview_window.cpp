@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextCursor>
 
 #include "core/numbers.h"
@@ -21,7 +22,9 @@
 #include "report/report_file.h"
 #include "report/report_reader.h"
 #include "report/text_sink.h"
+#include "ui/digit_line_edit.h"
 #include "ui/enter_clicks.h"
+#include "ui/page_zoom.h"
 
 namespace zol {
 namespace {
@@ -129,7 +132,8 @@ void PREPRINT::build() {
     LBL_SELECT = label("LBL_SELECT", "選印區間", at(4800, 240, 1095, 255), false);
 
     auto range_box = [&](const char* name, const char* text, QRect r) {
-        auto* e = new QLineEdit(QString::fromUtf8(text), Frame1);
+        auto* e = new DigitLineEdit(Frame1);  // page numbers: no input method composes here
+        e->setText(QString::fromUtf8(text));
         e->setObjectName(name);
         e->setFont(label_font);
         e->setGeometry(r);
@@ -147,7 +151,9 @@ void PREPRINT::build() {
     PREPRINT_TEXT->setFont(named_font("細明體", 12));
     PREPRINT_TEXT->setGeometry(at(0, 840, 11895, 6615));
     PREPRINT_TEXT->setLineWrapMode(QPlainTextEdit::NoWrap);
-    PREPRINT_TEXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The font fits the widest line to the width, so the clerk scrolls sideways only
+    // after zooming in.
+    PREPRINT_TEXT->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     PREPRINT_TEXT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     PREPRINT_TEXT->setTabChangesFocus(true);
     // Typed characters never reach the text; it can still be scrolled and selected.
@@ -155,6 +161,7 @@ void PREPRINT::build() {
     PREPRINT_TEXT->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                            Qt::TextSelectableByKeyboard);
     PREPRINT_TEXT->installEventFilter(this);
+    zoom_ = new PageZoom(PREPRINT_TEXT);  // owned by the text
 
     Line1 = new QFrame(this);
     Line1->setObjectName("Line1");
@@ -213,8 +220,10 @@ void PREPRINT::build() {
 void PREPRINT::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The band and the page text take the window's width; the buttons stay under the text.
+    // On a screen lower than the design the page text gives up height, so that the
+    // buttons stay on the screen.
     const int w = std::max(width(), px(kClientWidth));
-    const int extra = std::max(0, height() - px(kClientHeight));
+    const int extra = std::max(height() - px(kClientHeight), px(2000) - px(6615));
     Frame1->setGeometry(0, 0, w, px(735));
     PREPRINT_TEXT->setGeometry(0, px(840), w, px(6615) + extra);
     for (QWidget* b : {static_cast<QWidget*>(CMD_PRINT), static_cast<QWidget*>(CMD_FIRSTPAGE),
@@ -230,9 +239,44 @@ void PREPRINT::Form_Load() {
     state_.current_page = 1;
 }
 
+bool PREPRINT::window_key(const QKeyEvent* key) {
+    if (zoom_->zoom_key(key)) return true;
+    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+        CMD_EXCAPE_Click();
+        return true;
+    }
+    return false;
+}
+
+bool PREPRINT::page_key(const QKeyEvent* key) {
+    // Not while the window's own run replaces the report: the keys rest as the buttons do.
+    if (!CMD_NEXTPAGE->isEnabled()) return false;
+    const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+    const QScrollBar* bar = PREPRINT_TEXT->verticalScrollBar();
+    if (mods == Qt::NoModifier && key->key() == Qt::Key_PageDown && bar->value() >= bar->maximum())
+        CMD_NEXTPAGE_Click();
+    else if (mods == Qt::NoModifier && key->key() == Qt::Key_PageUp &&
+             bar->value() <= bar->minimum())
+        CMD_PREPAGE_Click();
+    // On the first or last page the keys move within the text, as they do in any text.
+    else if (mods == Qt::ControlModifier && key->key() == Qt::Key_Home && state_.current_page != 1)
+        CMD_FIRSTPAGE_Click();
+    else if (mods == Qt::ControlModifier && key->key() == Qt::Key_End &&
+             state_.current_page != total_pages_)
+        CMD_LASTPAGE_Click();
+    else
+        return false;
+    return true;
+}
+
+void PREPRINT::keyPressEvent(QKeyEvent* event) {
+    if (!window_key(event)) QWidget::keyPressEvent(event);
+}
+
 bool PREPRINT::eventFilter(QObject* watched, QEvent* event) {
     if (watched == PREPRINT_TEXT && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (window_key(key) || page_key(key)) return true;
         // Any key that produces a character is dropped; Tab still moves the focus, and keys
         // without a character (arrows, page keys) still scroll and select.
         if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab && !key->text().isEmpty())
@@ -246,6 +290,7 @@ void PREPRINT::show_report(const std::string& file_name, std::int32_t total_page
     state_.orientation = orientation;
     state_.paper_name = paper_name;
     PREPRINT_TEXT->clear();
+    zoom_->new_report();
     LBL_TOTPAGE->setText(QStringLiteral(" %1").arg(total_pages));
     state_.total_pages = total_pages;
     LAB_NOWSPAGE->setText(QStringLiteral("1"));

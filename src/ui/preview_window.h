@@ -23,6 +23,8 @@ class QPushButton;
 
 namespace zol {
 
+class PageZoom;
+
 // The title of the preview's own messages.
 inline constexpr const char* kPreviewTitle = "預視列印訊息";
 
@@ -85,10 +87,12 @@ class PREPRINT : public QWidget {
     QPushButton* cmd_lastpage() const { return CMD_LASTPAGE; }
     QPushButton* cmd_excape() const { return CMD_EXCAPE; }
     QLabel* picture1() const { return Picture1; }
+    PageZoom* page_zoom() const { return zoom_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void build();
@@ -102,6 +106,10 @@ class PREPRINT : public QWidget {
     void run_print(const print::DeviceFactory& device);
     // True when the report is held; else the user is told it could not be opened.
     bool has_report();
+    // Zoom and Esc, wherever the focus is in the window.
+    bool window_key(const QKeyEvent* key);
+    // The page text pages: PageDown at its bottom, PageUp at its top, Ctrl+Home, Ctrl+End.
+    bool page_key(const QKeyEvent* key);
 
     print::PrintState& state_;
     std::string base_path_;
@@ -133,6 +141,7 @@ class PREPRINT : public QWidget {
     QPushButton* CMD_EXCEL = nullptr;
     QLabel* Picture1 = nullptr;
     QLabel* Picture2 = nullptr;
+    PageZoom* zoom_ = nullptr;
 };
 
 }  // namespace zol

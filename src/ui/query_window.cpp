@@ -13,9 +13,11 @@
 #include <QTimer>
 #include <cmath>
 
+#include "ui/digit_line_edit.h"
 #include "ui/enter_clicks.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window_controls.h"
+#include "ui/screen_fit.h"
 
 namespace zol {
 
@@ -69,10 +71,12 @@ DropDownCombo* combo(QWidget* parent, const char* name, QRect geometry) {
     return place<DropDownCombo>(parent, name, geometry, ming(false));
 }
 
-// Numeric and date fields take no input-method composition.
-void digits_only(QWidget* w) {
-    w->setAttribute(Qt::WA_InputMethodEnabled, false);
-    w->setInputMethodHints(Qt::ImhDigitsOnly);
+// Dates, grades, classes and seats: digits only, no input method composes in them.
+DropDownCombo* digit_combo(QWidget* parent, const char* name, QRect geometry) {
+    DropDownCombo* c = combo(parent, name, geometry);
+    c->setAttribute(Qt::WA_InputMethodEnabled, false);
+    use_digit_line(c);
+    return c;
 }
 
 }  // namespace
@@ -98,38 +102,63 @@ ZOL5300F1::ZOL5300F1(std::string base_path, StartArgs args, QueryWindowHooks hoo
     set_tab_order();
     connect_events();
     install_key_preview();
+    design_ = std::make_unique<DesignLayout>(this);
+    fit_to_screen();
 }
 
 ZOL5300F1::~ZOL5300F1() = default;
+
+void ZOL5300F1::fit_to_screen() {
+    // The frame is known once a window manager has framed the shown window.
+    const QRect frame = frameGeometry(), inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const double s = fit_scale(design_->size(), room_on(screen(), margins),
+                               kReadablePoints / design_->smallest_points());
+    if (std::abs(s - scale_) < 0.001) return;
+    scale_ = s;
+    design_->apply(s);
+}
+
+void ZOL5300F1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fit_to_screen();
+    keep_inside_work_area(this);
+}
+
+void ZOL5300F1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible()) fit_to_screen();
+}
 
 void ZOL5300F1::build_controls() {
     fra_00 = place<QGroupBox>(this, "fra_00", twips(120, 120, 11685, 8415), ming(false));
     fra_00->setTitle(u("程式代號 ZOL5300"));
 
-    CBO_TranDay = combo(fra_00, "CBO_TranDay", twips(2400, 750, 1815, 360));
+    CBO_TranDay = digit_combo(fra_00, "CBO_TranDay", twips(2400, 750, 1815, 360));
     CBO_GrpID = combo(fra_00, "CBO_GrpID", twips(8040, 6480, 2175, 336));
-    CBO_Grade = combo(fra_00, "CBO_Grade", twips(2400, 1680, 1095, 360));
+    CBO_Grade = digit_combo(fra_00, "CBO_Grade", twips(2400, 1680, 1095, 360));
     CBO_Grade->setEditText(u("Combo2"));
-    CBO_ClsID = combo(fra_00, "CBO_ClsID", twips(2400, 2160, 1095, 360));
+    CBO_ClsID = digit_combo(fra_00, "CBO_ClsID", twips(2400, 2160, 1095, 360));
     CBO_ClsID->setEditText(u("Combo2"));
-    CBO_SeatNo1 = combo(fra_00, "CBO_SeatNo1", twips(2400, 2640, 1095, 360));
+    CBO_SeatNo1 = digit_combo(fra_00, "CBO_SeatNo1", twips(2400, 2640, 1095, 360));
     CBO_SeatNo1->setEditText(u("Combo2"));
-    CBO_SeatNo2 = combo(fra_00, "CBO_SeatNo2", twips(4440, 2640, 1095, 360));
+    CBO_SeatNo2 = digit_combo(fra_00, "CBO_SeatNo2", twips(4440, 2640, 1095, 360));
     CBO_SeatNo2->setEditText(u("Combo2"));
 
     Txt_StdNo1 =
-        place<QLineEdit>(fra_00, "Txt_StdNo1", twips(2400, 3120, 1575, 375), mono_ming(false));
+        place<DigitLineEdit>(fra_00, "Txt_StdNo1", twips(2400, 3120, 1575, 375), mono_ming(false));
     Txt_StdNo1->setMaxLength(10);
     Txt_StdNo2 =
-        place<QLineEdit>(fra_00, "Txt_StdNo2", twips(4680, 3120, 1575, 375), mono_ming(false));
+        place<DigitLineEdit>(fra_00, "Txt_StdNo2", twips(4680, 3120, 1575, 375), mono_ming(false));
     Txt_StdNo2->setMaxLength(10);
 
-    CBO_TranDay2 = combo(fra_00, "CBO_TranDay2", twips(4800, 750, 1815, 360));
+    CBO_TranDay2 = digit_combo(fra_00, "CBO_TranDay2", twips(4800, 750, 1815, 360));
     Msk_payday1 =
         place<MaskedDateEdit>(fra_00, "Msk_payday1", twips(2400, 1230, 1815, 375), ming(false));
     Msk_payday2 =
         place<MaskedDateEdit>(fra_00, "Msk_payday2", twips(4800, 1230, 1725, 375), ming(false));
-    CBO_ClsID2 = combo(fra_00, "CBO_ClsID2", twips(4440, 2160, 1095, 360));
+    CBO_ClsID2 = digit_combo(fra_00, "CBO_ClsID2", twips(4440, 2160, 1095, 360));
     CBO_ClsID2->setEditText(u("Combo2"));
 
     Chk_4 = place<QCheckBox>(fra_00, "Chk_4", twips(4956, 3540, 2292, 372), ming(false));
@@ -194,13 +223,6 @@ void ZOL5300F1::build_controls() {
     for (auto* b : {Cmd_print, Cmd_preprint, Cmd_exit, Cmd_clear}) {
         b->setAutoDefault(false);
         click_on_enter(b);
-    }
-
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{CBO_TranDay, CBO_TranDay2, CBO_Grade, CBO_ClsID,
-                                         CBO_SeatNo1, CBO_SeatNo2, Txt_StdNo1, Txt_StdNo2}) {
-        digits_only(w);
-        if (auto* c = qobject_cast<QComboBox*>(w)) digits_only(c->lineEdit());
     }
 
     Timer1_ = new QTimer(this);  // owned by the window

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ namespace zol {
 class DropDownCombo;
 class OptionButton;
 class MaskedDateEdit;
+class DesignLayout;
 struct FilterSnapshot;
 struct XlsxSource;
 
@@ -81,6 +83,9 @@ class ZOL5300F1 : public QWidget {
     const std::string& payday_from() const { return payday_from_; }
     const std::string& payday_to() const { return payday_to_; }
     QTimer* Timer1() const { return Timer1_; }
+    // The factor by which the whole layout is scaled down to fit the screen; 1 when the
+    // window fits as built.
+    double layout_scale() const { return scale_; }
 
     // Routines of the window, callable as the events would call them.
     void Clear_Text();
@@ -106,6 +111,8 @@ class ZOL5300F1 : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void build_controls();
@@ -113,6 +120,8 @@ class ZOL5300F1 : public QWidget {
     void set_tab_order();
     void connect_events();
     void install_key_preview();
+    // Scales the layout to the work area of the window's screen, its frame included.
+    void fit_to_screen();
 
     // Runs one list statement on Ado_CBO and hands back a copy of its rows, so that a
     // loader that lets events run while it fills its list is not disturbed by another
@@ -160,6 +169,8 @@ class ZOL5300F1 : public QWidget {
     // changed after letting events run was overtaken by a newer fill and stops.
     unsigned status_fill_ = 0, group_fill_ = 0, item_fill_ = 0;
     bool exiting_ = false;
+    std::unique_ptr<DesignLayout> design_;
+    double scale_ = 1.0;
 
     QGroupBox* fra_00 = nullptr;
     QGroupBox* Frame1 = nullptr;

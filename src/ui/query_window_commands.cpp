@@ -176,20 +176,23 @@ void ZOL5300F1::call_exe(const std::string& prog_name) {
     std::filesystem::path program = resolve_package_path(program_text);
     if (!std::filesystem::exists(program)) {
         // A Linux build of the menu program has no ".exe" ending.
-        const auto plain = resolve_package_path(base_path_ + "\\exe\\" + prog_name);
-        if (std::filesystem::exists(plain)) program = plain;
+        program = resolve_package_path(base_path_ + "\\exe\\" + prog_name);
+        if (!std::filesystem::exists(program)) {
+            tell(QString::fromUtf8("找不到選單程式 %1").arg(q(program.string())));
+            return;
+        }
     }
     QProcess process;
     process.setProgram(QString::fromStdString(program.string()));
     process.setArguments({q(joined_args(args_))});
     if (!process.startDetached()) {
         QString why = process.errorString();
-        // Qt names the failing call first ("execv: No such file or directory").
+        // Qt names the failing call first ("execv: Permission denied").
         if (const int colon = why.indexOf(QLatin1String(": "));
             colon > 0 && !why.left(colon).contains(' ')) {
             why = why.mid(colon + 2);
         }
-        tell(why);
+        tell(QString::fromUtf8("無法啟動選單程式 %1\n%2").arg(q(program.string()), why));
         return;
     }
     exiting_ = true;

@@ -1,5 +1,6 @@
-// An X server of the test's own: Xvfb on a free display (-displayfd), 1920 x 1080, no
-// window manager. DISPLAY points at it; the server ends with the object.
+// An X server of the test's own: Xvfb on a free display (-displayfd), of the given screen
+// size (1920 x 1080 unless told), no window manager. DISPLAY points at it; the server ends
+// with the object.
 #pragma once
 
 #include <signal.h>
@@ -18,12 +19,14 @@ namespace zol::test {
 
 class Xvfb {
   public:
-    Xvfb() {
+    // `size` as "WIDTHxHEIGHT".
+    explicit Xvfb(const std::string& size = "1920x1080") {
         int fds[2];
         if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
         std::string fd = std::to_string(fds[1]);
+        const std::string screen = size + "x24";
         const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
-                              "1920x1080x24", "-nolisten",  "tcp",      "-noreset", nullptr};
+                              screen.c_str(), "-nolisten",  "tcp",      "-noreset", nullptr};
         const int rc =
             ::posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ);
         ::close(fds[1]);

@@ -91,19 +91,6 @@ TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
     EXPECT_EQ(t.find<QLineEdit>("Txt_StdNo1")->maxLength(), 10);
 }
 
-TEST(QueryWindowStart, NumericFieldsTakeNoInputMethod) {
-    TempPackage pkg;
-    WindowUnderTest t(pkg.base());
-    for (const char* name :
-         {"CBO_TranDay", "CBO_TranDay2", "CBO_Grade", "CBO_ClsID", "CBO_SeatNo1", "CBO_SeatNo2"}) {
-        auto* c = t.find<DropDownCombo>(name);
-        EXPECT_FALSE(c->testAttribute(Qt::WA_InputMethodEnabled)) << name;
-        EXPECT_FALSE(c->lineEdit()->testAttribute(Qt::WA_InputMethodEnabled)) << name;
-    }
-    EXPECT_FALSE(t.find<QLineEdit>("Txt_StdNo1")->testAttribute(Qt::WA_InputMethodEnabled));
-    EXPECT_TRUE(t.find<DropDownCombo>("CBO_preway")->testAttribute(Qt::WA_InputMethodEnabled));
-}
-
 TEST(QueryWindowStart, TabVisitsTheControlsInTabIndexOrder) {
     TempPackage pkg;
     WindowUnderTest t(pkg.base());

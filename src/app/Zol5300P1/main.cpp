@@ -10,6 +10,7 @@
 #include "print/print_state.h"
 #include "print/printer_device.h"
 #include "print/printm.h"
+#include "ui/chinese_platform.h"
 #include "ui/query_window.h"
 #include "ui/query_window_args.h"
 #include "ui/show_preview.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     if (!args) return 0;
 
     zol::install_font_substitutions();
+    zol::use_traditional_chinese(app);
     const std::string base_path = zol::base_path_from_folder(program_folder);
 
     // The paging module's settings live as long as the program.

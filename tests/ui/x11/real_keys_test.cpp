@@ -10,7 +10,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
+#include <fstream>
 #include <functional>
 
 #include "core/numbers.h"
@@ -18,34 +20,17 @@
 #include "print/printm.h"
 #include "report/report_reader.h"
 #include "support/report_pages.h"
+#include "support/files.h"
 #include "support/run_capture.h"
 #include "support/sample_db.h"
+#include "support/x11_keys.h"
+#include "ui/page_zoom.h"
 #include "ui/query_window_controls.h"
 #include "ui/query_window_fixture.h"
 #include "ui/show_preview.h"
 
 namespace zol::test {
 namespace {
-
-bool xdo(const QStringList& args, QString* out = nullptr) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    const bool ok = p.waitForFinished(10000) && p.exitCode() == 0;
-    if (out) *out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    return ok;
-}
-
-// Presses the keys (xdotool names) where the X input focus is and waits until `done` holds.
-bool press(const QString& keys, const std::function<bool()>& done) {
-    return xdo(QStringList{"key"} + keys.split(' ')) && QTest::qWaitFor(done, 5000);
-}
-
-void show_focused(QWidget& w) {
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    ASSERT_TRUE(xdo({"windowfocus", "--sync", QString::number(w.winId())}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isActiveWindow(); }, 5000));
-}
 
 class RealKeys : public ::testing::Test {
   protected:
@@ -163,7 +148,7 @@ TEST(RealKeysRun, EnterWalksToPrintWhoseQuestionAndFailureShowTheNormalPointer) 
     EXPECT_TRUE(w.findChild<QPushButton*>("Cmd_print")->isEnabled());
 }
 
-TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButtons) {
+TEST(RealKeysPreview, OpensOnTheWholeScreenAndEnterClicksItsButtons) {
     SamplePackage pkg(300, 7);
     ASSERT_EQ(
         run_captured({"report", pkg.base().string(), "--tranday", newest_tranday(pkg.db())}).code,
@@ -179,10 +164,6 @@ TEST(RealKeysPreview, OpensOnTheWholeScreenWithWholeLinesAndEnterClicksItsButton
     QPlainTextEdit* text = p.preprint_text();
     EXPECT_EQ(text->geometry(), QRect(0, 56, 1920, 1080 - 96));
     EXPECT_EQ(p.cmd_print()->geometry(), QRect(0, 1080 - 33, 89, 25));
-    int widest = 0;
-    for (const QString& line : text->toPlainText().split('\n'))
-        widest = std::max(widest, text->fontMetrics().horizontalAdvance(line));
-    EXPECT_LE(widest, text->viewport()->width());
     EXPECT_GE(text->viewport()->height() / text->fontMetrics().lineSpacing(), 40);
 
     p.cmd_nextpage()->setFocus();
@@ -218,6 +199,63 @@ TEST(RealKeysPreview, PagesItsOwnReportWhileAnotherRunWritesOne) {
     EXPECT_TRUE(
         press("Return", [&] { return p.lab_nowspage()->text() == QString::number(pages); }));
     EXPECT_EQ(p.preprint_text()->toPlainText(), page_of_first(pages));
+}
+
+// The page text pages as the buttons do, the zoom keys work wherever the focus is, and
+// Esc closes the window. Each page is taller than the text area.
+TEST(RealKeysPreview, TheTextPagesZoomsAndEscCloses) {
+    const TempDir dir{"zol_keys_"};
+    std::filesystem::create_directories(dir.path() / "rpt");
+    std::string report;
+    for (int page = 1; page <= 3; ++page) {
+        for (int line = 1; line <= 120; ++line) report += "page " + std::to_string(page) + "\r\n";
+        report += "\f21\r\n";
+    }
+    std::ofstream(dir.path() / "rpt" / "rep_5300.TXT", std::ios::binary) << report;
+    install_font_substitutions();
+    print::PrintState state;
+    QStringList messages;
+    PreviewHooks hooks;
+    hooks.message = [&](const QString& t) { messages << t; };
+    PreviewHost host(state, dir.path().string(), hooks);
+    host.show_preview("rep_5300.txt", 3, "A4", 1, print::kLandscape);
+    PREPRINT& p = *host.window();
+    show_focused(p);
+    QScrollBar* bar = p.preprint_text()->verticalScrollBar();
+    const auto page = [&] { return p.lab_nowspage()->text(); };
+    // PageDown scrolls down the page; at its bottom it turns the page.
+    for (int i = 0; i < 10 && bar->value() < bar->maximum(); ++i) {
+        const int at = bar->value();
+        EXPECT_TRUE(press("Next", [&] { return bar->value() > at; }));
+        EXPECT_EQ(page(), "1");
+    }
+    const struct {
+        const char* keys;
+        const char* page;
+        const char* message;
+    } steps[] = {{"Next", "2", ""},
+                 {"Prior", "1", ""},
+                 {"Prior", "1", "已是第一頁, 無前頁 !"},
+                 {"ctrl+End", "3", ""},
+                 {"ctrl+Home", "1", ""},
+                 {"ctrl+End ctrl+End End Next", "3", "已是最後一頁, 無次頁 !"}};
+    for (const auto& s : steps) {
+        messages.clear();
+        EXPECT_TRUE(press(s.keys, [&] {
+            return page() == s.page && messages.join("") == u8(s.message);
+        })) << s.keys;
+        EXPECT_TRUE(p.preprint_text()->hasFocus()) << s.keys;
+    }
+    // Zoom: from any control; the choice holds for the next page; Ctrl+0 fits again.
+    const double fitted = p.page_zoom()->points();
+    p.cmd_firstpage()->setFocus();
+    EXPECT_TRUE(press("ctrl+plus", [&] { return p.page_zoom()->points() > fitted; }));
+    EXPECT_TRUE(press("ctrl+minus ctrl+minus", [&] { return p.page_zoom()->points() < fitted; }));
+    const double chosen = p.page_zoom()->points();
+    QTest::mouseClick(p.cmd_firstpage(), Qt::LeftButton);
+    EXPECT_EQ(p.page_zoom()->points(), chosen);
+    EXPECT_TRUE(press("ctrl+0", [&] { return p.page_zoom()->points() == fitted; }));
+    EXPECT_TRUE(press("Escape", [&] { return host.window() == nullptr; }));
 }
 
 TEST(RealKeysProgram, ClosingTheQueryWindowEndsTheProgramWithThePreviewOpen) {
