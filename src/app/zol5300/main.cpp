@@ -12,7 +12,8 @@ void usage() {
         "usage:\n"
         "  zol5300 report BASE [options]        one report run (see README)\n"
         "  zol5300 sampledb BASE [--students N] [--seed S]\n"
-        "  zol5300 sql DBFILE [--translate] \"SQL\"\n",
+        "  zol5300 sql DBFILE [--translate] \"SQL\"\n"
+        "  zol5300 find BASE TEXT               the lines of the last report that hold TEXT\n",
         stderr);
 }
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         if (cmd == "report") return zol::app::cmd_report(args);
         if (cmd == "sampledb") return zol::app::cmd_sampledb(args);
         if (cmd == "sql") return zol::app::cmd_sql(args);
+        if (cmd == "find") return zol::app::cmd_find(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zol5300 %s: %s\n", cmd.c_str(), e.what());
         return 4;
