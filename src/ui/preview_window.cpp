@@ -22,6 +22,7 @@
 #include "report/report_reader.h"
 #include "report/text_sink.h"
 #include "ui/enter_clicks.h"
+#include "ui/preview_find.h"
 
 namespace zol {
 namespace {
@@ -141,6 +142,10 @@ void PREPRINT::build() {
     Line2->setFrameShape(QFrame::HLine);
     Line2->setGeometry(px(6960), px(360), px(7200) - px(6960), 1);
     TXT_PRIEND = range_box("TXT_PRIEND", "Text2", at(7440, 240, 975, 375));
+    // Ctrl+F opens the find field beside the print range.
+    FIND = new PreviewFind(Frame1, px(8640), PREPRINT_TEXT,
+                           {[this] { return report_; }, [this] { return state_.current_page; },
+                            [this](std::int64_t page) { go_to(static_cast<int>(page)); }});
 
     PREPRINT_TEXT = new QPlainTextEdit(this);
     PREPRINT_TEXT->setObjectName("PREPRINT_TEXT");

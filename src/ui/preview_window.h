@@ -23,6 +23,8 @@ class QPushButton;
 
 namespace zol {
 
+class PreviewFind;
+
 // The title of the preview's own messages.
 inline constexpr const char* kPreviewTitle = "預視列印訊息";
 
@@ -85,6 +87,7 @@ class PREPRINT : public QWidget {
     QPushButton* cmd_lastpage() const { return CMD_LASTPAGE; }
     QPushButton* cmd_excape() const { return CMD_EXCAPE; }
     QLabel* picture1() const { return Picture1; }
+    PreviewFind* find_band() const { return FIND; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -133,6 +136,7 @@ class PREPRINT : public QWidget {
     QPushButton* CMD_EXCEL = nullptr;
     QLabel* Picture1 = nullptr;
     QLabel* Picture2 = nullptr;
+    PreviewFind* FIND = nullptr;
 };
 
 }  // namespace zol
