@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "core/big5.h"
@@ -307,15 +309,19 @@ FindResult ReportFinder::find(const FindPattern& pattern, const FindPlace& from,
         return result;
     }
     if (pattern.empty() || pages == 0) return result;
-    const FindPlace at{std::clamp<std::int64_t>(from.page, 1, pages), from.line, from.byte};
+    // A place beyond the last page stands at its end.
+    const FindPlace at = from.page > pages ? FindPlace{pages, INT64_MAX, SIZE_MAX}
+                         : from.page < 1   ? FindPlace{1, 0, 0}
+                                           : from;
     // The first (or last) match of a page that lies in [low, high).
     const auto look = [&](bool last_one, const FindPlace& low, const FindPlace& high) {
         return [&, last_one, low, high](std::int64_t page,
                                         const std::vector<std::string_view>& lines) {
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 const std::int64_t number = static_cast<std::int64_t>(i) + 1;
-                for (std::size_t pos = 0; auto m = pattern.find(lines[i], pos);
-                     pos = m->first + 1) {
+                std::size_t pos = 0;
+                while (const auto m = pattern.find(lines[i], pos)) {
+                    pos = m->first + 1;
                     const FindPlace place{page, number, m->first};
                     if (place < low) continue;
                     if (!(place < high)) break;
