@@ -107,8 +107,9 @@ int main(int argc, char** argv) {
     }
     ReportFinder kept(report);
     kept.page_count();
-    const double warm =
-        median_of(reps, [&] { last = kept.find(pattern, {1, 0, 0}, FindDirection::next); });
+    const double warm = median_of(reps, [&] {
+        last = kept.find(pattern, {1, 0, 0}, FindDirection::next);
+    });
     std::printf("plain read of the file        %7.3f s  (median of %d)\n", read, reps);
     std::printf("find, new finder              %7.3f s  %5.2f x the plain read\n", cold,
                 cold / read);
@@ -128,9 +129,8 @@ int main(int argc, char** argv) {
     QElapsedTimer clock, tick;
     qint64 longest = 0;
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        longest = std::max(longest, tick.restart());
-    });
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&] { longest = std::max(longest, tick.restart()); });
     timer.start(10);
     QApplication::processEvents();
     clock.start();
@@ -139,10 +139,11 @@ int main(int argc, char** argv) {
     while (find.searching()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double window_s = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
     const bool selected = window.preprint_text()->textCursor().selectedText().toStdString() == word;
-    std::printf("preview window: page %d, match %s after %.3f s; longest pause of its event "
-                "loop %lld ms\n",
-                state.current_page, selected ? "selected" : "NOT selected", window_s,
-                static_cast<long long>(longest));
+    std::printf(
+        "preview window: page %d, match %s after %.3f s; longest pause of its event "
+        "loop %lld ms\n",
+        state.current_page, selected ? "selected" : "NOT selected", window_s,
+        static_cast<long long>(longest));
     std::printf("target: at most 1 s  (%s)\n", std::max(cold, window_s) <= 1.0 ? "met" : "missed");
     return sink == 42 ? 3 : 0;
 }

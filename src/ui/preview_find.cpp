@@ -35,7 +35,6 @@ PreviewFind::PreviewFind(QWidget* band, int left, QPlainTextEdit* text, Host hos
     field_->setAttribute(Qt::WA_InputMethodEnabled, true);
     field_->setInputMethodHints(Qt::ImhNone);
     field_->setMinimumWidth(180);
-    field_->installEventFilter(this);
     status_ = new QLabel(this);
     status_->setObjectName("LBL_FIND");
     QFont band_font(QStringLiteral("新細明體"));
@@ -46,6 +45,7 @@ PreviewFind::PreviewFind(QWidget* band, int left, QPlainTextEdit* text, Host hos
         row->addWidget(w);
     }
     row->addStretch(1);
+    field_->installEventFilter(this);
     band->installEventFilter(this);
     hide();
 

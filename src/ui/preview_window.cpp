@@ -142,10 +142,6 @@ void PREPRINT::build() {
     Line2->setFrameShape(QFrame::HLine);
     Line2->setGeometry(px(6960), px(360), px(7200) - px(6960), 1);
     TXT_PRIEND = range_box("TXT_PRIEND", "Text2", at(7440, 240, 975, 375));
-    // Ctrl+F opens the find field beside the print range.
-    FIND = new PreviewFind(Frame1, px(8640), PREPRINT_TEXT,
-                           {[this] { return report_; }, [this] { return state_.current_page; },
-                            [this](std::int64_t page) { go_to(static_cast<int>(page)); }});
 
     PREPRINT_TEXT = new QPlainTextEdit(this);
     PREPRINT_TEXT->setObjectName("PREPRINT_TEXT");
@@ -160,6 +156,10 @@ void PREPRINT::build() {
     PREPRINT_TEXT->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                            Qt::TextSelectableByKeyboard);
     PREPRINT_TEXT->installEventFilter(this);
+    // Ctrl+F opens the find field beside the print range.
+    FIND = new PreviewFind(Frame1, px(8640), PREPRINT_TEXT,
+                           {[this] { return report_; }, [this] { return state_.current_page; },
+                            [this](std::int64_t page) { go_to(static_cast<int>(page)); }});
 
     Line1 = new QFrame(this);
     Line1->setObjectName("Line1");
