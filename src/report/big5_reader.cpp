@@ -23,7 +23,8 @@ bool is_trail(unsigned char b) {
 Big5Reader::Big5Reader(const std::filesystem::path& path)
     : own_(std::in_place, path), file_(&*own_), buffer_(kBufferSize) {}
 
-Big5Reader::Big5Reader(const HeldReport& report) : file_(&report), buffer_(kBufferSize) {}
+Big5Reader::Big5Reader(const HeldReport& report, off_t start)
+    : file_(&report), offset_(start), buffer_(kBufferSize) {}
 
 Big5Reader::~Big5Reader() = default;
 

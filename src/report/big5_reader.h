@@ -19,8 +19,8 @@ class Big5Reader {
   public:
     // Opens the file; throws ReportError naming it when it cannot be opened.
     explicit Big5Reader(const std::filesystem::path& path);
-    // Reads a held report from its start; the report must outlive the reader.
-    explicit Big5Reader(const HeldReport& report);
+    // Reads a held report from byte `start` on; the report must outlive the reader.
+    explicit Big5Reader(const HeldReport& report, off_t start = 0);
     ~Big5Reader();
     Big5Reader(const Big5Reader&) = delete;
     Big5Reader& operator=(const Big5Reader&) = delete;

@@ -161,4 +161,9 @@ void show_page(const HeldReport& report, int page, TextSink& sink) {
     page_of(in, page, sink);
 }
 
+void filter_page_at(const HeldReport& report, off_t start, bool first_page, TextSink& sink) {
+    Big5Reader in(report, start);
+    filter_page(in, first_page ? Filter::first_page : Filter::page, sink);
+}
+
 }  // namespace zol

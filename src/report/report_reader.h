@@ -1,6 +1,8 @@
 // Reads the report file back as pages: the screen text of a page for the preview.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,5 +26,8 @@ void show_page(const std::filesystem::path& path, int page, TextSink& sink);
 // The same two on a held report (never on what now carries its name).
 void read_first_page(const HeldReport& report, TextSink& sink);
 void show_page(const HeldReport& report, int page, TextSink& sink);
+// The screen text of the page that begins at byte `start` of a held report (just after an FF
+// line, or 0), through the first-page filter or the page filter; the sink is only appended to.
+void filter_page_at(const HeldReport& report, off_t start, bool first_page, TextSink& sink);
 
 }  // namespace zol

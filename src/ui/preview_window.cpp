@@ -25,6 +25,7 @@
 #include "ui/digit_line_edit.h"
 #include "ui/enter_clicks.h"
 #include "ui/page_zoom.h"
+#include "ui/preview_find.h"
 
 namespace zol {
 namespace {
@@ -162,6 +163,10 @@ void PREPRINT::build() {
                                            Qt::TextSelectableByKeyboard);
     PREPRINT_TEXT->installEventFilter(this);
     zoom_ = new PageZoom(PREPRINT_TEXT);  // owned by the text
+    // Ctrl+F opens the find field beside the print range.
+    FIND = new PreviewFind(Frame1, px(8640), PREPRINT_TEXT,
+                           {[this] { return report_; }, [this] { return state_.current_page; },
+                            [this](std::int64_t page) { go_to(static_cast<int>(page)); }});
 
     Line1 = new QFrame(this);
     Line1->setObjectName("Line1");

@@ -24,6 +24,7 @@ class QPushButton;
 namespace zol {
 
 class PageZoom;
+class PreviewFind;
 
 // The title of the preview's own messages.
 inline constexpr const char* kPreviewTitle = "預視列印訊息";
@@ -88,6 +89,7 @@ class PREPRINT : public QWidget {
     QPushButton* cmd_excape() const { return CMD_EXCAPE; }
     QLabel* picture1() const { return Picture1; }
     PageZoom* page_zoom() const { return zoom_; }
+    PreviewFind* find_band() const { return FIND; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -142,6 +144,7 @@ class PREPRINT : public QWidget {
     QLabel* Picture1 = nullptr;
     QLabel* Picture2 = nullptr;
     PageZoom* zoom_ = nullptr;
+    PreviewFind* FIND = nullptr;
 };
 
 }  // namespace zol

@@ -142,6 +142,40 @@ TEST_F(ReportCli, ExitCodesMessagesAndThePreviousReport) {
     EXPECT_NE(r.err.find("ZOL.mdb"), std::string::npos) << r.err;
 }
 
+// "page N line M: <line>" for each line that holds the text, M counting the shown lines.
+TEST_F(ReportCli, FindPrintsTheLinesThatHoldATextWithItsExitCode) {
+    ASSERT_EQ(report(kPerClass).code, 0);
+    const Report written = load_report(pkg.report());
+    std::string lines;
+    for (int p = 1; p <= static_cast<int>(written.ff_count()); ++p) {
+        const auto page = written.page(p);
+        for (std::size_t l = 0; l < page.size(); ++l)
+            if (page[l].find("8,885") != std::string::npos)
+                lines += "page " + std::to_string(p) + " line " + std::to_string(l + 1) + ": " +
+                         page[l] + "\n";
+    }
+    ASSERT_NE(lines.find("page 3 line"), std::string::npos);
+    const std::string base = pkg.base().string();
+    const struct {
+        Args args;
+        int code;
+        std::string out, err;
+    } cases[] = {
+        {with({"report", base, "--find", "8885"}, kPerClass), 0, lines, ""},
+        {{"find", base, "8,885"}, 0, lines, ""},
+        {{"find", base, "呂威澄"}, 0, lines.substr(0, lines.find('\n') + 1), ""},
+        {{"find", base, "31100"}, 1, "", "找不到「31100」"},  // a control line
+        {{"find", base}, 2, "", "usage"},
+        {{"find", base + "/none", "x"}, 4, "", "無法開啟報表檔"},
+    };
+    for (const auto& c : cases) {
+        const RunOutput r = run_captured(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.back();
+        EXPECT_EQ(r.out, c.out) << c.args.back();
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
+
 TEST(SampleDbCommand, SeedsSizesAndBadArguments) {
     const SamplePackage a(40, 42), b(40, 42), c(40, 43);
     EXPECT_TRUE(read_file(a.db()) == read_file(b.db()));

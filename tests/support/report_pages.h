@@ -66,4 +66,16 @@ inline Report load_report(const fs::path& path) {
     return parse_report(read_file(path));
 }
 
+// Report bytes framed as the writer frames them: per page its control lines, its text lines
+// (UTF-8, written in Big5) and its FF line.
+inline std::string framed_report(const std::vector<std::vector<std::string>>& pages) {
+    std::string r;
+    for (const auto& page : pages) {
+        r += "\03431100\r\n\x1cW7\r\n\x1cW0\r\n";
+        for (const auto& l : page) r += to_big5(l) + "\r\n";
+        r += kFF + "\r\n";
+    }
+    return r;
+}
+
 }  // namespace zol::test

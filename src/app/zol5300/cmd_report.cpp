@@ -2,6 +2,8 @@
 // without a window. Ends where the preview would open; --show writes a page of the
 // screen text, --sql only prints the two statements.
 //
+// --find TEXT then prints the report's lines that hold the text (exit 1 when none does).
+//
 // Exit codes: 0 report written (or statements printed); 1 查 無 資 料; 2 a check or an
 // option was refused; 3 the whole-school question answered No; 4 a database or file error.
 #include <cstdio>
@@ -199,10 +201,11 @@ int run(const ReportOptions& o) {
         write_out(sink.text());
     }
     if (o.direct_print()) {
-        return print_written_report(
+        const int printed = print_written_report(
             PrintRequest{o.base, std::string(kHandOverFileName), result.pages, o.pdf});
+        if (printed != kExitWritten) return printed;
     }
-    return kExitWritten;
+    return o.find ? print_matches(o.base, *o.find) : kExitWritten;
 }
 
 }  // namespace
@@ -217,7 +220,7 @@ int cmd_report(const Args& args) {
             " [--stdno1 T] [--stdno2 T] [--preway T] [--methods 1,2,3] [--paystas T]"
             " [--groups ID,..] [--items ID,..] [--statuses CODE,..] [--merged] [--sql]"
             " [--show] [--page N] [--print] [--pdf FILE] [--xlsx FILE] [--yes]"
-            " [--print-date YYYY-MM-DD] [--no-cache]");
+            " [--print-date YYYY-MM-DD] [--no-cache] [--find TEXT]");
         return kExitRefused;
     }
     try {

@@ -15,6 +15,7 @@ void usage() {
         "  zol5300 sampledb BASE [--students N] [--seed S]\n"
         "  zol5300 sql DBFILE [--translate] \"SQL\"\n"
         "  zol5300 setup BASE [--sample] [--args \"a/b/c\"]\n"
+        "  zol5300 find BASE TEXT               the lines of the last report that hold TEXT\n"
         "  zol5300 --version\n",
         stderr);
 }
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         if (cmd == "sampledb") return zol::app::cmd_sampledb(args);
         if (cmd == "sql") return zol::app::cmd_sql(args);
         if (cmd == "setup") return zol::app::cmd_setup(args);
+        if (cmd == "find") return zol::app::cmd_find(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zol5300 %s: %s\n", cmd.c_str(), e.what());
         return 4;

@@ -119,6 +119,7 @@ ParsedOptions parse_report_options(const Args& args) {
         {"--statuses", [](ReportOptions& r, std::string v) { r.statuses = split_list(v); }},
         {"--pdf", [](ReportOptions& r, std::string v) { r.pdf = v; }},
         {"--xlsx", [](ReportOptions& r, std::string v) { r.xlsx = v; }},
+        {"--find", [](ReportOptions& r, std::string v) { r.find = v; }},
     };
     const std::map<std::string, bool ReportOptions::*, std::less<>> flags = {
         {"--merged", &ReportOptions::merged}, {"--sql", &ReportOptions::sql},

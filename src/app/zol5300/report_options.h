@@ -36,6 +36,8 @@ struct ReportOptions {
     // Writes the run's rows as a workbook instead of the report file.
     std::optional<std::string> xlsx;
     std::optional<DateTime> print_date;
+    // Prints the lines of the written report that hold this text.
+    std::optional<std::string> find;
 
     // A run from 列印 rather than 預覽列印.
     bool direct_print() const { return print || pdf.has_value(); }

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -19,12 +20,13 @@
 #include "print/printer_device.h"
 #include "print/printm.h"
 #include "report/report_reader.h"
-#include "support/report_pages.h"
 #include "support/files.h"
+#include "support/report_pages.h"
 #include "support/run_capture.h"
 #include "support/sample_db.h"
 #include "support/x11_keys.h"
 #include "ui/page_zoom.h"
+#include "ui/preview_find.h"
 #include "ui/query_window_controls.h"
 #include "ui/query_window_fixture.h"
 #include "ui/show_preview.h"
@@ -256,6 +258,54 @@ TEST(RealKeysPreview, TheTextPagesZoomsAndEscCloses) {
     EXPECT_EQ(p.page_zoom()->points(), chosen);
     EXPECT_TRUE(press("ctrl+0", [&] { return p.page_zoom()->points() == fitted; }));
     EXPECT_TRUE(press("Escape", [&] { return host.window() == nullptr; }));
+}
+
+// Ctrl+F, a typed amount, Enter, F3 and Shift+F3 across pages and past either end, Esc; in
+// the report the preview holds while another run puts a new one in its place.
+TEST(RealKeysPreview, FindsWithCtrlFAcrossEveryPageAndEscClosesTheField) {
+    const TempDir dir;
+    fs::create_directories(dir / "rpt");
+    write_file(dir / "rpt" / "rep_5300.TXT",
+               framed_report({{"  王小明    1,500"}, {"  李大同      900"}, {"", "  陳 1500"}}));
+    install_font_substitutions();
+    print::PrintState state;
+    PreviewHost host(state, dir.path().string());
+    host.show_preview("rep_5300.txt", 3, "A4", 1, print::kLandscape);
+    PREPRINT& p = *host.window();
+    show_focused(p);
+    write_file(dir / "new", framed_report({{"other"}}));
+    fs::rename(dir / "new", dir / "rpt" / "rep_5300.TXT");
+    PreviewFind& find = *p.find_band();
+    QLineEdit* field = find.field();
+    ASSERT_TRUE(press("ctrl+f", [&] { return field->hasFocus(); }));
+    EXPECT_TRUE(field->inputMethodQuery(Qt::ImEnabled).toBool());  // names come by Chewing
+    ASSERT_TRUE(xdo({"type", "1500"}) && QTest::qWaitFor([&] { return field->text() == "1500"; }));
+    const struct {
+        const char* keys;
+        const char* page;
+        const char* selected;
+        const char* status;
+    } steps[] = {
+        {"Return", "1", "1,500", "第 1 頁第 1 行"},
+        {"F3", "3", "1500", "第 3 頁第 2 行"},
+        {"Return", "1", "1,500", "已從第一頁重新搜尋"},
+        {"shift+F3", "3", "1500", "已從最後一頁重新搜尋"},
+        {"shift+Return", "1", "1,500", "第 1 頁第 1 行"},
+    };
+    for (const auto& s : steps) {
+        EXPECT_TRUE(press(s.keys,
+                          [&] {
+                              return !find.searching() && p.lab_nowspage()->text() == s.page &&
+                                     p.preprint_text()->textCursor().selectedText() ==
+                                         u8(s.selected) &&
+                                     find.status()->text() == u8(s.status);
+                          }))
+            << s.keys << " " << find.status()->text().toStdString();
+    }
+    EXPECT_TRUE(field->hasFocus());
+    ASSERT_TRUE(xdo({"type", "9"}));
+    EXPECT_TRUE(press("Return", [&] { return find.status()->text() == u8("找不到「15009」"); }));
+    EXPECT_TRUE(press("Escape", [&] { return find.isHidden() && p.preprint_text()->hasFocus(); }));
 }
 
 TEST(RealKeysProgram, ClosingTheQueryWindowEndsTheProgramWithThePreviewOpen) {
