@@ -16,21 +16,14 @@
 namespace zol::print {
 namespace {
 
-bool is_lead(unsigned char b) {
-    return b >= 0x81 && b != 0xFF;
-}
-bool is_trail(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
-}
-
 // Characters from..from+count-1 (0-based) of Big5 bytes, a double-byte character counting
 // as one.
 std::string_view big5_chars(std::string_view s, std::size_t from, std::size_t count) {
     std::size_t i = 0, n = 0, begin = s.size();
     while (i < s.size() && n < from + count) {
         if (n == from) begin = i;
-        const bool pair = is_lead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
-                          is_trail(static_cast<unsigned char>(s[i + 1]));
+        const bool pair = is_big5_lead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+                          is_big5_trail(static_cast<unsigned char>(s[i + 1]));
         i += pair ? 2 : 1;
         ++n;
     }
