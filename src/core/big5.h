@@ -7,6 +7,16 @@
 
 namespace zol {
 
+// The byte ranges of a double-byte Big5 character: a lead byte 81..FE, then a trail byte
+// 40..7E or A1..FE. Any other byte, and a lead byte without a trail after it, is a
+// character of its own, so control characters, CR, LF and blanks never fall inside one.
+constexpr bool is_big5_lead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+constexpr bool is_big5_trail(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
+}
+
 // UTF-8 -> Big5 (ICU "windows-950"); a character without a Big5 code becomes "?".
 std::string to_big5(std::string_view utf8);
 // Big5 -> UTF-8; invalid bytes become U+FFFD.

@@ -105,6 +105,39 @@ std::string roc_print_date(const DateTime& d) {
     return std::to_string(d.year - 1911) + "年" + two(d.month) + "月" + two(d.day) + "日";
 }
 
+long long days_from_civil(int year, int month, int day) {
+    // Years counted from March, so that the leap day ends a year; 400-year eras of
+    // 146097 days; 719468 days from 0000-03-01 to 1970-01-01.
+    const long long y = year - (month <= 2 ? 1 : 0);
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+DateTime civil_from_days(long long days) {
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    DateTime d;
+    d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2 ? 1 : 0));
+    return d;
+}
+
+DateTime add_days(const DateTime& d, long long days) {
+    DateTime out = civil_from_days(days_from_civil(d.year, d.month, d.day) + days);
+    out.hour = d.hour;
+    out.minute = d.minute;
+    out.second = d.second;
+    return out;
+}
+
 DateTime today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -38,6 +38,14 @@ std::string query_date(const DateTime& d);
 std::string slash_date(const DateTime& d);
 // "114年03月07日": the report's print date.
 std::string roc_print_date(const DateTime& d);
+// Day numbers of the proleptic Gregorian calendar, counted from 1970-01-01 (day 0;
+// negative before it): the one conversion both ways that date arithmetic goes through.
+long long days_from_civil(int year, int month, int day);
+// The civil date of a day number (no time of day).
+DateTime civil_from_days(long long days);
+// The date `days` days after d's date (before it when negative), d's time of day kept.
+DateTime add_days(const DateTime& d, long long days);
+
 // Today's local date.
 DateTime today();
 

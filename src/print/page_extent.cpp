@@ -1,8 +1,9 @@
 #include "print/page_extent.h"
 
-#include <QFont>
 #include <algorithm>
 #include <cmath>
+
+#include "print/print_fonts.h"
 
 namespace zol::print {
 
@@ -23,10 +24,7 @@ void PageExtent::set_bold(bool bold) {
 
 const QRawFont& PageExtent::raw_font() {
     if (font_dirty_) {
-        QFont font(font_name_);
-        font.setBold(bold_);
-        font.setKerning(false);
-        raw_ = QRawFont::fromFont(font);
+        raw_ = QRawFont::fromFont(painted_font(font_name_, font_points_, bold_));
         // One pixel per twip: the metrics come out in twips.
         raw_.setPixelSize(font_points_ * 20.0);
         font_dirty_ = false;

@@ -74,11 +74,7 @@ void PainterDevice::start_output() {
 }
 
 void PainterDevice::apply_font() {
-    QFont font(font_name_);
-    font.setPointSizeF(font_points_);
-    font.setBold(bold_);
-    font.setKerning(false);
-    painter_.setFont(printable_font(font));
+    painter_.setFont(painted_font(font_name_, font_points_, bold_));
     painter_.setPen(Qt::black);
     font_dirty_ = false;
 }

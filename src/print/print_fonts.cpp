@@ -43,6 +43,14 @@ bool ensure_registered(const QRawFont& raw, const QString& family) {
 
 }  // namespace
 
+QFont painted_font(const QString& name, double points, bool bold) {
+    QFont font(name);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setKerning(false);
+    return printable_font(font);
+}
+
 QFont printable_font(const QFont& font) {
     const QRawFont raw = QRawFont::fromFont(font);
     if (!raw.isValid() || !maps_radicals(raw)) return font;

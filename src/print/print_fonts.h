@@ -20,4 +20,9 @@ namespace zol::print {
 // is `font` when the copy cannot be made.
 QFont printable_font(const QFont& font);
 
+// The font a line of the report is painted with: the named font at `points`, bold or not,
+// without kerning, as printable_font gives it. The page measure uses the very same font, so
+// that fit-to-page is computed on the width that is printed.
+QFont painted_font(const QString& name, double points, bool bold);
+
 }  // namespace zol::print

@@ -16,25 +16,14 @@
 namespace zol::print {
 namespace {
 
-bool starts_with(std::string_view line, std::string_view code) {
-    return line.substr(0, code.size()) == code;
-}
-
-bool is_lead(unsigned char b) {
-    return b >= 0x81 && b != 0xFF;
-}
-bool is_trail(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
-}
-
 // Characters from..from+count-1 (0-based) of Big5 bytes, a double-byte character counting
 // as one.
 std::string_view big5_chars(std::string_view s, std::size_t from, std::size_t count) {
     std::size_t i = 0, n = 0, begin = s.size();
     while (i < s.size() && n < from + count) {
         if (n == from) begin = i;
-        const bool pair = is_lead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
-                          is_trail(static_cast<unsigned char>(s[i + 1]));
+        const bool pair = is_big5_lead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+                          is_big5_trail(static_cast<unsigned char>(s[i + 1]));
         i += pair ? 2 : 1;
         ++n;
     }
@@ -62,7 +51,7 @@ void print_lines(PrintState& state, Big5Reader& reader, PrintDevice& device) {
         append_char(line, c);
         if (c != '\n') continue;
         if (printed) print_line(state, device, line);
-        const bool page_end = starts_with(line, kFormFeedLine);
+        const bool page_end = line_control(line).kind == LineKind::PageEnd;
         line.clear();
         if (page_end) start_page();
     }
@@ -82,7 +71,7 @@ void print_report(PrintState& state, std::string_view base_path, std::string_vie
     state.orientation = orientation;
     state.paper_name = std::string(paper_name);
     state.total_pages = total_pages;
-    state.report_path = std::string(base_path) + "/RPT/" + std::string(file_name);
+    state.report_path = handed_over_text(base_path, file_name);
     state.print_from = first_page;
     state.print_to = total_pages;
     print_pages(state, make_device);
@@ -130,27 +119,34 @@ void setup_printer(PrintState& state, PrintDevice& device) {
 }
 
 void print_line(PrintState& state, PrintDevice& device, std::string_view line) {
-    const std::string_view head = line.substr(0, 3);
-    if (head.size() == 3 && head[0] == '\x1c' && head[1] == 'W' && head[2] >= '1' &&
-        head[2] <= '8') {
-        device.set_font_size(8 + (head[2] - '0'));
-    } else if (starts_with(line, "\x1cW9")) {
-        device.set_bold(true);
-    } else if (starts_with(line, "\x1cW0")) {
-        device.set_bold(false);
-    } else if (starts_with(line, kFormFeedLine)) {
-        device.new_page();
-    } else if (starts_with(line, "\x1c\x33\x31")) {
-        state.line_pullback = to_int16(round_half_even(leading_number(big5_chars(line, 3, 3))));
-    } else if (starts_with(line, "\x1b\x34\x31")) {
-        state.saved_y = to_int16(round_half_even(device.y()));
-        print_picture(device);
-        device.set_y(state.saved_y);
-    } else if (starts_with(line, "\x1b\x34\x32")) {
-        device.set_layout_value(200);
-    } else {
-        device.print_text(QString::fromStdString(from_big5(line)));
-        device.set_y(device.y() - state.line_pullback);
+    const LineControl c = line_control(line);
+    switch (c.kind) {
+        case LineKind::FontSize:
+            device.set_font_size(c.font_size);
+            break;
+        case LineKind::BoldOn:
+        case LineKind::BoldOff:
+            device.set_bold(c.kind == LineKind::BoldOn);
+            break;
+        case LineKind::PageEnd:
+            device.new_page();
+            break;
+        case LineKind::Spacing:
+            // The three characters after the code and its "1".
+            state.line_pullback = to_int16(round_half_even(leading_number(big5_chars(line, 3, 3))));
+            break;
+        case LineKind::Picture:
+            state.saved_y = to_int16(round_half_even(device.y()));
+            print_picture(device);
+            device.set_y(state.saved_y);
+            break;
+        case LineKind::Layout:
+            device.set_layout_value(200);
+            break;
+        case LineKind::Text:
+            device.print_text(QString::fromStdString(from_big5(line)));
+            device.set_y(device.y() - state.line_pullback);
+            break;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/payment_codes.h"
 #include "data/value.h"
 
 namespace zol {
@@ -22,7 +23,8 @@ inline constexpr std::size_t kMaxStatuses = 1000;
 inline constexpr std::array<const char*, 15> kGradeTexts = {
     "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "幼小", "幼中", "幼大"};
 inline constexpr std::array<const char*, 2> kPaystasItems = {"未繳", "已繳"};
-inline constexpr std::array<const char*, 2> kPrewayItems = {"轉帳", "臨櫃"};
+inline constexpr std::array<const char*, 2> kPrewayItems = {kPrewayChoices[0].name,
+                                                            kPrewayChoices[1].name};
 
 // Collection dates of the batches that take part, newest first.
 std::string insert_CBO_TranDay_sql();

@@ -2,14 +2,18 @@
 
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "core/grade.h"
 #include "core/numbers.h"
+#include "core/payment_codes.h"
 #include "core/text.h"
 
 namespace zol {
 namespace {
 
+// "B.payway As preway": the detail field named preway holds the payway code (see
+// core/payment_codes.h).
 constexpr const char* kDetailSelect =
     "select A.*,B.TranDay,B.Grpid,B.payamt,B.Fee,B.Netfee,B.payway As preway,C.Itemid,"
     "C.Itemamt,B.flow_number,B.PayDay,"
@@ -77,15 +81,13 @@ std::string selected_id_list(const ListBoxState& list, const std::vector<std::st
 
 std::string payment_method_list(const FilterSnapshot& f) {
     if (f.Chk_4) return "";
+    const std::pair<bool, MethodBox> boxes[] = {
+        {f.Chk_1, MethodBox::Transfer}, {f.Chk_2, MethodBox::Counter}, {f.Chk_3, MethodBox::Cash}};
     std::string out;
-    if (f.Chk_1) out = "1";
-    if (f.Chk_2) {
+    for (const auto& [checked, box] : boxes) {
+        if (!checked) continue;
         if (!out.empty()) out += "','";
-        out += "2','4','5','6','7";
-    }
-    if (f.Chk_3) {
-        if (!out.empty()) out += "','";
-        out += "3";
+        out += payway_codes_of(box, "','");
     }
     return out;
 }
@@ -146,8 +148,9 @@ PaymentQuery build_payment_query(const FilterSnapshot& f, const QueryDates& date
     if (!f.Txt_StdNo2.empty()) w += " and A.StdNo <= '" + quoted_text(f.Txt_StdNo2) + "'";
 
     const std::string preway = trim(f.CBO_preway);
-    if (preway == "轉帳") w += " and B.preway='1'";
-    if (preway == "臨櫃") w += " and B.preway='2'";
+    for (const PrewayChoice& c : kPrewayChoices) {
+        if (preway == c.name) w += " and B.preway='" + std::string(c.code) + "'";
+    }
 
     const std::string methods = payment_method_list(f);
     if (!methods.empty()) w += " and B.Payway in('" + methods + "')";

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/big5.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -13,10 +14,6 @@ namespace zol {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 18;
-
-bool is_trail(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
-}
 
 }  // namespace
 
@@ -47,7 +44,7 @@ bool Big5Reader::fill() {
 unsigned Big5Reader::with_trail(unsigned char lead) {
     if (pos_ == end_ && !fill()) return lead;
     const unsigned char trail = buffer_[pos_];
-    if (!is_trail(trail)) return lead;
+    if (!is_big5_trail(trail)) return lead;
     ++pos_;
     return (static_cast<unsigned>(lead) << 8) | trail;
 }

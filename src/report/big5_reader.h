@@ -1,7 +1,6 @@
-// Reads a Big5 file one character at a time through a large buffer: a lead byte
-// (81..FE) followed by a trail byte (40..7E or A1..FE) is one character, every other
-// byte is a character of its own. Control characters, CR, LF and blanks are therefore
-// never part of a double-byte character.
+// Reads a Big5 file one character at a time through a large buffer: a lead byte followed
+// by a trail byte (is_big5_lead, is_big5_trail) is one character, every other byte is a
+// character of its own.
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/big5.h"
 #include "report/held_report.h"
 
 namespace zol {
@@ -29,7 +29,7 @@ class Big5Reader {
     // The next character: a byte value, or lead * 256 + trail. Requires !at_end().
     unsigned get() {
         const unsigned char b = buffer_[pos_++];
-        if (b < 0x81 || b == 0xFF) return b;
+        if (!is_big5_lead(b)) return b;
         return with_trail(b);
     }
     // Skips characters up to and including the first that is `a` or `b` (both below 40,

@@ -2,18 +2,18 @@
 
 #include "core/big5.h"
 #include "core/numbers.h"
+#include "core/payment_codes.h"
 #include "report/field_values.h"
 
 namespace zol {
 
-std::string method_label(std::string_view preway, std::string_view acctid2) {
-    if (preway == "1") return acctid2.empty() ? " 轉帳" : "#轉帳";
-    if (preway == "2") return " 臨櫃";
-    if (preway == "3") return " 現金";
-    if (preway == "4") return " ATM";
-    if (preway == "5") return "網路ATM";
-    if (preway == "6") return " 超商";
-    return {};
+std::string method_label(std::string_view payway, std::string_view acctid2) {
+    const PaywayCode* code = find_payway(payway);
+    if (!code) return {};
+    if (code->box == MethodBox::Transfer && !acctid2.empty()) {
+        return std::string(kTransferFromAccountLabel);
+    }
+    return std::string(code->label);
 }
 
 int find_item_column(const WriterState& s, std::string_view name) {
@@ -44,7 +44,7 @@ enum DetailField : std::size_t {
     kDelMark,
     kStdname,
     kFeeField,
-    kPreway,
+    kPayway,  // selected as "preway": the payway code
     kAcctid2,
     kFlowNumber,
     kPayDay,
@@ -102,9 +102,10 @@ void ClassGroupReader::start_student_row(WriterState& s, int r) {
     row[kClass] = zero_pad(static_cast<long long>(whole_number(d_[kClsid])), 2);
     row[kSeat] = zero_pad(static_cast<long long>(whole_number(d_[kSeatno])), 2);
     row[kMarkAndName] = (d_[kDelMark].number() == 0 ? " " : "*") + trimmed_text(d_[kStdname]);
-    const std::string preway = trimmed_text(d_[kPreway]);
-    row[kMethodLabel] = method_label(preway, trimmed_text(d_[kAcctid2]));
-    row[kFee] = preway == "4" ? "0" : decimal_text(d_[kFeeField]);
+    const std::string payway = trimmed_text(d_[kPayway]);
+    row[kMethodLabel] = method_label(payway, trimmed_text(d_[kAcctid2]));
+    const PaywayCode* code = find_payway(payway);
+    row[kFee] = code && !code->fee_shown ? "0" : decimal_text(d_[kFeeField]);
     row[kSerial] = trimmed_text(d_[kFlowNumber]);
     const Value& pay_day = d_[kPayDay];
     if (auto d = date_of(pay_day)) {

@@ -14,8 +14,9 @@
 
 namespace zol {
 
-// Payment method label of a detail line; "" for a code outside the list.
-std::string method_label(std::string_view preway, std::string_view acctid2);
+// Payment method label of a detail line for its payway code (core/payment_codes.h); "" for
+// a code outside the table.
+std::string method_label(std::string_view payway, std::string_view acctid2);
 
 // Column of an item name among columns 1..item_count (first match), or 0.
 int find_item_column(const WriterState& s, std::string_view name);

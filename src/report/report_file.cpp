@@ -5,17 +5,37 @@
 namespace zol {
 
 std::string font_line(int digit) {
-    std::string line = "\x1cW";
+    std::string line{control::kFs, control::kFont};
     line.push_back(static_cast<char>('0' + (digit % 10 + 10) % 10));
     return line;
+}
+
+LineControl line_control(std::string_view line) {
+    using namespace control;
+    if (line.substr(0, kFormFeedLine.size()) == kFormFeedLine) return {LineKind::PageEnd};
+    if (line.size() < 3) return {};
+    const char a = line[0], b = line[1], c = line[2];
+    if (a == kFs && b == kFont) {
+        if (c >= '1' && c <= '8') return {LineKind::FontSize, 8 + (c - '0')};
+        if (c == kBoldOn) return {LineKind::BoldOn};
+        if (c == kBoldOff) return {LineKind::BoldOff};
+    }
+    if (a == kFs && b == kSpacing && c == '1') return {LineKind::Spacing};
+    if (a == kEsc && b == kPicture && c == kPictureDraw) return {LineKind::Picture};
+    if (a == kEsc && b == kPicture && c == kPictureLayout) return {LineKind::Layout};
+    return {};
 }
 
 std::filesystem::path report_path(std::string_view base_path) {
     return resolve_package_path(std::string(base_path) + "\\rpt\\" + std::string(kReportFileName));
 }
 
+std::string handed_over_text(std::string_view base_path, std::string_view file_name) {
+    return std::string(base_path) + "/RPT/" + std::string(file_name);
+}
+
 std::filesystem::path handed_over_path(std::string_view base_path, std::string_view file_name) {
-    return resolve_package_path(std::string(base_path) + "/RPT/" + std::string(file_name));
+    return resolve_package_path(handed_over_text(base_path, file_name));
 }
 
 ReportError::ReportError(std::string message, std::filesystem::path path)

@@ -4,6 +4,7 @@
 
 #include "core/big5.h"
 #include "report/big5_reader.h"
+#include "report/report_file.h"
 
 namespace zol {
 
@@ -12,9 +13,9 @@ namespace {
 constexpr unsigned kLf = 0x0A;
 constexpr unsigned kTab = 0x09;
 constexpr unsigned kCr = 0x0D;
-constexpr unsigned kFf = 0x0C;
-constexpr unsigned kEsc = 0x1B;
-constexpr unsigned kFs = 0x1C;
+constexpr unsigned kFf = static_cast<unsigned char>(control::kFormFeed);
+constexpr unsigned kEsc = static_cast<unsigned char>(control::kEsc);
+constexpr unsigned kFs = static_cast<unsigned char>(control::kFs);
 
 enum class Filter { first_page, page };
 
@@ -67,6 +68,8 @@ void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
                 break;
             case kTab:
                 break;
+            // Besides the codes of report_file.h, the ESC and FS codes of the printer's
+            // language are dropped with their parameter characters, so they never show.
             case kEsc: {
                 if (in.at_end()) return;
                 const unsigned d = in.get();
@@ -80,7 +83,7 @@ void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
                     } else {
                         line.put(d);
                     }
-                } else if (d == '4') {
+                } else if (d == static_cast<unsigned char>(control::kPicture)) {
                     skip_line(in, kCr);
                 } else {
                     line.put(d);
@@ -91,12 +94,12 @@ void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
                 if (in.at_end()) return;
                 const unsigned d = in.get();
                 if (d == '@' || d == 'U' || d == 'V') {
-                } else if (d == 'W' || d == 'v') {
+                } else if (d == static_cast<unsigned char>(control::kFont) || d == 'v') {
                     skip_line(in, skip_stop);
                 } else if (d == 'S' || d == 'T') {
                     drop(in);
                     drop(in);
-                } else if (d == '3') {
+                } else if (d == static_cast<unsigned char>(control::kSpacing)) {
                     skip_line(in, kCr);
                 } else {
                     line.put(d);

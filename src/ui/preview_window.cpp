@@ -302,7 +302,7 @@ void PREPRINT::show_report(const std::string& file_name, std::int32_t total_page
     TXT_PRIBEGIN->setText(QStringLiteral("1"));
     TXT_PRIEND->setText(QStringLiteral(" %1").arg(total_pages));
     total_pages_ = total_pages;
-    state_.report_path = base_path_ + "/RPT/" + file_name;
+    state_.report_path = handed_over_text(base_path_, file_name);
     state_.current_page = 1;
     report_.reset();
     TextBoxSink sink(PREPRINT_TEXT);

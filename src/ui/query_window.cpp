@@ -31,8 +31,8 @@ QRect twips(int left, int top, int width, int height) {
 }
 
 // 新細明體 and 細明體 are mapped to installed fonts by substitution at program start. The
-// substitutes have taller lines than the originals, so 11 points keep the text inside
-// the designed heights.
+// substitutes have taller lines than the fonts they stand for, so 11 points keep the
+// text inside the heights of the twip layout.
 QFont ming(bool bold, int points = 11) {
     QFont f(QStringLiteral("新細明體"));
     f.setPointSize(points);
@@ -253,9 +253,9 @@ void ZOL5300F1::build_labels() {
     label(fra_00, "lbl_08(8)", "至", twips(3840, 2670, 495, 375));
     label(fra_00, "lbl_08(9)", "班別", twips(720, 2220, 645, 375));
     label(fra_00, "lbl_08(11)", "年級別", twips(720, 1770, 855, 375));
-    // The item frame lies over the stray group combo and its label, as designed. A box
-    // nobody can see takes no focus, so Tab and Enter pass it by; its place, list and
-    // clearing stay.
+    // The item frame lies over the stray group combo and its label: the box keeps its
+    // place, list and clearing because the loaders still fill and empty it.
+    // A box nobody can see takes no focus, so Tab and Enter pass it by.
     Frame3->raise();
     Frame2->raise();
     CBO_GrpID->setFocusPolicy(Qt::NoFocus);

@@ -11,6 +11,7 @@
 #include "core/package_path.h"
 #include "data/db_error.h"
 #include "query/filter_snapshot.h"
+#include "report/report_file.h"
 #include "report/report_run.h"
 #include "report/xlsx_run.h"
 #include "ui/query_window.h"
@@ -143,7 +144,7 @@ void ZOL5300F1::select_data() {
     }
     if (preview_mode_ && hooks_.hand_over_run) hooks_.hand_over_run({filters, dates, base_path_});
     const auto& show = preview_mode_ ? hooks_.show_preview : hooks_.print_report;
-    if (show) show("rep_5300.txt", r.pages);
+    if (show) show(std::string(kHandOverFileName), r.pages);
 }
 
 void ZOL5300F1::run_report(QPushButton* button, bool preview) {

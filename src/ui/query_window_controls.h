@@ -6,8 +6,8 @@
 
 namespace zol {
 
-// Editable like the original's drop-down combos, with the drop-down event that the
-// loaders hang on.
+// Editable, so that a clerk may type an entry as well as pick one, with the drop-down
+// event that the loaders hang on (a list is filled when it opens, from the fields above it).
 class DropDownCombo : public QComboBox {
     Q_OBJECT
   public:

@@ -30,7 +30,7 @@ struct FieldRule {
     int max_length = 0;
 };
 
-// The character a key press types, as the original's key-press handlers see it:
+// The character a key press types, in the one form the field filters below test:
 // 13 Enter, 8 Backspace, 9 Tab, the typed character otherwise, 0 for keys that type none.
 char32_t typed_char(const QKeyEvent* k) {
     switch (k->key()) {

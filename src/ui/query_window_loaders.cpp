@@ -124,7 +124,8 @@ void ZOL5300F1::insert_CBO_SeatNo1() {
 
 void ZOL5300F1::insert_CBO_SeatNo2() {
     CBO_SeatNo2->empty_list();
-    // The seats of the "from" class, as in the original.
+    // The seats of the "from" class (CBO_ClsID), as in the "from" seat list: both seat
+    // boxes offer the same seats whatever the "to" class says.
     const auto sql = insert_CBO_SeatNo2_sql(text_of(CBO_Grade), text_of(CBO_ClsID));
     if (!sql) return;
     list_sql_ = *sql;

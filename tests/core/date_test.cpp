@@ -25,37 +25,96 @@ TEST(Date, RocForms) {
     EXPECT_EQ(iso_text(t), "2024-02-29 09:00:05");
 }
 
+// The last day of every month and the day after it, leap years on both sides of each rule,
+// and the year and month limits.
+TEST(Date, ValidDatesEndAtEachMonthsLastDay) {
+    const int last[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int m = 1; m <= 12; ++m) {
+        EXPECT_TRUE(is_valid_date(2023, m, last[m - 1])) << m;
+        EXPECT_FALSE(is_valid_date(2023, m, last[m - 1] + 1)) << m;
+        EXPECT_TRUE(is_valid_date(2023, m, 1)) << m;
+        EXPECT_FALSE(is_valid_date(2023, m, 0)) << m;
+    }
+    struct Row {
+        int y, m, d;
+        bool valid;
+    } rows[] = {
+        {2024, 2, 29, true},  {2024, 2, 30, false}, {2000, 2, 29, true}, {1900, 2, 29, false},
+        {2100, 2, 28, true},  {2023, 2, 29, false}, {1, 1, 1, true},     {0, 1, 1, false},
+        {9999, 12, 31, true}, {10000, 1, 1, false}, {2023, 0, 1, false}, {2023, 13, 1, false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(is_valid_date(r.y, r.m, r.d), r.valid) << r.y << "-" << r.m << "-" << r.d;
+}
+
 TEST(Date, ParseAcceptedForms) {
     EXPECT_EQ(parse_iso_date("2006-03-15"), ymd(2006, 3, 15));
-    EXPECT_EQ(parse_iso_date("2006-3-5"), ymd(2006, 3, 5));
-    const auto with_time = parse_iso_date("2006-03-15 13:45:10");
-    ASSERT_TRUE(with_time);
-    EXPECT_EQ(*with_time, (DateTime{2006, 3, 15, 13, 45, 10}));
-    EXPECT_TRUE(with_time->has_time());
+    EXPECT_EQ(parse_iso_date(" 2006/3/5 "), ymd(2006, 3, 5));
+    EXPECT_EQ(parse_iso_date("2006-03-15 13:45:10"), (DateTime{2006, 3, 15, 13, 45, 10}));
     const auto t_form = parse_iso_date("2006-03-15T00:00:00.000");
     ASSERT_TRUE(t_form);
     EXPECT_EQ(*t_form, ymd(2006, 3, 15));
     EXPECT_FALSE(t_form->has_time());
-    EXPECT_EQ(parse_iso_date("2006-03-15 08:30"), (DateTime{2006, 3, 15, 8, 30, 0}));
+    EXPECT_EQ(parse_iso_date("2006-03-15 8:30"), (DateTime{2006, 3, 15, 8, 30, 0}));
 }
 
-TEST(Date, ParseRejectsNonDates) {
-    EXPECT_FALSE(parse_iso_date(""));
-    EXPECT_FALSE(parse_iso_date("2006-02-29"));
-    EXPECT_TRUE(parse_iso_date("2000-02-29"));
-    EXPECT_FALSE(parse_iso_date("1900-02-29"));
-    EXPECT_FALSE(parse_iso_date("2006-13-01"));
-    EXPECT_FALSE(parse_iso_date("2006-04-31"));
-    EXPECT_FALSE(parse_iso_date("2006-03-15x"));
-    EXPECT_FALSE(parse_iso_date("03/15/2006"));
-    EXPECT_FALSE(parse_iso_date("2006-03-15 24:00:00"));
-    EXPECT_FALSE(parse_iso_date("2006-03-15 10"));
-    EXPECT_FALSE(parse_iso_date("095/03/15"));
+// Each field's digit count and value limit, one row on each side.
+TEST(Date, ParseDigitAndValueLimits) {
+    struct Row {
+        const char* text;
+        bool date;
+    } rows[] = {
+        {"2006-12-31", true},
+        {"2006-12-32", false},
+        {"2006-04-30", true},
+        {"2006-04-31", false},
+        {"2006-02-28", true},
+        {"2006-02-29", false},
+        {"2006-13-01", false},
+        {"2006-00-01", false},
+        {"2006-01-00", false},
+        {"206-01-01", false},
+        {"20061-01-01", false},
+        {"2006-001-01", false},
+        {"2006-01-001", false},
+        {"2006-1-1", true},
+        {"2006-01/01", false},
+        {"2006-01-01x", false},
+        {"2006-01-01 23:59:59", true},
+        {"2006-01-01 24:00:00", false},
+        {"2006-01-01 23:60", false},
+        {"2006-01-01 23:59:60", false},
+        {"2006-01-01 123:00", false},
+        {"2006-01-01 1:5", false},
+        {"2006-01-01 1:05:5", false},
+        {"2006-01-01 1:05:055", false},
+        {"2006-01-01 10", false},
+        {"2006-01-01 10:00:00.123456789", true},
+        {"2006-01-01 10:00:00.", false},
+        {"2006-01-01 10:00:00.1234567890", false},
+        {"", false},
+        {"095/03/15", false},
+    };
+    for (const Row& r : rows) EXPECT_EQ(parse_iso_date(r.text).has_value(), r.date) << r.text;
     EXPECT_FALSE(parse_iso_date(std::string(10000, '9')));
-    EXPECT_TRUE(is_valid_date(2024, 2, 29));
-    EXPECT_FALSE(is_valid_date(2025, 2, 29));
-    EXPECT_FALSE(is_valid_date(2025, 12, 32));
-    EXPECT_FALSE(is_valid_date(0, 1, 1));
+}
+
+TEST(Date, DayNumbersAndAddingDays) {
+    EXPECT_EQ(days_from_civil(1970, 1, 1), 0);
+    EXPECT_EQ(days_from_civil(1899, 12, 30), -25569);
+    EXPECT_EQ(days_from_civil(2000, 3, 1) - days_from_civil(2000, 2, 28), 2);
+    EXPECT_EQ(days_from_civil(1900, 3, 1) - days_from_civil(1900, 2, 28), 1);
+    EXPECT_EQ(days_from_civil(2001, 1, 1) - days_from_civil(2000, 1, 1), 366);
+    // Every day of four centuries, before and after 1970, goes there and back.
+    for (long long n = -146097; n <= 146097; n += 1) {
+        const DateTime d = civil_from_days(n);
+        ASSERT_TRUE(is_valid_date(d.year, d.month, d.day)) << n;
+        ASSERT_EQ(days_from_civil(d.year, d.month, d.day), n);
+    }
+    DateTime t{2024, 2, 28, 10, 5, 0};
+    EXPECT_EQ(add_days(t, 1), (DateTime{2024, 2, 29, 10, 5, 0}));
+    EXPECT_EQ(add_days(t, 2), (DateTime{2024, 3, 1, 10, 5, 0}));
+    EXPECT_EQ(add_days(ymd(2025, 1, 1), -1), ymd(2024, 12, 31));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 namespace zol {
@@ -47,6 +48,11 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
     EXPECT_EQ(round_half_even(2.5), 2);
     EXPECT_EQ(round_half_even(-2.5), -2);
     EXPECT_EQ(round_half_even(2.5001), 3);
+    EXPECT_EQ(round_half_even(2.4999), 2);
+    EXPECT_EQ(round_half_even(3.5), 4);
+    EXPECT_EQ(round_half_even(-3.5), -4);
+    EXPECT_EQ(round_half_even(-0.4), 0);
+    EXPECT_TRUE(std::isinf(round_half_even(HUGE_VAL)));
     EXPECT_TRUE(std::isnan(round_half_even(NAN)));
 }
 
@@ -75,6 +81,50 @@ TEST(ToInt32, ChecksTheWiderRange) {
     EXPECT_THROW(to_int32(NAN), OverflowError);
 }
 
+// Both sides of each integer range's ends, before and after rounding.
+TEST(IntegerRanges, EachEndOnBothSides) {
+    const struct {
+        double v;
+        bool fits16, fits32;
+    } rows[] = {
+        {32767.0, true, true},         {32768.0, false, true},       {-32768.0, true, true},
+        {-32769.0, false, true},       {32767.49, true, true},       {-32768.51, false, true},
+        {2147483647.0, false, true},   {2147483648.0, false, false}, {-2147483648.0, false, true},
+        {-2147483649.0, false, false}, {2147483647.5, false, false}, {-2147483648.5, false, true},
+    };
+    for (const auto& r : rows) {
+        if (r.fits16) {
+            EXPECT_EQ(to_int16(r.v), static_cast<std::int16_t>(round_half_even(r.v))) << r.v;
+        } else {
+            EXPECT_THROW(to_int16(r.v), OverflowError) << r.v;
+        }
+        if (r.fits32) {
+            EXPECT_EQ(to_int32(r.v), static_cast<std::int32_t>(round_half_even(r.v))) << r.v;
+        } else {
+            EXPECT_THROW(to_int32(r.v), OverflowError) << r.v;
+        }
+    }
+}
+
+TEST(LeadingNumber, SignAndExponentEdges) {
+    const struct {
+        const char* text;
+        double v;
+    } rows[] = {
+        {"-0", 0},       {"--5", 0},           {"+-5", 0},
+        {"- 5", 0},      {"-5-", -5},          {"1e-2", 0.01},
+        {"-1E+2", -100}, {"1e+", 1},           {"1e-x", 1},
+        {"2.5e1", 25},   {"0009", 9},          {"9.", 9},
+        {"-.5e1", -5},   {"1e0400", HUGE_VAL}, {"1e-0400", 0},
+        {"\t-7", -7},    {"\n7", 0},           {"/7", 0},
+        {":7", 0},       {"0.9999", 0.9999},
+    };
+    for (const auto& r : rows) EXPECT_EQ(leading_number(r.text), r.v) << r.text;
+    EXPECT_TRUE(std::signbit(leading_number("-0")));
+    EXPECT_EQ(leading_number(std::string(309, '9')), HUGE_VAL);
+    EXPECT_DOUBLE_EQ(leading_number(std::string(308, '9')), 1e308);
+}
+
 TEST(NumberText, ShortestDecimalForm) {
     EXPECT_EQ(number_text(5), "5");
     EXPECT_EQ(number_text(5.5), "5.5");
@@ -85,7 +135,13 @@ TEST(NumberText, ShortestDecimalForm) {
 TEST(FormatThousands, GroupsWholeNumbers) {
     EXPECT_EQ(format_thousands(1500), "1,500");
     EXPECT_EQ(format_thousands(0), "");
-    EXPECT_EQ(format_thousands(100000), "100,000");
+    const struct {
+        double v;
+        const char* text;
+    } groups[] = {{999, "999"},      {1000, "1,000"},     {-999, "-999"},
+                  {-1000, "-1,000"}, {999999, "999,999"}, {1e6, "1,000,000"},
+                  {-0.5, ""},        {-1.5, "-2"},        {12345678, "12,345,678"}};
+    for (const auto& g : groups) EXPECT_EQ(format_thousands(g.v), g.text) << g.v;
     EXPECT_EQ(format_thousands(1499.5), "1,500");
     EXPECT_EQ(format_thousands(0.4), "");
     EXPECT_EQ(format_thousands(NAN), "");
@@ -101,6 +157,14 @@ TEST(ZeroPad, PadsToWidth) {
     EXPECT_EQ(zero_pad(123456, 5), "123456");
     EXPECT_EQ(zero_pad(0, 2), "00");
     EXPECT_EQ(zero_pad(-5, 3), "-005");
+    EXPECT_EQ(zero_pad(12, 2), "12");
+    EXPECT_EQ(zero_pad(7, 0), "7");
+    EXPECT_EQ(zero_pad(7, -2), "7");
+    EXPECT_EQ(zero_pad(std::string_view("0"), 1), "0");
+    EXPECT_EQ(zero_pad(std::string_view("000"), 0), "0");
+    EXPECT_EQ(zero_pad(std::string_view(""), 3), "");
+    EXPECT_EQ(zero_pad(std::string_view("12"), 2), "12");
+    EXPECT_EQ(zero_pad(std::string_view("9/"), 3), "9/");
     EXPECT_EQ(zero_pad(std::numeric_limits<long long>::min(), 2), "-9223372036854775808");
     EXPECT_EQ(zero_pad(std::string_view("42"), 5), "00042");
     EXPECT_EQ(zero_pad(std::string_view("000042"), 5), "00042");

@@ -42,6 +42,42 @@ TEST(ResultSetStorage, EveryKindOfValueRoundTrips) {
     EXPECT_EQ(rs.field("c6").text().size(), long_text.size());
 }
 
+// Texts on both sides of the block size and of a block's end, dates at each field's
+// limit, and field positions and row ends on both sides.
+TEST(ResultSetStorage, BoundariesOfBlocksFieldsAndRows) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    const std::vector<std::string> texts{std::string(kBlock - 1, 'a'),
+                                         "b",
+                                         std::string(kBlock, 'c'),
+                                         "dd",
+                                         std::string(kBlock - 3, 'e'),
+                                         "fff",
+                                         "g"};
+    const std::vector<DateTime> dates{
+        {-1, 12, 31, 23, 59, 59}, {9999, 1, 1, 0, 0, 0}, {2024, 2, 29, 12, 30, 1}};
+    ResultSet rs({"t", "d"});
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        rs.append_text(texts[i]);
+        rs.append_date(dates[i % dates.size()]);
+        rs.end_row();
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i, rs.move_next()) {
+        ASSERT_FALSE(rs.eof());
+        EXPECT_EQ(rs.field(0).text(), texts[i]) << i;
+        EXPECT_EQ(rs.field("D").date(), dates[i % dates.size()]) << i;
+        EXPECT_NO_THROW(rs.field(1));
+        EXPECT_THROW(rs.field(2), DbError);
+        EXPECT_THROW(rs.field("t2"), DbError);
+    }
+    EXPECT_TRUE(rs.eof());
+    rs.move_next();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_THROW(rs.field(0), DbError);
+    rs.move_first();
+    EXPECT_EQ(rs.field(0).text().size(), kBlock - 1);
+    EXPECT_TRUE(ResultSet({"x"}).eof());
+}
+
 TEST(ResultSetStorage, ManyRowsAcrossBlocks) {
     ResultSet rs({"n", "t"});
     for (int i = 0; i < 100000; ++i) {

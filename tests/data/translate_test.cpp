@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/db_error.h"
+#include "data/jet_tokens.h"
 #include "data/sqlite_database.h"
 
 namespace zol {
@@ -60,12 +61,95 @@ TEST(Translate, DateLiteralsBecomeIsoText) {
     EXPECT_EQ(translate_access_sql("select '#1#' from T"), "select '#1#' from T");
 }
 
-TEST(Translate, TextsThatAreNoDateAreRefused) {
-    for (const char* sql : {"select 1 where d = #02/30/2006#", "select 1 where d = ##",
-                            "select 1 where d = #1920#", "select 1 where d = #03/15/2006",
-                            "select 1 where d = #10:30#", "select 1 where d = #3/15/206#"}) {
+// Each date literal's month, day, year and time limits, one row on each side ("" refused).
+TEST(Translate, DateLiteralBounds) {
+    const struct {
+        const char* inside;
+        const char* iso;
+    } rows[] = {
+        {"12/31/2006", "2006-12-31"},
+        {"13/01/2006", "2006-01-13"},  // a day first
+        {"13/13/2006", ""},
+        {"0/10/2006", ""},
+        {"1/0/2006", ""},
+        {"4/30/2006", "2006-04-30"},
+        {"4/31/2006", ""},
+        {"2/29/2004", "2004-02-29"},
+        {"2/29/2006", ""},
+        {"2006/12/31", "2006-12-31"},
+        {"2006/12/32", ""},
+        {"2006-13-01", ""},
+        {"2006-00-01", ""},
+        {"3/5/29", "2029-03-05"},
+        {"3/5/30", "1930-03-05"},
+        {"3/5/099", ""},
+        {"3/5/0100", "0100-03-05"},
+        {"3/5/0099", ""},
+        {"206/3/5", ""},
+        {"20061/3/5", ""},
+        {"3/5/2006 23:59:59", "2006-03-05 23:59:59"},
+        {"3/5/2006 24:00", ""},
+        {"3/5/2006 23:60", ""},
+        {"3/5/2006 0:0:60", ""},
+        {"3/5/2006 12:00 AM", "2006-03-05"},
+        {"3/5/2006 12:00 PM", "2006-03-05 12:00:00"},
+        {"3/5/2006 1:00 PM", "2006-03-05 13:00:00"},
+        {"3/5/2006 13:00 PM", ""},
+        {"3/5/2006 0:00 AM", ""},
+        {"3/5/2006 100:00", ""},
+        {"3/5/2006 1:2:3:4", ""},
+        {"3/5/2006 10", ""},
+        {"3/5", ""},
+        {"1/2/3/2006", ""},
+        {"3/x/2006", ""},
+    };
+    for (const auto& r : rows) EXPECT_EQ(jet_sql::jet_date_text(r.inside), r.iso) << r.inside;
+    for (const char* sql : {"select 1 where d = ##", "select 1 where d = #03/15/2006"}) {
         EXPECT_THROW(translate_access_sql(sql), DbError) << sql;
     }
+}
+
+// How the tokens fall at the edges of each character class: "W:" word, "N:" number, "O:"
+// operator, "S:" blank, "T:" text.
+TEST(Translate, TokenBoundaries) {
+    const auto tokens = [](std::string_view sql) {
+        std::string out;
+        for (const auto& t : jet_sql::tokenize(sql)) {
+            out += std::string("SWNTDO").substr(static_cast<std::size_t>(t.kind), 1) + ":" +
+                   t.text + " ";
+        }
+        return out;
+    };
+    const struct {
+        const char* sql;
+        const char* tokens;
+    } rows[] = {
+        {"az_AZ09", "W:az_AZ09 "},
+        {"a@b", "W:a O:@ W:b "},
+        {"z{a", "W:z O:{ W:a "},
+        {"Z[a]", "W:Z W:[a] "},
+        {"@A", "O:@ W:A "},
+        {"`x` ", "W:`x` S:  "},
+        {"9a", "N:9 W:a "},
+        {"0/9:x", "N:0 O:/ N:9 O:: W:x "},
+        {"\xc3\xa9"
+         "a",
+         "W:\xc3\xa9"
+         "a "},
+        {"\x7f", "O:\x7f "},
+        {"1.5e+3x", "N:1.5e+3 W:x "},
+        {"1e+", "N:1 W:e O:+ "},
+        {".5.", "N:.5 O:. "},
+        {"a<=b", "W:a O:<= W:b "},
+        {">=<>", "O:>= O:<> "},
+        {"!===", "O:!= O:== "},
+        {"||=<", "O:|| O:= O:< "},
+        {"'a''b'\"c\"", "T:'a''b' T:'c' "},
+        {" \t\r\n", "S: \t\r\n "},
+    };
+    for (const auto& r : rows) EXPECT_EQ(tokens(r.sql), r.tokens) << r.sql;
+    EXPECT_THROW(jet_sql::tokenize("a\x1f"), DbError);
+    EXPECT_EQ(tokens("\x20"), "S:  ");
 }
 
 TEST(Translate, KeywordGluedToANumberOrQuoteGetsABlank) {
@@ -98,6 +182,7 @@ TEST_F(Translated, AmpersandJoinsTextsAndTreatsNullAsEmpty) {
     EXPECT_EQ(scalar("select n & s from T where id = 3"), "-1c");
     // Arithmetic binds tighter than &, & tighter than comparison.
     EXPECT_EQ(scalar("select n + 1 & 'x' from T where id = 1"), "6x");
+    EXPECT_EQ(scalar("select 'x' & n - 1 & n * 2 & n / 5 & n % 3 from T where id = 1"), "x41012");
     EXPECT_EQ(scalar("select iif(s & 'b' = 'ab', 'yes', 'no') from T where id = 1"), "yes");
     EXPECT_EQ(scalar("select upper(s) & lower('X') As t from T where id = 1"), "Ax");
 }

@@ -110,9 +110,6 @@ TEST_F(PrintPages, SetupFirstFontLinesAndEndLast) {
     for (int size = 9; size <= 16; ++size) want.push_back("size " + std::to_string(size));
     want.insert(want.end(), {"bold", "regular", "text 0 <\x1cWx other>", "end"});
     EXPECT_EQ(run(r, 1, 1, "B5", 1), want);
-    EXPECT_EQ(run(pages3(), 1, 1, "A5")[0], "begin 11 2");
-    EXPECT_EQ(run(pages3(), 1, 1, "")[0], "begin 9 2");
-    EXPECT_EQ(run(pages3(), 1, 1, "Letter")[0], "begin 9 2");
 }
 
 TEST_F(PrintPages, PullBackMovesEachTextLineUp) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/big5.h"
+#include "report/big5_reader.h"
 #include "report/report_file.h"
 #include "report/report_fixture.h"
 #include "report/report_reader.h"
@@ -83,6 +84,51 @@ TEST(Reader, FiltersOfTheFirstPageAndOfThePageFetch) {
         show_page(dir / "t.txt", 2, sink);
         EXPECT_EQ(sink.text(), "") << ::testing::PrintToString(tail);
     }
+}
+
+// The reader's next character, which must be there.
+unsigned next(Big5Reader& in) {
+    EXPECT_FALSE(in.at_end());
+    return in.at_end() ? 0u : in.get();
+}
+
+// Each limit of the lead and trail byte ranges, one row on each side: one character or two.
+TEST(Reader, Big5ByteRangesOnBothSides) {
+    const TempDir dir;
+    const struct {
+        unsigned lead, trail;
+        bool pair;
+    } rows[] = {
+        {0x81, 0x40, true},  {0x80, 0x40, false}, {0xFE, 0xFE, true},  {0xFF, 0x40, false},
+        {0x81, 0x3F, false}, {0x81, 0x7E, true},  {0x81, 0x7F, false}, {0x81, 0xA0, false},
+        {0x81, 0xA1, true},  {0x81, 0xFF, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << std::hex << r.lead << " " << r.trail);
+        write_file(dir / "b", {static_cast<char>(r.lead), static_cast<char>(r.trail), '\r'});
+        Big5Reader in(dir / "b");
+        if (r.pair) {
+            EXPECT_EQ(next(in), r.lead << 8 | r.trail);
+        } else {
+            EXPECT_EQ(next(in), r.lead);
+            EXPECT_EQ(next(in), r.trail);
+        }
+        EXPECT_EQ(next(in), unsigned{'\r'});  // no trail: never joins a lead
+        EXPECT_TRUE(in.at_end());
+    }
+    // A pair split by the end of the reader's buffer is still one character; a damaged file
+    // that ends on a lead byte, or has a line end after one, gives the byte alone.
+    const std::string fill((1u << 18) - 1, 'a');
+    write_file(dir / "b", fill + "\xa4\xa4\xa4");
+    Big5Reader split(dir / "b");
+    for (std::size_t i = 0; i < fill.size(); ++i) next(split);
+    EXPECT_EQ(next(split), 0xA4A4u);
+    EXPECT_EQ(next(split), 0xA4u);
+    EXPECT_TRUE(split.at_end());
+    write_file(dir / "r.txt", "\xa4\xa4\xa4\r\n");
+    StringSink sink;
+    read_first_page(dir / "r.txt", sink);
+    EXPECT_EQ(sink.text(), from_big5("\xa4\xa4\xa4") + "\r\n");
 }
 
 TEST(Reader, SinkIsHiddenWhileAPageIsFilledAndLeftAloneWithoutAFile) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
@@ -51,16 +52,36 @@ TEST(MessageBoxes, TitlesTextsAndButtonsOfEachKind) {
         QString title, shown;
         QList<B> buttons;
         QMessageBox::Icon icon = QMessageBox::Information;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
+        // Looks for the box until it is open; one that never comes, or a modal window that
+        // is no message box, fails the test within the time limit instead of hanging it.
+        QElapsedTimer clock;
+        clock.start();
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) {
+                if (clock.elapsed() < 10000) return;
+                poll.stop();
+                ADD_FAILURE() << "no message box within 10 s";
+                if (modal) modal->close();
+                return;
+            }
+            poll.stop();
             title = box->windowTitle();
             shown = box->text();
             icon = box->icon();
             for (QAbstractButton* b : box->buttons()) buttons << box->standardButton(b);
-            box->button(c.press)->click();
+            if (QAbstractButton* b = box->button(c.press)) {
+                b->click();
+            } else {
+                box->done(0);
+            }
         });
+        poll.start();
         EXPECT_EQ(c.show(), c.result);
+        poll.stop();
         EXPECT_EQ(title, c.title);
         EXPECT_EQ(shown, c.text);
         EXPECT_EQ(icon, QMessageBox::NoIcon);

@@ -28,33 +28,10 @@ struct Student {
     std::vector<int> joins;  // groups with a participation below 100% that the student joins
 };
 
-long days_from_civil(int y, int m, int d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-DateTime civil_from_days(long z) {
-    z += 719468;
-    const long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long doe = z - era * 146097;
-    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long mp = (5 * doy + 2) / 153;
-    DateTime t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2));
-    return t;
-}
-
 std::string add_days(const std::string& iso, int days) {
     const auto d = parse_iso_date(iso);
     if (!d) throw std::logic_error("bad catalog date " + iso);
-    return iso_text(civil_from_days(days_from_civil(d->year, d->month, d->day) + days));
+    return iso_text(zol::add_days(*d, days));
 }
 
 void check_big5(const std::string& text) {

@@ -6,28 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/date.h"
+
 namespace zol {
 
 namespace {
-
-// Days from 1970-01-01 to the civil date (proleptic Gregorian).
-struct Civil {
-    long long year;
-    unsigned month;
-    unsigned day;
-};
-
-Civil civil_from_days(long long z) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<long long>(yoe) + era * 400 + (m <= 2 ? 1 : 0), m, d};
-}
 
 // 1899-12-30 counted from 1970-01-01.
 constexpr long long kJetEpochDays = -25569;
@@ -99,17 +82,12 @@ std::optional<std::string> jet_date_text(double serial) {
         seconds -= 86400;
         ++day;  // the time of day always runs forward from the day's midnight
     }
-    const Civil c = civil_from_days(day + kJetEpochDays);
-    if (c.year < 100 || c.year > 9999) return std::nullopt;
-    char buf[64];
-    if (seconds == 0) {
-        std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u", c.year, c.month, c.day);
-    } else {
-        std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02d:%02d:%02d", c.year, c.month, c.day,
-                      static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
-                      static_cast<int>(seconds % 60));
-    }
-    return std::string(buf);
+    DateTime d = civil_from_days(day + kJetEpochDays);
+    if (d.year < 100 || d.year > 9999) return std::nullopt;
+    d.hour = static_cast<int>(seconds / 3600);
+    d.minute = static_cast<int>(seconds / 60 % 60);
+    d.second = static_cast<int>(seconds % 60);
+    return iso_text(d);
 }
 
 }  // namespace zol
