@@ -13,6 +13,7 @@
 
 #include "core/locked_temp.h"
 #include "data/db_error.h"
+#include "support/jet_files.h"
 #include "support/report_pages.h"
 #include "support/sample_db.h"
 
@@ -26,15 +27,6 @@ const fs::path kJetDir = ZOL_TESTDATA_JET;
 RunOutput report(const fs::path& base, Args options) {
     options.insert(options.begin(), {"report", base.string(), "--print-date=2025-03-07"});
     return run_captured(options);
-}
-
-std::string amended_sample() {
-    std::string bytes = read_file(kJetDir / "zol-sample.mdb");
-    std::ifstream patch(fixture("jet/zol-sample-amended.txt"));
-    std::size_t at = 0;
-    unsigned value = 0;
-    while (patch >> at >> std::hex >> value >> std::dec) bytes.at(at) = static_cast<char>(value);
-    return bytes;
 }
 
 // Another program writes the whole file in place again and again, now one content, now the
@@ -67,18 +59,16 @@ TEST(SharedPackage, ARunOfAFileRewrittenMeanwhileIsOfOneStateOrNone) {
         }
         ::close(fd);
     });
-    int whole = 0, refused = 0;
+    int whole = 0;
     for (int run = 0; run < 8; ++run) {
         write_file(pkg.report(), "previous\r\n");
         const RunOutput r =
-            report(pkg.base(), run % 2 ? Args{"--tranday", "113/09/10"}
-                                       : Args{"--tranday", "113/09/10", "--no-cache"});
+            report(pkg.base(), {"--tranday", "113/09/10", run % 2 ? "--yes" : "--no-cache"});
         const std::string written = read_file(pkg.report());
+        whole += r.code == 0;
         if (r.code == 0) {
-            ++whole;
             EXPECT_TRUE(written == reports[0] || written == reports[1]) << "a mixed report";
         } else {
-            ++refused;
             EXPECT_EQ(r.code, 4) << r.err;
             EXPECT_NE(r.err.find(kMsgDatabaseBusy), std::string::npos) << r.err;
             EXPECT_EQ(written, "previous\r\n");
@@ -86,9 +76,7 @@ TEST(SharedPackage, ARunOfAFileRewrittenMeanwhileIsOfOneStateOrNone) {
     }
     stop = true;
     writer.join();
-    EXPECT_EQ(whole + refused, 8);
     EXPECT_GT(whole, 0);
-    std::printf("runs of a file being rewritten: %d whole, %d refused\n", whole, refused);
     // Once it is left alone, the file's current content is reported.
     ASSERT_EQ(report(pkg.base(), {"--tranday", "113/09/10"}).code, 0);
     const bool first = read_file(pkg.db()) == contents[0];
@@ -98,24 +86,22 @@ TEST(SharedPackage, ARunOfAFileRewrittenMeanwhileIsOfOneStateOrNone) {
 // One student a class, 300 classes, 110 dates: 33,000 class groups of one page each.
 TEST(SharedPackage, ReportsBeyondSixteenBitPageNumbers) {
     const Package pkg{Package::Fixture{"packages/small.sql"}};
-    pkg.exec(R"(
-DELETE FROM ZOL7_Student; DELETE FROM ZOL8_Payment; DELETE FROM Zol9_Payitem;
-DELETE FROM ZOL10_Agency;
-WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 299)
-INSERT INTO ZOL7_Student SELECT i + 1, printf('S%04d', i + 1), 1 + i / 25, 1 + i % 25, 1,
-  '學生', 0, NULL FROM n;
+    pkg.exec(R"(DELETE FROM ZOL7_Student; DELETE FROM ZOL8_Payment; DELETE FROM Zol9_Payitem;
+DELETE FROM ZOL10_Agency; WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n
+WHERE i < 299) INSERT INTO ZOL7_Student SELECT i + 1, i, 1 + i / 25, 1 + i % 25, 1, '學生', 0, NULL FROM n;
 WITH RECURSIVE d(j) AS (SELECT 0 UNION ALL SELECT j + 1 FROM d WHERE j < 109)
 INSERT INTO ZOL10_Agency SELECT date('2024-01-01', '+' || j || ' days'), 1, -1 FROM d;
-INSERT INTO ZOL8_Payment SELECT s.Stdid, a.TranDay, 1, 100, 0, 100, '1', '1', s.Stdid,
-  a.TranDay, NULL, 0, 0, -1 FROM ZOL7_Student s, ZOL10_Agency a;
+INSERT INTO ZOL8_Payment SELECT s.Stdid, a.TranDay, 1, 100, 0, 100, '1', '1', s.Stdid, a.TranDay,
+  NULL, 0, 0, -1 FROM ZOL7_Student s, ZOL10_Agency a;
 INSERT INTO Zol9_Payitem SELECT Stdid, TranDay, Grpid, 1, 100 FROM ZOL8_Payment;)");
     const RunOutput r = report(
         pkg.base(), {"--tranday", "113/01/01", "--tranday2", "113/04/19", "--page", "33000"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(load_report(pkg.report()).ff_count(), 33000u);
     // The last page: the last date's last class (grade 12, class 25).
-    EXPECT_NE(r.out.find("113/04/19"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("十二 年 25 班"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("十二 年 25 班                         收款日期: 113/04/19"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("班總筆數:1"), std::string::npos) << r.out;
 }
 

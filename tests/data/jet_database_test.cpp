@@ -17,6 +17,7 @@
 #include "data/jet/jet_header.h"
 #include "data/result_set.h"
 #include "support/files.h"
+#include "support/jet_files.h"
 
 namespace zol {
 namespace {
@@ -158,18 +159,6 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
     EXPECT_EQ(check_jet_file(kJetDir + "/testV2000.mdb").page_count, 3043328u / 4096);
 }
 
-// Overwrites the file in place, keeping its size, inode and modification time.
-void rewrite_in_place(const std::string& path, const std::string& content) {
-    struct stat before {};
-    ASSERT_EQ(::stat(path.c_str(), &before), 0);
-    {
-        std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-        f.write(content.data(), static_cast<std::streamsize>(content.size()));
-    }
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
 TEST(JetDatabase, TheCopyFollowsTheFileOnDisk) {
     const test::TempDir dir;
     std::string content = read_file(kJetDir + "/testV2000.mdb");
@@ -183,7 +172,7 @@ TEST(JetDatabase, TheCopyFollowsTheFileOnDisk) {
     const auto at = content.find("abcdefg");
     ASSERT_NE(at, std::string::npos);
     content[at] = 'z';
-    rewrite_in_place(path, content);
+    test::rewrite_keeping_times(path, content);
     EXPECT_EQ(column_of(db->query("select A from Table1 order by A"), 0),
               (std::vector<std::string>{"a", "zbcdefg"}));
     EXPECT_EQ(db->query("select * from Table2").row_count(), 0u);

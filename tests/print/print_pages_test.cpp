@@ -165,17 +165,6 @@ TEST_F(PrintPages, MissingReportFileStopsBeforeTheDevice) {
     EXPECT_FALSE(made);
 }
 
-TEST_F(PrintPages, PrintReportStoresItsArguments) {
-    dir.write_report(pages3());
-    std::vector<std::string> log;
-    print_report(state, dir.base().string(), "rep_5300.txt", 3, "A4", 2, 2,
-                 [&log] { return std::make_unique<Recorder>(&log); });
-    EXPECT_EQ(state.report_path, dir.base().string() + "/RPT/rep_5300.txt");
-    EXPECT_EQ(state.total_pages, 3);
-    EXPECT_EQ(texts(log),
-              (std::vector<std::string>{"text 0 <第2頁>", "page", "text 0 <第3頁>", "page"}));
-}
-
 // A report of several MB from the writer: past the writer's flush size (1 MiB) and the
 // reader's buffer (256 KiB), with a Big5 lead byte as the last byte of the first buffer.
 // The pages read back and a range printed past page 250 are the pages of the file.

@@ -214,10 +214,6 @@ TEST_F(PreviewWindow, PrintFailureIsShownWithItsDescription) {
     QTest::mouseClick(w.cmd_print(), Qt::LeftButton);
     EXPECT_EQ(errors, QStringList{QStringLiteral("找不到印表機：測試")});
     EXPECT_EQ(now(), QStringLiteral("2"));
-    // The report file can be replaced at once.
-    write(2);
-    host->show_preview("rep_5300.txt", 2, "A4", 1, 2);
-    EXPECT_EQ(text(), page_text(1));
 }
 
 TEST_F(PreviewWindow, PdfButtonWritesTheChosenRange) {
