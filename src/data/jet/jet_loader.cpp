@@ -33,7 +33,8 @@ JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
     // Folders of runs that died: their lock file is there and nobody holds it.
     for (const auto& entry : fs::directory_iterator(temp, ec)) {
         if (entry.path().filename().string().rfind(kTempFolderPrefix, 0) != 0) continue;
-        const int fd = ::open((entry.path() / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const int fd =
+            ::open((entry.path() / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) continue;
         std::error_code ignored;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) fs::remove_all(entry.path(), ignored);
