@@ -48,6 +48,14 @@ std::optional<LockedTemp> create_locked_temp(const fs::path& dir, const std::str
     return std::nullopt;
 }
 
+bool held_by_nobody(const fs::path& lock) {
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
 void remove_dead_temp_files(const fs::path& dir, const std::string& prefix) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dir, ec)) {
@@ -56,11 +64,8 @@ void remove_dead_temp_files(const fs::path& dir, const std::string& prefix) {
             name.compare(name.size() - 4, 4, kSuffix) != 0) {
             continue;
         }
-        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
         // Held by its writer: still being written.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
-        ::close(fd);
+        if (held_by_nobody(entry.path())) ::unlink(entry.path().c_str());
     }
 }
 

@@ -19,6 +19,10 @@ struct LockedTemp {
 std::optional<LockedTemp> create_locked_temp(const std::filesystem::path& dir,
                                              const std::string& prefix, int mode);
 
+// True when the file `lock` is there and no live process holds it locked: whoever held it
+// has died (or let it go).
+bool held_by_nobody(const std::filesystem::path& lock);
+
 // Removes the files `dir`/`prefix`*.tmp that no live process holds locked.
 void remove_dead_temp_files(const std::filesystem::path& dir, const std::string& prefix);
 

@@ -203,7 +203,8 @@ void JetCacheFolder::touch_and_prune() const {
         const fs::path& folder = folders[i].second;
         if (folder == dir_) continue;
         const Fd lock{::open((folder / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)};
-        // A folder that a running process holds stays; it is pruned by a later run.
+        // A folder that a running process holds stays; it is pruned by a later run. The lock
+        // is kept while the folder goes, so that nobody takes it up meanwhile.
         if (lock.fd >= 0 && ::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) continue;
         fs::remove_all(folder, ec);
     }

@@ -7,6 +7,7 @@
 
 #include <system_error>
 
+#include "core/locked_temp.h"
 #include "data/db_error.h"
 #include "data/jet/jet_indexes.h"
 
@@ -33,12 +34,9 @@ JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
     // Folders of runs that died: their lock file is there and nobody holds it.
     for (const auto& entry : fs::directory_iterator(temp, ec)) {
         if (entry.path().filename().string().rfind(kTempFolderPrefix, 0) != 0) continue;
-        const int fd =
-            ::open((entry.path() / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
+        // Nobody takes a dead run's private folder up again: it may go once its lock is free.
         std::error_code ignored;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) fs::remove_all(entry.path(), ignored);
-        ::close(fd);
+        if (held_by_nobody(entry.path() / kLockName)) fs::remove_all(entry.path(), ignored);
     }
     std::string pattern = (temp / (std::string(kTempFolderPrefix) + "XXXXXX")).string();
     if (ec || !::mkdtemp(pattern.data())) {
