@@ -129,4 +129,42 @@ std::string entry_text(const Value& v) {
     return trim(v.text());
 }
 
+std::size_t pick_list_bound(PickList list) {
+    switch (list) {
+        case PickList::TranDay:
+        case PickList::Group:
+            return 501;
+        case PickList::Item:
+            return 101;
+        case PickList::Status:
+            return 1000;
+    }
+    return 0;
+}
+
+void read_pick_list(PickList list, ResultSet& rows, const std::function<bool(PickEntry)>& take) {
+    const std::size_t bound = pick_list_bound(list);
+    for (std::size_t n = 0; !rows.eof() && n < bound; rows.move_next()) {
+        PickEntry e;
+        if (list == PickList::TranDay) {
+            auto entry = tranday_entry(rows.field(0));
+            if (!entry) continue;
+            e = PickEntry{std::move(entry->text), std::move(entry->value)};
+        } else {
+            e = PickEntry{entry_text(rows.field(1)), entry_text(rows.field(0))};
+        }
+        ++n;
+        if (!take(std::move(e))) return;
+    }
+}
+
+std::vector<PickEntry> read_pick_list(PickList list, ResultSet& rows) {
+    std::vector<PickEntry> out;
+    read_pick_list(list, rows, [&out](PickEntry e) {
+        out.push_back(std::move(e));
+        return true;
+    });
+    return out;
+}
+
 }  // namespace zol

@@ -1,24 +1,21 @@
-// The statements of the window's pick-list loaders, and turning their rows into entries.
-// Each builder is a pure function of the field values it is given.
+// The pick lists of the query window and of the command: each list's statement, how a
+// row becomes an entry and how many entries it holds. The statement builders are pure
+// functions of the field values they are given.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/payment_codes.h"
+#include "data/result_set.h"
 #include "data/value.h"
 
 namespace zol {
-
-// Bounds of the value arrays behind the lists; loaders stop at them.
-inline constexpr std::size_t kMaxTrandays = 501;
-inline constexpr std::size_t kMaxGroups = 501;
-inline constexpr std::size_t kMaxItems = 101;
-inline constexpr std::size_t kMaxStatuses = 1000;
 
 inline constexpr std::array<const char*, 15> kGradeTexts = {
     "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "幼小", "幼中", "幼大"};
@@ -71,5 +68,27 @@ std::optional<TrandayEntry> tranday_entry(const Value& v);
 std::optional<std::string> payday_box_text(const Value& v);
 // A field as a list entry text: joined to "" and trimmed (null gives "").
 std::string entry_text(const Value& v);
+
+// The lists filled from the database by both the window and the command.
+enum class PickList {
+    TranDay,  // collection dates: text "095/03/15", id the query date "03/15/2006"
+    Group,    // groups: text the name (field 1), id the group id (field 0)
+    Item,     // fee items in use: the same two fields
+    Status,   // identity statuses: the same two fields
+};
+struct PickEntry {
+    std::string text;
+    std::string id;
+};
+// The most entries a list holds; rows past it are not read. The bounds are those of the
+// value tables the report's statements are built from, so a clerk never picks an entry
+// that no statement could carry.
+std::size_t pick_list_bound(PickList list);
+// Hands the entries of `rows` to `take` in order, up to the list's bound; a row that makes
+// no entry (a batch without a date) is skipped. `take` returns false to stop early, when
+// a newer fill of the same list has taken over.
+void read_pick_list(PickList list, ResultSet& rows, const std::function<bool(PickEntry)>& take);
+// All entries at once.
+std::vector<PickEntry> read_pick_list(PickList list, ResultSet& rows);
 
 }  // namespace zol

@@ -85,11 +85,7 @@ ZOL5300F1::ZOL5300F1(std::string base_path, StartArgs args, QueryWindowHooks hoo
     : QWidget(parent),
       base_path_(std::move(base_path)),
       args_(std::move(args)),
-      hooks_(std::move(hooks)),
-      tranday_values_(kMaxTrandays),
-      group_ids_(kMaxGroups),
-      item_ids_(kMaxItems),
-      status_codes_(kMaxStatuses) {
+      hooks_(std::move(hooks)) {
     setObjectName(QStringLiteral("ZOL5300F1"));
     setWindowTitle(QStringLiteral("Quorvane"));
     setFixedSize(px(11880), px(8595));

@@ -136,11 +136,6 @@ class ZOL5300F1 : public QWidget {
     bool field_key_press(QObject* field, QKeyEvent* key);
     void queue_tab();
     void seat_limit(DropDownCombo* combo);
-    void option_group_rule();
-    void option_item_rule();
-    void option_status_rule();
-    // An option group is one tab stop: its chosen option, or its first one while none is.
-    void update_option_stops();
     void payday_proposal();
 
     FilterSnapshot snapshot() const;

@@ -117,10 +117,7 @@ bool ZOL5300F1::Check_Text() {
     write_back(f);
     if (r.outcome == CheckOutcome::Failed) {
         tell(r.message);
-        if (r.select_opt_group2) {
-            Opt_group2->setChecked(true);
-            option_group_rule();
-        }
+        if (r.select_opt_group2) Opt_group2->setChecked(true);
         if (QWidget* w = control_for_focus(static_cast<int>(r.focus))) w->setFocus();
         return false;
     }

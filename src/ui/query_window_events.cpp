@@ -13,6 +13,7 @@
 
 #include "core/numbers.h"
 #include "core/text.h"
+#include "ui/choice_group.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
 #include "ui/query_window_controls.h"
@@ -74,28 +75,10 @@ void ZOL5300F1::connect_events() {
     connect(CBO_SeatNo1, &QComboBox::editTextChanged, this, [this] { seat_limit(CBO_SeatNo1); });
     connect(CBO_SeatNo2, &QComboBox::editTextChanged, this, [this] { seat_limit(CBO_SeatNo2); });
 
-    connect(Opt_group1, &QRadioButton::clicked, this, &ZOL5300F1::option_group_rule);
-    connect(Opt_group2, &QRadioButton::clicked, this, &ZOL5300F1::option_group_rule);
-    connect(Opt_item1, &QRadioButton::clicked, this, &ZOL5300F1::option_item_rule);
-    connect(Opt_item2, &QRadioButton::clicked, this, &ZOL5300F1::option_item_rule);
-    connect(Opt1, &QRadioButton::clicked, this, &ZOL5300F1::option_status_rule);
-    connect(Opt2, &QRadioButton::clicked, this, &ZOL5300F1::option_status_rule);
-
-    const std::pair<OptionButton*, OptionButton*> pairs[] = {
-        {Opt1, Opt2}, {Opt_group1, Opt_group2}, {Opt_item1, Opt_item2}};
-    for (const auto& [a, b] : pairs) {
-        a->set_partner(b);
-        b->set_partner(a);
-        connect(a, &QRadioButton::toggled, b, [b = b](bool on) {
-            if (on) b->setChecked(false);
-        });
-        connect(b, &QRadioButton::toggled, a, [a = a](bool on) {
-            if (on) a->setChecked(false);
-        });
-        connect(a, &QRadioButton::toggled, this, &ZOL5300F1::update_option_stops);
-        connect(b, &QRadioButton::toggled, this, &ZOL5300F1::update_option_stops);
-    }
-    update_option_stops();
+    // Owned by the window; the statuses' "選擇部分身分" comes first in the tab order.
+    new ChoiceGroup(Opt1, Opt2, Lst_status, true, this);
+    new ChoiceGroup(Opt_group1, Opt_group2, Lst_group, true, this);
+    new ChoiceGroup(Opt_item1, Opt_item2, Lst_item, false, this);
 
     connect(Msk_payday1, &MaskedDateEdit::focus_received, this, &ZOL5300F1::payday_proposal);
     connect(Timer1_, &QTimer::timeout, this, &ZOL5300F1::Timer1_Timer);
@@ -192,44 +175,6 @@ void ZOL5300F1::seat_limit(DropDownCombo* combo) {
     if (leading_number(text) < 255) return;
     combo->setEditText(combo->currentText().left(2));
     tell(QString::fromUtf8("座號必須小於255"));
-}
-
-void ZOL5300F1::option_group_rule() {
-    if (Opt_group1->isChecked()) {
-        Opt_group2->setChecked(false);
-        Lst_group->setEnabled(false);
-    }
-    if (Opt_group2->isChecked()) {
-        Opt_group1->setChecked(false);
-        Lst_group->setEnabled(true);
-    }
-}
-
-void ZOL5300F1::option_item_rule() {
-    if (Opt_item1->isChecked()) {
-        Opt_item2->setChecked(false);
-        Lst_item->setEnabled(false);
-    }
-    if (Opt_item2->isChecked()) {
-        Opt_item1->setChecked(false);
-        Lst_item->setEnabled(true);
-    }
-}
-
-void ZOL5300F1::option_status_rule() {
-    Lst_status->setEnabled(!Opt1->isChecked());
-}
-
-void ZOL5300F1::update_option_stops() {
-    // Each pair in tab order.
-    const std::pair<QRadioButton*, QRadioButton*> groups[] = {
-        {Opt2, Opt1}, {Opt_group2, Opt_group1}, {Opt_item1, Opt_item2}};
-    for (const auto& [first, second] : groups) {
-        const bool none = !first->isChecked() && !second->isChecked();
-        const bool first_stops = first->isChecked() || none;
-        first->setFocusPolicy(first_stops ? Qt::StrongFocus : Qt::ClickFocus);
-        second->setFocusPolicy(first_stops ? Qt::ClickFocus : Qt::StrongFocus);
-    }
 }
 
 void ZOL5300F1::payday_proposal() {

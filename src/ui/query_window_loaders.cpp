@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <algorithm>
 
 #include "query/list_queries.h"
 #include "ui/masked_date_edit.h"
@@ -22,8 +21,25 @@ QString q(const std::string& s) {
 std::string text_of(const QComboBox* c) {
     return c->currentText().toStdString();
 }
-void let_events_run() {
-    QCoreApplication::processEvents();
+// Fills a multi-choice list and its ids, letting events run after each entry so that the
+// window stays responsive while a long list fills. `fills` counts the fills of this list:
+// a fill that finds it raised after letting events run was overtaken by a newer fill,
+// which has rebuilt the list, and stops. False then.
+bool fill_choice_list(PickList which, ResultSet& rows, bool selected, QListWidget* list,
+                      std::vector<std::string>& ids, unsigned& fills) {
+    const unsigned fill = ++fills;
+    list->clear();
+    ids.clear();
+    bool current = true;
+    read_pick_list(which, rows, [&](PickEntry e) {
+        list->addItem(q(e.text));
+        ids.push_back(std::move(e.id));
+        list->item(list->count() - 1)->setSelected(selected);
+        QCoreApplication::processEvents();
+        current = fill == fills;
+        return current;
+    });
+    return current;
 }
 
 }  // namespace
@@ -46,36 +62,24 @@ void ZOL5300F1::Clear_Text() {
     for (auto* c : {Chk_1, Chk_2, Chk_3, Chk_4}) c->setChecked(true);
 
     ResultSet rows = run_list(status_list_sql());
-    const unsigned fill = ++status_fill_;
-    status_count_ = 0;
-    Lst_status->clear();
-    std::fill(status_codes_.begin(), status_codes_.end(), std::string());
-    for (; !rows.eof() && static_cast<std::size_t>(status_count_) < kMaxStatuses;
-         rows.move_next()) {
-        Lst_status->addItem(q(entry_text(rows.field(1))));
-        status_codes_[static_cast<std::size_t>(status_count_)] = entry_text(rows.field(0));
-        Lst_status->item(status_count_)->setSelected(true);
-        let_events_run();
-        if (fill != status_fill_) return;  // a newer Clear_Text has refilled the list
-        ++status_count_;
+    if (!fill_choice_list(PickList::Status, rows, true, Lst_status, status_codes_, status_fill_)) {
+        return;
     }
+    status_count_ = static_cast<int>(status_codes_.size());
     Opt1->setChecked(true);
-    Lst_status->setEnabled(!Opt1->isChecked());
 }
 
 void ZOL5300F1::insert_CBO_TranDay() {
     CBO_TranDay->empty_list();
-    std::fill(tranday_values_.begin(), tranday_values_.end(), std::string());
+    tranday_values_.clear();
     list_sql_ = insert_CBO_TranDay_sql();
     ResultSet rows = run_list(list_sql_);
-    std::size_t i = 0;
-    for (; !rows.eof() && i < kMaxTrandays; rows.move_next()) {
-        const auto entry = tranday_entry(rows.field(0));
-        if (!entry) continue;  // a batch without a date cannot be chosen
-        CBO_TranDay->add_entry(q(entry->text));
-        CBO_TranDay2->add_entry(q(entry->text));
-        tranday_values_[i++] = entry->value;
-    }
+    read_pick_list(PickList::TranDay, rows, [this](PickEntry e) {
+        CBO_TranDay->add_entry(q(e.text));
+        CBO_TranDay2->add_entry(q(e.text));
+        tranday_values_.push_back(std::move(e.id));
+        return true;
+    });
     CBO_paystas->empty_list();
     for (const char* s : kPaystasItems) CBO_paystas->add_entry(QString::fromUtf8(s));
 }
@@ -139,19 +143,10 @@ void ZOL5300F1::insert_group() {
     try {
         list_sql_ = insert_group_sql("", "");
         ResultSet rows = run_list(insert_group_sql(text_of(CBO_TranDay), text_of(CBO_TranDay2)));
-        const unsigned fill = ++group_fill_;
-        std::size_t i = 0;
-        Lst_group->clear();
-        std::fill(group_ids_.begin(), group_ids_.end(), std::string());
-        for (; !rows.eof() && i < kMaxGroups; rows.move_next(), ++i) {
-            Lst_group->addItem(q(entry_text(rows.field(1))));
-            group_ids_[i] = entry_text(rows.field(0));
-            Lst_group->item(static_cast<int>(i))->setSelected(false);
-            let_events_run();
-            if (fill != group_fill_) return;  // a newer fill took over the list
+        if (!fill_choice_list(PickList::Group, rows, false, Lst_group, group_ids_, group_fill_)) {
+            return;
         }
         Opt_group1->setChecked(true);
-        option_group_rule();
     } catch (const std::exception&) {
         Lst_group->clear();
     }
@@ -160,20 +155,8 @@ void ZOL5300F1::insert_group() {
 void ZOL5300F1::insert_item() {
     list_sql_ = insert_item_sql();
     ResultSet rows = run_list(list_sql_);
-    const unsigned fill = ++item_fill_;
-    std::size_t i = 0;
-    Lst_item->clear();
-    std::fill(item_ids_.begin(), item_ids_.end(), std::string());
-    for (; !rows.eof() && i < kMaxItems; rows.move_next(), ++i) {
-        Lst_item->addItem(q(entry_text(rows.field(1))));
-        item_ids_[i] = entry_text(rows.field(0));
-        Lst_item->item(static_cast<int>(i))->setSelected(true);
-        let_events_run();
-        if (fill != item_fill_) return;
-    }
+    if (!fill_choice_list(PickList::Item, rows, true, Lst_item, item_ids_, item_fill_)) return;
     Opt_item1->setChecked(true);
-    Opt_item2->setChecked(false);
-    Lst_item->setEnabled(false);
 }
 
 void ZOL5300F1::insert_Payday() {

@@ -61,7 +61,8 @@ TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
         EXPECT_EQ(items_of(t.find<DropDownCombo>(name)), items) << name;
         EXPECT_EQ(t.find<DropDownCombo>(name)->currentText(), QString()) << name;
     }
-    EXPECT_EQ(w.tranday_values()[1] + "|" + w.tranday_values()[2], "03/15/2006|");
+    EXPECT_EQ(w.tranday_values().size(), 2u);
+    EXPECT_EQ(w.tranday_values()[1], "03/15/2006");
 
     // Identity statuses and the fee items of some class group: all selected, each list
     // disabled while its "全部" is chosen; the codes behind them.

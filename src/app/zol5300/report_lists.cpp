@@ -15,15 +15,15 @@ ResultSet& run_list(DataControl& ado_cbo, const std::string& sql) {
     return ado_cbo.result();
 }
 
-// Entries from field 1, ids from field 0, at most `bound` rows.
-void fill_list(ResultSet& rows, std::size_t bound, bool selected, ListBoxState& list,
+// The list's entries, all selected or none, with their ids beside them.
+void fill_list(PickList which, ResultSet& rows, bool selected, ListBoxState& list,
                std::vector<std::string>& ids) {
     list = ListBoxState{};
     ids.clear();
-    for (; !rows.eof() && list.entries.size() < bound; rows.move_next()) {
-        list.entries.push_back(entry_text(rows.field(1)));
+    for (PickEntry& e : read_pick_list(which, rows)) {
+        list.entries.push_back(std::move(e.text));
         list.selected.push_back(selected);
-        ids.push_back(entry_text(rows.field(0)));
+        ids.push_back(std::move(e.id));
     }
 }
 
@@ -32,12 +32,10 @@ void fill_list(ResultSet& rows, std::size_t bound, bool selected, ListBoxState& 
 std::vector<std::string> load_tranday_list(DataControl& ado_cbo, FilterSnapshot& f) {
     std::vector<std::string> texts;
     f.tranday_values.clear();
-    ResultSet& rows = run_list(ado_cbo, insert_CBO_TranDay_sql());
-    for (; !rows.eof() && texts.size() < kMaxTrandays; rows.move_next()) {
-        const auto entry = tranday_entry(rows.field(0));
-        if (!entry) continue;  // a batch without a date cannot be chosen
-        texts.push_back(entry->text);
-        f.tranday_values.push_back(entry->value);
+    for (PickEntry& e :
+         read_pick_list(PickList::TranDay, run_list(ado_cbo, insert_CBO_TranDay_sql()))) {
+        texts.push_back(std::move(e.text));
+        f.tranday_values.push_back(std::move(e.id));
     }
     return texts;
 }
@@ -45,7 +43,7 @@ std::vector<std::string> load_tranday_list(DataControl& ado_cbo, FilterSnapshot&
 void load_group_list(DataControl& ado_cbo, FilterSnapshot& f) {
     try {
         ResultSet& rows = run_list(ado_cbo, insert_group_sql(f.CBO_TranDay, f.CBO_TranDay2));
-        fill_list(rows, kMaxGroups, false, f.Lst_group, f.group_ids);
+        fill_list(PickList::Group, rows, false, f.Lst_group, f.group_ids);
         f.Opt_group1 = true;
     } catch (const std::exception&) {
         f.Lst_group = ListBoxState{};
@@ -53,12 +51,12 @@ void load_group_list(DataControl& ado_cbo, FilterSnapshot& f) {
 }
 
 void load_item_list(DataControl& ado_cbo, FilterSnapshot& f) {
-    fill_list(run_list(ado_cbo, insert_item_sql()), kMaxItems, true, f.Lst_item, f.item_ids);
+    fill_list(PickList::Item, run_list(ado_cbo, insert_item_sql()), true, f.Lst_item, f.item_ids);
     f.Opt_item1 = true;
 }
 
 void load_status_list(DataControl& ado_cbo, FilterSnapshot& f) {
-    fill_list(run_list(ado_cbo, status_list_sql()), kMaxStatuses, true, f.Lst_status,
+    fill_list(PickList::Status, run_list(ado_cbo, status_list_sql()), true, f.Lst_status,
               f.status_codes);
     f.Opt1 = true;
     f.Opt2 = false;
