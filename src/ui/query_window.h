@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,10 @@ class ZOL5300F1 : public QWidget {
     // loader that lets events run while it fills its list is not disturbed by another
     // loader reusing Ado_CBO meanwhile.
     ResultSet run_list(const std::string& sql);
+    // Rebuilds a combo's list from field `field` of the rows of `sql`'s statement; no
+    // statement (nullopt) leaves the list empty.
+    void fill_combo(DropDownCombo* combo, const std::function<std::optional<std::string>()>& sql,
+                    int field);
     // Runs `load`; a database error is shown with the engine's text and the window stays.
     void guarded(const std::function<void()>& load);
     void tell(const QString& text);

@@ -84,15 +84,26 @@ void ZOL5300F1::insert_CBO_TranDay() {
     for (const char* s : kPaystasItems) CBO_paystas->add_entry(QString::fromUtf8(s));
 }
 
-void ZOL5300F1::insert_CBO() {
-    CBO_GrpID->empty_list();
-    const auto sql =
-        insert_CBO_sql(text_of(CBO_TranDay), CBO_TranDay->list_index(), tranday_values_);
-    if (!sql) return;
-    list_sql_ = *sql;
+void ZOL5300F1::fill_combo(DropDownCombo* combo,
+                           const std::function<std::optional<std::string>()>& sql, int field) {
+    // Emptied before the statement is built, so a grade the statement refuses leaves no
+    // stale entries behind.
+    combo->empty_list();
+    const auto statement = sql();
+    if (!statement) return;
+    list_sql_ = *statement;
     for (ResultSet rows = run_list(list_sql_); !rows.eof(); rows.move_next()) {
-        CBO_GrpID->add_entry(q(rows.field(1).text()));
+        combo->add_entry(q(rows.field(field).text()));
     }
+}
+
+void ZOL5300F1::insert_CBO() {
+    fill_combo(
+        CBO_GrpID,
+        [this] {
+            return insert_CBO_sql(text_of(CBO_TranDay), CBO_TranDay->list_index(), tranday_values_);
+        },
+        1);
 }
 
 void ZOL5300F1::insert_CBO_grade() {
@@ -101,41 +112,27 @@ void ZOL5300F1::insert_CBO_grade() {
 }
 
 void ZOL5300F1::insert_CBO_ClsID() {
-    CBO_ClsID->empty_list();
-    list_sql_ = insert_CBO_ClsID_sql(text_of(CBO_Grade));
-    for (ResultSet rows = run_list(list_sql_); !rows.eof(); rows.move_next()) {
-        CBO_ClsID->add_entry(q(rows.field(0).text()));
-    }
+    fill_combo(
+        CBO_ClsID, [this] { return insert_CBO_ClsID_sql(text_of(CBO_Grade)); }, 0);
 }
 
 void ZOL5300F1::insert_CBO_ClsID2() {
-    CBO_ClsID2->empty_list();
-    list_sql_ = insert_CBO_ClsID2_sql(text_of(CBO_Grade));
-    for (ResultSet rows = run_list(list_sql_); !rows.eof(); rows.move_next()) {
-        CBO_ClsID2->add_entry(q(rows.field(0).text()));
-    }
+    fill_combo(
+        CBO_ClsID2, [this] { return insert_CBO_ClsID2_sql(text_of(CBO_Grade)); }, 0);
 }
 
 void ZOL5300F1::insert_CBO_SeatNo1() {
-    CBO_SeatNo1->empty_list();
-    const auto sql = insert_CBO_SeatNo1_sql(text_of(CBO_Grade), text_of(CBO_ClsID));
-    if (!sql) return;
-    list_sql_ = *sql;
-    for (ResultSet rows = run_list(list_sql_); !rows.eof(); rows.move_next()) {
-        CBO_SeatNo1->add_entry(q(rows.field(2).text()));
-    }
+    fill_combo(
+        CBO_SeatNo1,
+        [this] { return insert_CBO_SeatNo1_sql(text_of(CBO_Grade), text_of(CBO_ClsID)); }, 2);
 }
 
 void ZOL5300F1::insert_CBO_SeatNo2() {
-    CBO_SeatNo2->empty_list();
     // The seats of the "from" class (CBO_ClsID), as in the "from" seat list: both seat
     // boxes offer the same seats whatever the "to" class says.
-    const auto sql = insert_CBO_SeatNo2_sql(text_of(CBO_Grade), text_of(CBO_ClsID));
-    if (!sql) return;
-    list_sql_ = *sql;
-    for (ResultSet rows = run_list(list_sql_); !rows.eof(); rows.move_next()) {
-        CBO_SeatNo2->add_entry(q(rows.field(2).text()));
-    }
+    fill_combo(
+        CBO_SeatNo2,
+        [this] { return insert_CBO_SeatNo2_sql(text_of(CBO_Grade), text_of(CBO_ClsID)); }, 2);
 }
 
 void ZOL5300F1::insert_group() {

@@ -11,6 +11,7 @@
 #include "core/big5.h"
 #include "core/date.h"
 #include "core/numbers.h"
+#include "core/payment_codes.h"
 
 namespace zol::app::sample {
 
@@ -102,11 +103,20 @@ void assign_statuses(SampleRng& rng, int stdid, SampleWriter& out, bool& low_inc
     }
 }
 
+char payway_char(std::size_t index) {
+    return kPaywayCodes[index].code[0];
+}
+
+bool is_transfer(char payway) {
+    return payway == payway_char(0);
+}
+
 char draw_payway(SampleRng& rng, char preway) {
-    if (preway == '1' && rng.percent(88)) return '1';
-    // Counter 2, cash 3, ATM 4, internet ATM 5, convenience store 6, other counter 7.
+    if (is_transfer(preway) && rng.percent(88)) return preway;
+    // The codes after the transfer, in table order: counter, cash, ATM, internet ATM,
+    // convenience store, other counter.
     static const std::vector<int> weights = {35, 10, 15, 12, 23, 5};
-    return static_cast<char>('2' + rng.weighted(weights));
+    return payway_char(1 + rng.weighted(weights));
 }
 
 long long fee_of(char payway) {
@@ -192,7 +202,7 @@ SampleSummary generate_sample(SampleWriter& out, long long students, std::uint64
         std::map<int, std::vector<Charge>> grade_charges;
         const int participation = group_participation_percent(b.group);
         int serial = 0;
-        int in_batch = 0;
+        std::size_t in_batch = 0;
         for (const Student& s : roll) {
             if (!group_serves_grade(b.group, s.grade)) continue;
             if (s.removed && b.tranday >= removal_day) continue;
@@ -203,11 +213,10 @@ SampleSummary generate_sample(SampleWriter& out, long long students, std::uint64
             auto [it, fresh] = grade_charges.try_emplace(s.grade);
             if (fresh) it->second = charges(b.group, s.grade, bn);
 
-            // The first seven payments of every batch use each payment method once.
-            const bool forced = in_batch < 7;
+            // The first payments of every batch use each payment method once.
+            const bool forced = in_batch < kPaywayCodes.size();
             const bool paid = forced || !rng.percent(b.closed ? 4 : 35);
-            const char payway =
-                forced ? static_cast<char>('1' + in_batch) : draw_payway(rng, s.preway);
+            const char payway = forced ? payway_char(in_batch) : draw_payway(rng, s.preway);
             ++in_batch;
             const bool waived = !forced && ((s.low_income && b.group == 1) || rng.permille(5));
 
@@ -240,8 +249,9 @@ SampleSummary generate_sample(SampleWriter& out, long long students, std::uint64
                 if (payway == '4' || payway == '5') p.net_atm_fee = p.fee;
                 if (payway == '6') p.cvs_fee = p.fee;
                 if (!rng.percent(3)) {
-                    const int shift = payway == '1' ? (rng.percent(70) ? 0 : rng.between(1, 3))
-                                                    : -rng.between(1, 25);
+                    const int shift = is_transfer(payway)
+                                          ? (rng.percent(70) ? 0 : rng.between(1, 3))
+                                          : -rng.between(1, 25);
                     p.payday = add_days(b.tranday, shift);
                 }
                 const int kind = rng.between(0, 99);
@@ -254,7 +264,7 @@ SampleSummary generate_sample(SampleWriter& out, long long students, std::uint64
                     p.flow_number = "";
                 }  // else null
             }
-            if (p.payway == '1') {
+            if (is_transfer(p.payway)) {
                 const int kind = rng.between(0, 99);
                 if (kind < 85) {
                     p.acctid = s.account;
