@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "core/big5.h"
+#include "print/page_extent.h"
 #include "print/pdf_device.h"
 #include "print/print_error.h"
 #include "print/print_fonts.h"
@@ -30,16 +31,19 @@ class PdfOutput : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { install_font_substitutions(); }
 
-    // Prints pages from..to of `bytes` into out.pdf; the PDF's path.
-    std::filesystem::path print(const std::string& bytes, int from, int to) {
+    // Prints pages from..to of `bytes` into out.pdf, or onto `device` when one is given;
+    // the PDF's path.
+    std::filesystem::path print(const std::string& bytes, int from, int to,
+                                DeviceFactory device = nullptr) {
         dir.write_report(bytes);
         state.report_path = dir.base().string() + "/RPT/rep_5300.txt";
         state.paper_name = "A4";
         state.orientation = 2;
-        state.print_from = static_cast<std::int16_t>(from);
-        state.print_to = static_cast<std::int16_t>(to);
+        state.print_from = from;
+        state.print_to = to;
         const auto pdf = dir.file("out.pdf");
-        print_pages(state, pdf_device_factory(QString::fromStdString(pdf.string())));
+        print_pages(state,
+                    device ? device : pdf_device_factory(QString::fromStdString(pdf.string())));
         return pdf;
     }
 
@@ -111,6 +115,25 @@ TEST_F(PdfOutput, PictureLineDrawsTheOutlineInItsBox) {
     ASSERT_EQ(boxes.size(), 1u);
     ASSERT_EQ(boxes[0].size(), 2u);
     EXPECT_NEAR(boxes[0][1].y0 - boxes[0][0].y0, 20, 0.01);  // two 10 pt line heights
+}
+
+// Fitting to the page measures what is painted: the widest line measured is, at the job's
+// one scale, the widest line on the PDF.
+TEST_F(PdfOutput, MeasuredWidthIsThePrintedWidth) {
+    struct Measure : PageExtent {
+        QSizeF* out;
+        explicit Measure(QSizeF* o) : out(o) {}
+        void end() override { *out = size(); }
+    };
+    const std::string report = writer_report();
+    QSizeF extent;
+    print(report, 1, 1, [&extent] { return std::make_unique<Measure>(&extent); });
+    double right = 0;
+    const auto boxes = word_boxes(print(report, 1, 1));
+    for (const test::Box& b : boxes.at(0)) right = std::max(right, b.x1);
+    const QSizeF a4_landscape((842 - 2 * kBorder) * 20, (595 - 2 * kBorder) * 20);
+    ASSERT_GT(extent.width(), 0);
+    EXPECT_NEAR(right - kBorder, extent.width() / 20 * fit_scale(extent, a4_landscape), 0.2);
 }
 
 TEST_F(PdfOutput, UnwritablePdfIsAPrintErrorAndKeepsNothingOpen) {
