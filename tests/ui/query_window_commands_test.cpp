@@ -19,15 +19,8 @@
 namespace zol::test {
 namespace {
 
-class Commands : public ::testing::Test {
+class Commands : public LoadedWindow<> {
   public:
-    TempPackage pkg;
-    WindowUnderTest t{pkg.base()};
-    void SetUp() override {
-        ASSERT_TRUE(t.w().Form_Load());
-        t.show();
-    }
-    DropDownCombo* combo(const char* name) { return t.find<DropDownCombo>(name); }
     void preview() { t.find<QPushButton>("Cmd_preprint")->click(); }
     void print() { t.find<QPushButton>("Cmd_print")->click(); }
 };

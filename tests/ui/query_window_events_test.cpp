@@ -13,15 +13,8 @@
 namespace zol::test {
 namespace {
 
-class Events : public ::testing::Test {
+class Events : public LoadedWindow<> {
   protected:
-    TempPackage pkg;
-    WindowUnderTest t{pkg.base()};
-    void SetUp() override {
-        ASSERT_TRUE(t.w().Form_Load());
-        t.show();
-    }
-    DropDownCombo* combo(const char* name) { return t.find<DropDownCombo>(name); }
     // Puts the focus on a field and presses Enter there; returns the field that has the
     // focus once the queued keystroke has been handled.
     QString enter_in(QWidget* field) {

@@ -20,6 +20,7 @@
 #include "support/sample_db.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
+#include "ui/query_window_controls.h"
 
 namespace zol::test {
 
@@ -108,5 +109,18 @@ inline QStringList items_of(const QListWidget* l) {
     for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
 }
+
+// A window on the fixture package after Form_Load, shown unless `Shown` is false.
+template <bool Shown = true>
+class LoadedWindow : public ::testing::Test {
+  public:
+    TempPackage pkg;
+    WindowUnderTest t{pkg.base()};
+    void SetUp() override {
+        ASSERT_TRUE(t.w().Form_Load());
+        if (Shown) t.show();
+    }
+    DropDownCombo* combo(const char* name) { return t.find<DropDownCombo>(name); }
+};
 
 }  // namespace zol::test

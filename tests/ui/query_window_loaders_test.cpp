@@ -12,13 +12,9 @@
 namespace zol::test {
 namespace {
 
-class Loaders : public ::testing::Test {
+class Loaders : public LoadedWindow<false> {
   protected:
-    TempPackage pkg;
-    WindowUnderTest t{pkg.base()};
-    void SetUp() override { ASSERT_TRUE(t.w().Form_Load()); }
     const std::string& sql() { return t.w().Ado_CBO().record_source(); }
-    DropDownCombo* combo(const char* name) { return t.find<DropDownCombo>(name); }
 };
 
 // Each list as it drops down after the fields it depends on: groups of the date in id
