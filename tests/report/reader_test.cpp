@@ -131,6 +131,56 @@ TEST(Reader, Big5ByteRangesOnBothSides) {
     EXPECT_EQ(sink.text(), from_big5("\xa4\xa4\xa4") + "\r\n");
 }
 
+// Every control line, and the lines one code beside each, which are printed as text.
+TEST(ReportFile, ControlLinesAndTheirNeighbours) {
+    using K = LineKind;
+    const std::pair<std::string_view, LineControl> rows[] = {{"\x1cW1", {K::FontSize, 9}},
+                                                             {"\x1cW8", {K::FontSize, 16}},
+                                                             {"\x1cW9", {K::BoldOn}},
+                                                             {"\x1cW0", {K::BoldOff}},
+                                                             {"\x1cW:", {}},
+                                                             {"\x1cW/", {}},
+                                                             {"\x1cX1", {}},
+                                                             {"\x1dW1", {}},
+                                                             {"\x1cW", {}},
+                                                             {"\x1c"
+                                                              "31",
+                                                              {K::Spacing}},
+                                                             {"\x1c"
+                                                              "32",
+                                                              {}},
+                                                             {"\x1c"
+                                                              "21",
+                                                              {}},
+                                                             {"\x1b"
+                                                              "41",
+                                                              {K::Picture}},
+                                                             {"\x1b"
+                                                              "42",
+                                                              {K::Layout}},
+                                                             {"\x1b"
+                                                              "43",
+                                                              {}},
+                                                             {"\x1b"
+                                                              "40",
+                                                              {}},
+                                                             {"\x1b"
+                                                              "51",
+                                                              {}},
+                                                             {"\x1a"
+                                                              "41",
+                                                              {}},
+                                                             {"\f21", {K::PageEnd}},
+                                                             {"\f21 x", {K::PageEnd}},
+                                                             {"\f2", {}},
+                                                             {"\f22", {}}};
+    for (const auto& [line, want] : rows) {
+        const LineControl got = line_control(line);
+        EXPECT_EQ(got.kind, want.kind) << line.substr(1);
+        EXPECT_EQ(got.font_size, want.font_size) << line.substr(1);
+    }
+}
+
 TEST(Reader, SinkIsHiddenWhileAPageIsFilledAndLeftAloneWithoutAFile) {
     const TempDir dir;
     write_file(dir / "r.txt", "l1\r\nl2\r\n\034W7\r\nl3\r\n" + kFFLine + "p2\r\n" + kFFLine);
