@@ -57,11 +57,8 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
 }
 
 TEST(ToInt16, RoundsAndChecksTheRange) {
-    EXPECT_EQ(to_int16(32767.4), 32767);
-    EXPECT_EQ(to_int16(-32768.5), -32768);           // tie goes to the even -32768
-    EXPECT_THROW(to_int16(32767.5), OverflowError);  // rounds to 32768
-    EXPECT_THROW(to_int16(-32769), OverflowError);
     EXPECT_THROW(to_int16(NAN), OverflowError);
+    EXPECT_THROW(to_int32(NAN), OverflowError);
     EXPECT_THROW(to_int16(leading_number("1e999999")), OverflowError);
     try {
         to_int16(40000);
@@ -71,14 +68,6 @@ TEST(ToInt16, RoundsAndChecksTheRange) {
         EXPECT_NE(msg.find("溢位"), std::string::npos) << msg;
         EXPECT_NE(msg.find("40000"), std::string::npos) << msg;
     }
-}
-
-TEST(ToInt32, ChecksTheWiderRange) {
-    EXPECT_EQ(to_int32(2147483647.0), 2147483647);
-    EXPECT_EQ(to_int32(-2147483648.0), -2147483647 - 1);
-    EXPECT_EQ(to_int32(1.5), 2);
-    EXPECT_THROW(to_int32(2147483648.0), OverflowError);
-    EXPECT_THROW(to_int32(NAN), OverflowError);
 }
 
 // Both sides of each integer range's ends, before and after rounding.
@@ -91,6 +80,7 @@ TEST(IntegerRanges, EachEndOnBothSides) {
         {-32769.0, false, true},       {32767.49, true, true},       {-32768.51, false, true},
         {2147483647.0, false, true},   {2147483648.0, false, false}, {-2147483648.0, false, true},
         {-2147483649.0, false, false}, {2147483647.5, false, false}, {-2147483648.5, false, true},
+        {32767.5, false, true},        {-32768.5, true, true},       {1.5, true, true},
     };
     for (const auto& r : rows) {
         if (r.fits16) {
