@@ -106,30 +106,4 @@ std::string import_table_file(sqlite3* db, const fs::path& file, const std::stri
     return name;
 }
 
-JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_t page_count,
-                              const std::vector<std::string>& tables, const JetReadLimits& limits,
-                              const ProgressFn& progress) {
-    const JetTempFolder folder(path);
-    const std::vector<JetChildJob> jobs = folder.jobs(tables);
-    const std::vector<JetChildOutcome> outcomes =
-        run_jet_children(path, page_count, jobs, limits, progress);
-    JetLoadResult result;
-    try {
-        for (std::size_t i = 0; i < jobs.size(); ++i) {
-            if (outcomes[i].missing) {
-                result.missing.push_back(tables[i]);
-            } else {
-                result.loaded.push_back(import_table_file(db, jobs[i].table_file, path));
-            }
-        }
-    } catch (...) {
-        for (const auto& name : result.loaded) {
-            sqlite3_exec(db, ("DROP TABLE main." + quote_identifier(name)).c_str(), nullptr,
-                         nullptr, nullptr);
-        }
-        throw;
-    }
-    return result;
-}
-
 }  // namespace zol

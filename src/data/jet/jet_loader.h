@@ -13,19 +13,6 @@
 
 namespace zol {
 
-struct JetLoadResult {
-    std::vector<std::string> loaded;   // names as the file spells them
-    std::vector<std::string> missing;  // names asked for that the file lacks
-};
-
-// Reads `tables` from the checked Jet 4 file (child processes, in parallel, through a
-// private temporary folder) and creates each one in the main schema of `db` with the Jet
-// column names and declared types, rows and all. Either every table found is created or,
-// on any failure, none is. Throws DbError naming the file.
-JetLoadResult load_jet_tables(sqlite3* db, const std::string& path, std::uint64_t page_count,
-                              const std::vector<std::string>& tables, const JetReadLimits& limits,
-                              const ProgressFn& progress = {});
-
 // A private folder for table files (0700, under the system's temporary folder), removed
 // with everything in it. It is held (a lock file inside) while it lives, so that making
 // one also removes those that runs which died left behind. Throws DbError naming `path`
