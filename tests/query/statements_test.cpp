@@ -301,5 +301,37 @@ TEST(ListEntries, RowsBecomeEntryTexts) {
     EXPECT_EQ(group_list_date("095/03/15"), "2006/03/15");
 }
 
+// Each list stops at its bound, counting only the rows that make an entry (a batch
+// without a date makes none); field 1 is the text and field 0 the id, both trimmed.
+TEST(ListEntries, EachListStopsAtItsBound) {
+    const std::pair<PickList, std::size_t> lists[] = {{PickList::TranDay, 501},
+                                                      {PickList::Group, 501},
+                                                      {PickList::Item, 101},
+                                                      {PickList::Status, 1000}};
+    for (const auto& [list, bound] : lists) {
+        const bool dates = list == PickList::TranDay;
+        for (const std::size_t n : {bound - 1, bound, bound + 1}) {
+            ResultSet rows({"a", "b"});
+            rows.append_null();
+            rows.append_text("x");
+            rows.end_row();
+            for (std::size_t i = 0; i < n; ++i) {
+                rows.append_text("2000-01-02");
+                rows.append_text(" t" + std::to_string(i) + " ");
+                rows.end_row();
+            }
+            const auto entries = read_pick_list(list, rows);
+            ASSERT_EQ(entries.size(), std::min(dates ? n : n + 1, bound)) << bound << " " << n;
+            const PickEntry& e = entries[dates ? 0 : 1];
+            EXPECT_EQ(e.text + "|" + e.id, dates ? "089/01/02|01/02/2000" : "t0|2000-01-02");
+        }
+    }
+    ResultSet rows({"a", "b"});
+    for (int i = 0; i < 5; ++i) rows.append_text("1"), rows.end_row();
+    int taken = 0;
+    read_pick_list(PickList::Item, rows, [&](const PickEntry&) { return ++taken < 2; });
+    EXPECT_EQ(taken, 2);
+}
+
 }  // namespace
 }  // namespace zol::test

@@ -166,35 +166,5 @@ TEST(LoaderFailures, DatabaseErrorInADropDownIsShownAndTheWindowStays) {
     EXPECT_EQ(t.find<DropDownCombo>("CBO_GrpID")->count(), 2);
 }
 
-TEST(LoaderBounds, ListsStopAtTheirArrayBounds) {
-    std::string sql =
-        "delete from ZOL10_Agency; delete from ZOL4_Item; delete from ZOL13_ClsGrpItem;"
-        "delete from ZOL3_Status;";
-    for (int i = 0; i < 510; ++i)
-        sql += QStringLiteral("insert into ZOL10_Agency values ('%1-%2-01', 1, -1);")
-                   .arg(1950 + i / 12)
-                   .arg(i % 12 + 1, 2, 10, QLatin1Char('0'))
-                   .toStdString();
-    for (int i = 1; i <= 110; ++i) {
-        const std::string id = std::to_string(i);
-        sql += "insert into ZOL4_Item values (" + id + ", 'item" + id +
-               "'); insert into ZOL13_ClsGrpItem values (3, 1, 1, " + id + ");";
-    }
-    for (int i = 1; i <= 1005; ++i)
-        sql += "insert into ZOL3_Status values (" + std::to_string(i) + ", 's');";
-    TempPackage pkg(sql);
-    WindowUnderTest t(pkg.base());
-    ASSERT_TRUE(t.w().Form_Load());
-    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay")->count(), 501);
-    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay2")->count(), 501);
-    EXPECT_EQ(t.w().tranday_values().size(), 501u);
-    EXPECT_EQ(t.w().tranday_values()[0], "06/01/1992");  // newest first
-    EXPECT_EQ(t.find<DropDownCombo>("CBO_TranDay")->itemText(0), QStringLiteral("081/06/01"));
-    EXPECT_EQ(t.find<QListWidget>("Lst_item")->count(), 101);
-    EXPECT_EQ(t.w().item_ids().size(), 101u);
-    EXPECT_EQ(t.find<QListWidget>("Lst_status")->count(), 1000);
-    EXPECT_EQ(t.w().status_count(), 1000);
-}
-
 }  // namespace
 }  // namespace zol::test

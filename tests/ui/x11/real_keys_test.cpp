@@ -172,37 +172,6 @@ TEST(RealKeysPreview, OpensOnTheWholeScreenAndEnterClicksItsButtons) {
     EXPECT_TRUE(press("Return", [&] { return p.lab_nowspage()->text() == "2"; }));
 }
 
-// Another clerk's run writes a new report while the preview is open: the preview's buttons,
-// pressed with real keys, page on through the report it was opened on.
-TEST(RealKeysPreview, PagesItsOwnReportWhileAnotherRunWritesOne) {
-    SamplePackage pkg(300, 7);
-    const std::string base = pkg.base().string(), date = newest_tranday(pkg.db());
-    ASSERT_EQ(run_captured({"report", base, "--tranday", date}).code, 0);
-    const int pages = static_cast<int>(load_report(pkg.report()).ff_count());
-    const TempDir dir;
-    std::filesystem::copy_file(pkg.report(), dir / "first.TXT");
-    const auto page_of_first = [&](int page) {
-        StringSink sink;
-        show_page(dir / "first.TXT", page, sink);
-        return QString::fromStdString(sink.text()).replace("\r\n", "\n");
-    };
-    install_font_substitutions();
-    print::PrintState state;
-    PreviewHost host(state, base);
-    host.show_preview("rep_5300.txt", pages, "A4", 1, print::kLandscape);
-    PREPRINT& p = *host.window();
-    show_focused(p);
-    ASSERT_EQ(run_captured({"report", base, "--tranday", date, "--grade", "3"}).code, 0);
-    ASSERT_NE(read_file(pkg.report()), read_file(dir / "first.TXT"));
-    p.cmd_nextpage()->setFocus();
-    EXPECT_TRUE(press("Return", [&] { return p.lab_nowspage()->text() == "2"; }));
-    EXPECT_EQ(p.preprint_text()->toPlainText(), page_of_first(2));
-    p.cmd_lastpage()->setFocus();
-    EXPECT_TRUE(
-        press("Return", [&] { return p.lab_nowspage()->text() == QString::number(pages); }));
-    EXPECT_EQ(p.preprint_text()->toPlainText(), page_of_first(pages));
-}
-
 // The page text pages as the buttons do, the zoom keys work wherever the focus is, and
 // Esc closes the window. Each page is taller than the text area.
 TEST(RealKeysPreview, TheTextPagesZoomsAndEscCloses) {
