@@ -20,6 +20,7 @@
 
 #include "core/locked_temp.h"
 #include "data/database.h"
+#include "data/db_error.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_process.h"
 #include "support/jet_files.h"
@@ -146,6 +147,33 @@ TEST_F(JetCache, ServesOnlyACopyOfTheBytesTheFileHoldsNow) {
         EXPECT_EQ(reads, 0);
     }
     EXPECT_TRUE(notices_.empty());
+}
+
+// The file rewritten while it is read: once, and it is read again and gives the new rows;
+// during every reading, and after five tries the run stops as busy, keeping no copy.
+TEST_F(JetCache, AFileRewrittenWhileItIsReadIsReadAgainOrBusy) {
+    const std::string states[2] = {amended_sample(), test::read_file(kSample)};
+    for (const int flips : {1, 1000}) {
+        rewrite_keeping_times(jet_, states[1]);
+        fs::remove_all(dir_ / "cache");
+        int done = 0;
+        const DataOptions options{true,
+                                  [&](const Progress& p) {
+                                      if (p.what.rfind("讀取資料表", 0) == 0 && done < flips)
+                                          rewrite_keeping_times(jet_, states[done++ % 2]);
+                                  },
+                                  {}};
+        std::string got;
+        try {
+            ResultSet rs = open_database(jet_.string(), "", options)->query(kQuery);
+            got = rs.field(0).text() + "|" + rs.field(1).text() + "|" + rs.field(2).text();
+        } catch (const DbError& e) {
+            got = e.engine_message();
+        }
+        EXPECT_EQ(got, flips == 1 ? fresh() : std::string(kMsgDatabaseBusy)) << flips;
+        EXPECT_EQ(copies().size(), flips == 1 ? 1u : 0u);
+        EXPECT_GE(done, flips == 1 ? 1 : 5);
+    }
 }
 
 TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
