@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace zol {
 namespace {
@@ -44,14 +47,9 @@ TEST(LeadingNumber, HostileInputsStaySafe) {
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-    EXPECT_EQ(round_half_even(1.5), 2);
-    EXPECT_EQ(round_half_even(2.5), 2);
-    EXPECT_EQ(round_half_even(-2.5), -2);
-    EXPECT_EQ(round_half_even(2.5001), 3);
-    EXPECT_EQ(round_half_even(2.4999), 2);
-    EXPECT_EQ(round_half_even(3.5), 4);
-    EXPECT_EQ(round_half_even(-3.5), -4);
-    EXPECT_EQ(round_half_even(-0.4), 0);
+    const std::pair<double, double> rows[] = {{1.5, 2},    {2.5, 2}, {-2.5, -2}, {2.5001, 3},
+                                              {2.4999, 2}, {3.5, 4}, {-3.5, -4}, {-0.4, 0}};
+    for (const auto& [v, want] : rows) EXPECT_EQ(round_half_even(v), want) << v;
     EXPECT_TRUE(std::isinf(round_half_even(HUGE_VAL)));
     EXPECT_TRUE(std::isnan(round_half_even(NAN)));
 }
@@ -143,24 +141,24 @@ TEST(FormatThousands, GroupsWholeNumbers) {
 }
 
 TEST(ZeroPad, PadsToWidth) {
-    EXPECT_EQ(zero_pad(5, 2), "05");
-    EXPECT_EQ(zero_pad(123456, 5), "123456");
-    EXPECT_EQ(zero_pad(0, 2), "00");
-    EXPECT_EQ(zero_pad(-5, 3), "-005");
-    EXPECT_EQ(zero_pad(12, 2), "12");
-    EXPECT_EQ(zero_pad(7, 0), "7");
-    EXPECT_EQ(zero_pad(7, -2), "7");
-    EXPECT_EQ(zero_pad(std::string_view("0"), 1), "0");
-    EXPECT_EQ(zero_pad(std::string_view("000"), 0), "0");
-    EXPECT_EQ(zero_pad(std::string_view(""), 3), "");
-    EXPECT_EQ(zero_pad(std::string_view("12"), 2), "12");
-    EXPECT_EQ(zero_pad(std::string_view("9/"), 3), "9/");
-    EXPECT_EQ(zero_pad(std::numeric_limits<long long>::min(), 2), "-9223372036854775808");
-    EXPECT_EQ(zero_pad(std::string_view("42"), 5), "00042");
-    EXPECT_EQ(zero_pad(std::string_view("000042"), 5), "00042");
+    const std::tuple<long long, int, const char*> numbers[] = {
+        {5, 2, "05"},  {123456, 5, "123456"},
+        {0, 2, "00"},  {-5, 3, "-005"},
+        {12, 2, "12"}, {7, 0, "7"},
+        {7, -2, "7"},  {std::numeric_limits<long long>::min(), 2, "-9223372036854775808"}};
+    for (const auto& [v, width, want] : numbers) EXPECT_EQ(zero_pad(v, width), want) << v;
     const std::string long_serial(40, '7');  // beyond any integer type
-    EXPECT_EQ(zero_pad(std::string_view(long_serial), 5), long_serial);
-    EXPECT_EQ(zero_pad(std::string_view("A123"), 5), "A123");
+    const std::tuple<std::string, int, std::string> texts[] = {{"0", 1, "0"},
+                                                               {"000", 0, "0"},
+                                                               {"", 3, ""},
+                                                               {"12", 2, "12"},
+                                                               {"9/", 3, "9/"},
+                                                               {"42", 5, "00042"},
+                                                               {"000042", 5, "00042"},
+                                                               {long_serial, 5, long_serial},
+                                                               {"A123", 5, "A123"}};
+    for (const auto& [v, width, want] : texts)
+        EXPECT_EQ(zero_pad(std::string_view(v), width), want) << v;
 }
 
 }  // namespace

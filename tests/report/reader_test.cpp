@@ -2,6 +2,9 @@
 // and the end of the file in every state.
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <tuple>
+
 #include "core/big5.h"
 #include "report/big5_reader.h"
 #include "report/report_file.h"
@@ -134,50 +137,18 @@ TEST(Reader, Big5ByteRangesOnBothSides) {
 // Every control line, and the lines one code beside each, which are printed as text.
 TEST(ReportFile, ControlLinesAndTheirNeighbours) {
     using K = LineKind;
-    const std::pair<std::string_view, LineControl> rows[] = {{"\x1cW1", {K::FontSize, 9}},
-                                                             {"\x1cW8", {K::FontSize, 16}},
-                                                             {"\x1cW9", {K::BoldOn}},
-                                                             {"\x1cW0", {K::BoldOff}},
-                                                             {"\x1cW:", {}},
-                                                             {"\x1cW/", {}},
-                                                             {"\x1cX1", {}},
-                                                             {"\x1dW1", {}},
-                                                             {"\x1cW", {}},
-                                                             {"\x1c"
-                                                              "31",
-                                                              {K::Spacing}},
-                                                             {"\x1c"
-                                                              "32",
-                                                              {}},
-                                                             {"\x1c"
-                                                              "21",
-                                                              {}},
-                                                             {"\x1b"
-                                                              "41",
-                                                              {K::Picture}},
-                                                             {"\x1b"
-                                                              "42",
-                                                              {K::Layout}},
-                                                             {"\x1b"
-                                                              "43",
-                                                              {}},
-                                                             {"\x1b"
-                                                              "40",
-                                                              {}},
-                                                             {"\x1b"
-                                                              "51",
-                                                              {}},
-                                                             {"\x1a"
-                                                              "41",
-                                                              {}},
-                                                             {"\f21", {K::PageEnd}},
-                                                             {"\f21 x", {K::PageEnd}},
-                                                             {"\f2", {}},
-                                                             {"\f22", {}}};
-    for (const auto& [line, want] : rows) {
-        const LineControl got = line_control(line);
-        EXPECT_EQ(got.kind, want.kind) << line.substr(1);
-        EXPECT_EQ(got.font_size, want.font_size) << line.substr(1);
+    const std::tuple<std::string_view, K, int> rows[] = {
+        {"\034W1", K::FontSize, 9}, {"\034W8", K::FontSize, 16}, {"\034W9", K::BoldOn, 0},
+        {"\034W0", K::BoldOff, 0},  {"\034W:", K::Text, 0},      {"\034W/", K::Text, 0},
+        {"\034X1", K::Text, 0},     {"\035W1", K::Text, 0},      {"\034W", K::Text, 0},
+        {"\03431", K::Spacing, 0},  {"\03432", K::Text, 0},      {"\03421", K::Text, 0},
+        {"\03341", K::Picture, 0},  {"\03342", K::Layout, 0},    {"\03343", K::Text, 0},
+        {"\03340", K::Text, 0},     {"\03351", K::Text, 0},      {"\03241", K::Text, 0},
+        {"\f21", K::PageEnd, 0},    {"\f21 x", K::PageEnd, 0},   {"\f2", K::Text, 0},
+        {"\f22", K::Text, 0}};
+    for (const auto& [line, kind, size] : rows) {
+        EXPECT_EQ(line_control(line).kind, kind) << line.substr(1);
+        EXPECT_EQ(line_control(line).font_size, size) << line.substr(1);
     }
 }
 

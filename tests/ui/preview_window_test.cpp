@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -144,28 +143,6 @@ TEST_F(PreviewWindow, PagingButtons) {
         }
         EXPECT_EQ(w.txt_priend()->text(), QStringLiteral(" %1").arg(pages));  // not touched
     }
-}
-
-TEST_F(PreviewWindow, TypedCharactersAreDiscardedButTheTextCanBeSelected) {
-    PREPRINT& w = open(2);
-    QPlainTextEdit* box = w.preprint_text();
-    box->setFocus();
-    const QString before = text();
-    QTest::keyClicks(box, "abc 123");
-    QTest::keyClick(box, Qt::Key_Return);
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    QKeyEvent chinese(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("中"));
-    QApplication::sendEvent(box, &chinese);
-    EXPECT_EQ(text(), before);
-    // Keys without a character still move and select.
-    QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(box->textCursor().selectedText(),
-              QStringLiteral("          郵政轉帳\\臨櫃明細表") + QChar(QChar::ParagraphSeparator));
-    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(text(), before);
 }
 
 // The range boxes are read as leading numbers; the pages printed follow from them.
