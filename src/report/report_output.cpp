@@ -117,14 +117,14 @@ void ReportOutput::flush() {
 void ReportOutput::commit() {
     flush();
     // The temporary file stays open (and locked) until it is in place or copied.
-    if (const auto mode = existing_mode(target_)) ::fchmod(fd_, *mode);
+    const auto mode = existing_mode(target_);
+    if (mode) ::fchmod(fd_, *mode);
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
         int err = errno;
         bool written = false;
         // A shared report folder with the sticky bit lets nobody replace another user's
         // file, though the file itself may be writable: then it is written in place.
-        if ((err == EPERM || err == EACCES) && existing_mode(target_) &&
-            replace_refusal(target_).empty()) {
+        if ((err == EPERM || err == EACCES) && mode && replace_refusal(target_).empty()) {
             written = copy_over(fd_, target_);
             if (!written) err = errno;
         }

@@ -60,7 +60,6 @@ class JetCacheFolder {
     JetCacheFolder(const JetCacheFolder&) = delete;
     JetCacheFolder& operator=(const JetCacheFolder&) = delete;
 
-    const std::filesystem::path& dir() const { return dir_; }
     // The kept copy of the table (any spelling) whose bytes match the digest in its name;
     // nullopt when there is none. A copy that does not match is removed.
     std::optional<std::filesystem::path> find(const std::string& table) const;
