@@ -114,10 +114,13 @@ TEST(LeadingNumber, SignAndExponentEdges) {
 }
 
 TEST(NumberText, ShortestDecimalForm) {
-    EXPECT_EQ(number_text(5), "5");
-    EXPECT_EQ(number_text(5.5), "5.5");
-    EXPECT_EQ(number_text(-0.0), "0");
-    EXPECT_EQ(number_text(0.1 + 0.2), "0.3");
+    const std::pair<double, const char*> rows[] = {
+        {5, "5"},           {5.5, "5.5"},           {-0.0, "0"},
+        {0.1 + 0.2, "0.3"}, {1e15, "1E+15"},        {-1e15, "-1E+15"},
+        {NAN, "NaN"},       {HUGE_VAL, "Infinity"}, {-HUGE_VAL, "-Infinity"},
+    };
+    EXPECT_EQ(number_text(999999999999999.0), "999999999999999");
+    for (const auto& [v, text] : rows) EXPECT_EQ(number_text(v), text) << v;
 }
 
 TEST(FormatThousands, GroupsWholeNumbers) {
