@@ -1,8 +1,10 @@
-// A preview run from the query window (busy pointer and the button disabled while it runs;
-// one FF line a page), the preview's Excel button on it: the students of the pages in the
-// range boxes, read back with openpyxl against the run's rows; then a direct print of the
+// A merged preview run of one group from the query window (busy pointer and the button disabled
+// while it runs; one FF line a page), the preview's Excel button on it: the students of the pages
+// in the range boxes, read back with openpyxl against the run's rows; then a direct print of the
 // whole school, answered Yes, prints the same report.
+#include <QCheckBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "data/translate.h"
 #include "query_window_fixture.h"
@@ -15,7 +17,7 @@ namespace zol::test {
 namespace {
 
 TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
-    SamplePackage pkg(80, 5);
+    SamplePackage pkg(200, 5);
     print::PrintState state;
     QStringList said;
     QString file;
@@ -38,6 +40,11 @@ TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
     WindowUnderTest t(pkg.base(), StartArgs{"x/y/z", "x", "y", "z"}, hooks);
     ASSERT_TRUE(t.w().Form_Load());
     t.find<DropDownCombo>("CBO_TranDay")->setCurrentIndex(0);
+    // Merged for one group: the pages run on over the classes and break inside them.
+    t.find<QCheckBox>("Chk_ALL")->setChecked(true);
+    t.w().Timer1_Timer();
+    t.find<QRadioButton>("Opt_group2")->setChecked(true);
+    t.find<QListWidget>("Lst_group")->item(0)->setSelected(true);
     preview = t.find<QPushButton>("Cmd_preprint");
     preview->click();
     PREPRINT* w = host.window();

@@ -45,12 +45,6 @@ TEST_F(Commands, FocusAfterEachFailedCheck) {
         {"partly typed to-date",
          [](Commands& c) { c.t.find<MaskedDateEdit>("Msk_payday2")->set_masked_text("10_/__/__"); },
          "日期輸入錯誤", "Msk_payday2"},
-        {"merged over two dates",
-         [](Commands& c) {
-             c.t.find<QCheckBox>("Chk_ALL")->setChecked(true);
-             c.combo("CBO_TranDay2")->setCurrentIndex(0);
-         },
-         "採用班級合併列印,請限定同一收款日期", "CBO_TranDay2"},
         {"merged without one group",
          [](Commands& c) {
              c.t.find<QCheckBox>("Chk_ALL")->setChecked(true);
