@@ -132,7 +132,6 @@ TEST_F(PdfOutput, MeasuredWidthIsThePrintedWidth) {
     const auto boxes = word_boxes(print(report, 1, 1));
     for (const test::Box& b : boxes.at(0)) right = std::max(right, b.x1);
     const QSizeF a4_landscape((842 - 2 * kBorder) * 20, (595 - 2 * kBorder) * 20);
-    ASSERT_GT(extent.width(), 0);
     EXPECT_NEAR(right - kBorder, extent.width() / 20 * fit_scale(extent, a4_landscape), 0.2);
 }
 

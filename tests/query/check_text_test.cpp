@@ -28,6 +28,8 @@ TEST(PaydayQueryDate, ConvertsValidDatesOnly) {
         const auto got = payday_query_date(masked);
         EXPECT_EQ(got.value_or("<none>"), query ? query : "<none>") << masked;
     }
+    // A text one short is no date, whatever follows it in memory.
+    EXPECT_EQ(payday_query_date(std::string_view("102/05/25", 8)), std::nullopt);
 }
 
 using Change = std::function<void(FilterSnapshot&)>;
