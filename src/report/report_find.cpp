@@ -21,12 +21,6 @@ namespace {
 // Pages are read whole, several to a read, up to this many bytes (one larger page alone).
 constexpr off_t kChunk = off_t{4} << 20;
 
-bool is_lead(unsigned char b) {
-    return b >= 0x81 && b != 0xFF;
-}
-bool is_trail(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0xA1 && b <= 0xFE);
-}
 bool is_digit(unsigned char b) {
     return b >= '0' && b <= '9';
 }
@@ -39,7 +33,7 @@ unsigned char at(std::string_view s, std::size_t i) {
 // Bytes of the character at `i`, as the page reader takes them: a lead byte with a trail
 // byte after it is one character, any other byte one of its own.
 std::size_t char_length(std::string_view s, std::size_t i) {
-    return is_lead(at(s, i)) && i + 1 < s.size() && is_trail(at(s, i + 1)) ? 2 : 1;
+    return is_big5_lead(at(s, i)) && i + 1 < s.size() && is_big5_trail(at(s, i + 1)) ? 2 : 1;
 }
 
 [[noreturn]] void read_failed(const HeldReport& report, int err) {

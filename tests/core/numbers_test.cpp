@@ -55,8 +55,6 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
 }
 
 TEST(ToInt16, RoundsAndChecksTheRange) {
-    EXPECT_THROW(to_int16(NAN), OverflowError);
-    EXPECT_THROW(to_int32(NAN), OverflowError);
     EXPECT_THROW(to_int16(leading_number("1e999999")), OverflowError);
     try {
         to_int16(40000);
@@ -79,6 +77,7 @@ TEST(IntegerRanges, EachEndOnBothSides) {
         {2147483647.0, false, true},   {2147483648.0, false, false}, {-2147483648.0, false, true},
         {-2147483649.0, false, false}, {2147483647.5, false, false}, {-2147483648.5, false, true},
         {32767.5, false, true},        {-32768.5, true, true},       {1.5, true, true},
+        {NAN, false, false},
     };
     for (const auto& r : rows) {
         if (r.fits16) {

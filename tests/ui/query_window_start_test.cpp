@@ -85,11 +85,9 @@ TEST(QueryWindowStart, FormLoadFillsTheListsAndSetsTheStartState) {
     EXPECT_EQ(t.find<MaskedDateEdit>("Msk_payday2")->masked_text(), QStringLiteral("___/__/__"));
 }
 
-TEST(QueryWindowStart, TabVisitsTheControlsInTabIndexOrder) {
-    TempPackage pkg;
-    WindowUnderTest t(pkg.base());
-    ASSERT_TRUE(t.w().Form_Load());
-    t.show();
+using StartedWindow = LoadedWindow<>;
+
+TEST_F(StartedWindow, TabVisitsTheControlsInTabIndexOrder) {
     t.find<DropDownCombo>("CBO_TranDay")->setFocus();
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 30; ++i) {
