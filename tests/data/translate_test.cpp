@@ -205,12 +205,14 @@ TEST_F(Translated, DatesCompareAsDaysAndArriveAsDates) {
               (std::vector<long long>{1}));
     EXPECT_EQ(ids("select id from T where d >#03/16/2006# order by id"),
               (std::vector<long long>{2, 3}));
-    ResultSet rs =
-        run_access_query(db_.get(), "select d, Max(d), MIN(T.d) as m, max(s) from T", "mem");
+    ResultSet rs = run_access_query(
+        db_.get(), "select d, Max(d), MIN(T.d) as m, max(s), max([d]), min(`T`.`d`) from [T]",
+        "mem");
     EXPECT_TRUE(rs.field(0).is_date());
     EXPECT_EQ(rs.field(1).date(), (DateTime{2013, 5, 25}));
     EXPECT_EQ(rs.field("m").date(), (DateTime{2006, 3, 15}));
     EXPECT_TRUE(rs.field(3).is_text());
+    EXPECT_TRUE(rs.field(4).is_date() && rs.field(5).is_date());  // bracketed names too
 }
 
 TEST(TablesNamed, FromJoinAndCommaLists) {

@@ -312,9 +312,7 @@ TEST(ListEntries, EachListStopsAtItsBound) {
         const bool dates = list == PickList::TranDay;
         for (const std::size_t n : {bound - 1, bound, bound + 1}) {
             ResultSet rows({"a", "b"});
-            rows.append_null();
-            rows.append_text("x");
-            rows.end_row();
+            rows.append_null(), rows.append_text("x"), rows.end_row();
             for (std::size_t i = 0; i < n; ++i) {
                 rows.append_text("2000-01-02");
                 rows.append_text(" t" + std::to_string(i) + " ");

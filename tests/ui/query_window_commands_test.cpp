@@ -59,8 +59,8 @@ TEST_F(Commands, FocusAfterEachFailedCheck) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         t.find<QPushButton>("Cmd_clear")->click();
-        t.find<MaskedDateEdit>("Msk_payday1")->set_masked_text(QString());
-        t.find<MaskedDateEdit>("Msk_payday2")->set_masked_text(QString());
+        for (const char* m : {"Msk_payday1", "Msk_payday2"})
+            t.find<MaskedDateEdit>(m)->set_masked_text(QString());
         t.find<QCheckBox>("Chk_ALL")->setChecked(false);
         if (std::string(c.name) != "nothing chosen") combo("CBO_TranDay")->setCurrentIndex(1);
         c.setup(*this);
