@@ -77,7 +77,7 @@ class ZOL5300F1 : public QWidget {
     const std::vector<std::string>& group_ids() const { return group_ids_; }
     const std::vector<std::string>& item_ids() const { return item_ids_; }
     const std::vector<std::string>& status_codes() const { return status_codes_; }
-    int status_count() const { return status_count_; }
+    int status_count() const { return static_cast<int>(status_codes_.size()); }
     const std::string& list_sql() const { return list_sql_; }
     const std::string& date_from() const { return date_from_; }
     const std::string& date_to() const { return date_to_; }
@@ -160,7 +160,6 @@ class ZOL5300F1 : public QWidget {
     std::vector<std::string> group_ids_;
     std::vector<std::string> item_ids_;
     std::vector<std::string> status_codes_;
-    int status_count_ = 0;
     std::string list_sql_;
     std::string last_tranday_text_;
     std::string last_tranday2_text_;

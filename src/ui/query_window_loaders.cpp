@@ -63,9 +63,8 @@ void ZOL5300F1::Clear_Text() {
 
     ResultSet rows = run_list(status_list_sql());
     if (!fill_choice_list(PickList::Status, rows, true, Lst_status, status_codes_, status_fill_)) {
-        return;
+        return;  // a newer Clear_Text has refilled the list
     }
-    status_count_ = static_cast<int>(status_codes_.size());
     Opt1->setChecked(true);
 }
 
