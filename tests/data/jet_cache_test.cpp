@@ -206,6 +206,29 @@ TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
     ::umount2(full.c_str(), MNT_DETACH);
 }
 
+// Statements over more tables than can be attached at once: a copy not in use makes room,
+// and what still finds none is read into memory; every table gives its own rows.
+TEST_F(JetCache, MoreTablesThanCanBeAttached) {
+    const auto truth = open_database((fs::path(ZOL_TESTDATA_JET) / "zol-sample.sqlite").string());
+    std::vector<std::string> tables;  // all eleven
+    ResultSet rs = truth->query("select name from sqlite_master where type = 'table'");
+    for (; !rs.eof(); rs.move_next()) tables.push_back(rs.field(0).text());
+    ASSERT_EQ(tables.size(), 11u);
+    const auto counts = [&](Database& db, std::size_t from, std::size_t to) {
+        std::string sql = "select 0", out;
+        for (std::size_t i = from; i < to; ++i) sql += ", (select count(*) from " + tables[i] + ")";
+        ResultSet got = db.query(sql);
+        for (std::size_t i = from; i < to; ++i) out += got.field(i - from + 1).text() + " ";
+        return out;
+    };
+    const std::pair<std::size_t, std::size_t> runs[] = {{0, 10}, {10, 11}, {0, 11}, {0, 11}};
+    for (const bool cache : {true, false}) {
+        const auto db = open_database(jet_.string(), "", DataOptions{cache, {}, {}});
+        for (const auto& [from, to] : runs)
+            EXPECT_EQ(counts(*db, from, to), counts(*truth, from, to)) << cache << from << to;
+    }
+}
+
 // Packages of other contents, each appended a different number of empty pages.
 TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     int reads = 0;

@@ -213,6 +213,9 @@ TEST_F(Translated, DatesCompareAsDaysAndArriveAsDates) {
     EXPECT_EQ(rs.field("m").date(), (DateTime{2006, 3, 15}));
     EXPECT_TRUE(rs.field(3).is_text());
     EXPECT_TRUE(rs.field(4).is_date() && rs.field(5).is_date());  // bracketed names too
+    // After a star, items count from the end.
+    rs = run_access_query(db_.get(), "select *, min(d), max(s) from T", "mem");
+    EXPECT_TRUE(rs.field(4).is_date() && rs.field(5).is_text());
 }
 
 TEST(TablesNamed, FromJoinAndCommaLists) {

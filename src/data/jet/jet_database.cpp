@@ -229,7 +229,8 @@ class JetDatabase : public Database {
     // not need; false when there is no room.
     bool attach(const std::string& key, const std::filesystem::path& file,
                 const std::vector<std::string>& needed) {
-        const int limit = sqlite3_limit(db_.get(), SQLITE_LIMIT_ATTACHED, -1);
+        // One slot stays free: a table that finds no room is imported through it.
+        const int limit = sqlite3_limit(db_.get(), SQLITE_LIMIT_ATTACHED, -1) - 1;
         for (auto it = known_.begin(); attached_ >= limit && it != known_.end();) {
             const bool in_use = std::find(needed.begin(), needed.end(), it->first) != needed.end();
             if (it->second.empty() || in_use ||
