@@ -22,18 +22,12 @@ TEST(Text, TrimBlanksAndCase) {
 }
 
 TEST(GradeCode, KindergartenTextsExactlyOthersByNumber) {
-    EXPECT_EQ(grade_code("幼小"), 13);
-    EXPECT_EQ(grade_code("幼中"), 14);
-    EXPECT_EQ(grade_code("幼大"), 15);
-    EXPECT_EQ(grade_code(" 幼中"), 0);  // no trimming: not the kindergarten text
-    // Other texts by their leading number, rounded.
-    EXPECT_EQ(grade_code("3"), 3);
-    EXPECT_EQ(grade_code(" 7"), 7);
-    EXPECT_EQ(grade_code("3A"), 3);
-    EXPECT_EQ(grade_code(""), 0);
-    EXPECT_EQ(grade_code("2.5"), 2);
-    EXPECT_EQ(grade_code("3.5"), 4);
-    EXPECT_EQ(grade_code("-1"), -1);
+    // No trimming for the kindergarten texts; others by their leading number, rounded.
+    const std::pair<const char*, int> codes[] = {
+        {"幼小", 13}, {"幼中", 14}, {"幼大", 15}, {" 幼中", 0}, {"3", 3},   {" 7", 7},
+        {"3A", 3},    {"", 0},      {"2.5", 2},   {"3.5", 4},   {"-1", -1},
+    };
+    for (const auto& [text, code] : codes) EXPECT_EQ(grade_code(text), code) << text;
     EXPECT_THROW(grade_code("99999"), OverflowError);
     EXPECT_THROW(grade_code("1e999999"), OverflowError);
 }
