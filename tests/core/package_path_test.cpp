@@ -40,6 +40,12 @@ TEST_F(PackagePath, MissingComponentsKeepTheirSpelling) {
     EXPECT_EQ(resolve_package_path(base + "/Nothing/rpt/x"), base_ / "Nothing" / "rpt" / "x");
     EXPECT_EQ(resolve_package_path(base + "\\mdb\\zol.MDB"), base_ / "mdb" / "ZOL.mdb");
     EXPECT_EQ(resolve_package_path(base + "//exe\\\\"), base_ / "EXE");
+    // Rooted by a backslash too; otherwise relative to the working folder.
+    EXPECT_EQ(resolve_package_path("\\" + base.substr(1) + "\\RPT"), base_ / "Rpt");
+    const fs::path old = fs::current_path();
+    fs::current_path(base_);
+    EXPECT_EQ(resolve_package_path("rpt\\x"), fs::path("Rpt") / "x");
+    fs::current_path(old);
 }
 
 TEST_F(PackagePath, ExactSpellingWinsOverOtherCases) {

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "data/database.h"
 #include "data/db_error.h"
+#include "data/row_source.h"
 #include "support/sample_db.h"
 
 namespace zol {
@@ -22,6 +24,13 @@ TEST(ConnectionString, TheProgramsOwnStringWithAWindowsBasePath) {
     EXPECT_EQ(password_of("JET OLEDB:DATABASE PASSWORD=abc"), "abc");
     EXPECT_EQ(data_source_of("Provider=Microsoft.Jet.OLEDB.4.0"), "");
     EXPECT_EQ(password_of("Data Source=x"), "");
+    // Quotes around a value go, only when both ends match.
+    const std::pair<const char*, const char*> quoted[] = {{"\"/a b.mdb\"", "/a b.mdb"},
+                                                          {"'/c.mdb'", "/c.mdb"},
+                                                          {"'/d.mdb\"", "'/d.mdb\""},
+                                                          {"\"", "\""}};
+    for (const auto& [value, want] : quoted)
+        EXPECT_EQ(data_source_of(std::string("Data Source=") + value), want) << value;
 }
 
 class DataControlOps : public ::testing::Test {
@@ -62,20 +71,26 @@ TEST_F(DataControlOps, EmptyResultIsAtItsEndAtOnce) {
     EXPECT_TRUE(ctl_.eof());
 }
 
+// The same through the control's result and through rows read one at a time.
 TEST_F(DataControlOps, WalkFieldsByNameAndPosition) {
-    ctl_.set_record_source("select Stsid, StsName As Name from ZOL3_Status order by Stsid");
+    const char* sql = "select Stsid, StsName As Name from ZOL3_Status order by Stsid";
+    ctl_.set_record_source(sql);
     ctl_.refresh();
     EXPECT_EQ(ctl_.row_count(), 4u);
-    EXPECT_FALSE(ctl_.eof());
-    EXPECT_EQ(ctl_.field("STSID").number(), 1);
-    EXPECT_EQ(ctl_.field("name").text(), "一般生");
-    EXPECT_EQ(ctl_.field(1).text(), "一般生");
-    EXPECT_THROW(ctl_.field("StsCode"), DbError);
-    EXPECT_THROW(ctl_.field(2), DbError);
-    int n = 0;
-    for (; !ctl_.eof(); ctl_.move_next()) ++n;
-    EXPECT_EQ(n, 4);
-    EXPECT_THROW(ctl_.field("Stsid"), DbError);
+    const auto walk = [](auto& rows) {
+        EXPECT_FALSE(rows.eof());
+        EXPECT_EQ(rows.field("STSID").number(), 1);
+        EXPECT_EQ(rows.field("name").text(), "一般生");
+        EXPECT_EQ(rows.field(1).text(), "一般生");
+        EXPECT_THROW(rows.field("StsCode"), DbError);
+        EXPECT_THROW(rows.field(2), DbError);
+        int n = 0;
+        for (; !rows.eof(); rows.move_next()) ++n;
+        EXPECT_EQ(n, 4);
+        EXPECT_THROW(rows.field("Stsid"), DbError);
+    };
+    walk(ctl_);
+    walk(*open_database(file_.string())->stream(sql, {}));
 }
 
 TEST_F(DataControlOps, MoveFirstReturnsToTheSameRowsWithoutRunningAgain) {
