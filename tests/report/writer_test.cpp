@@ -73,6 +73,8 @@ const std::vector<Case>& cases() {
          },
          true},
         {"two_classes", [] { return join(students(2, 3, 5), students(3, 3, 6, "學費", 500)); }},
+        {"eight_items_one_line",
+         [] { return many(3, [](Payment& p, int) { p.items = numbered_items(8, 10); }); }},
         {"nine_items_two_lines",
          [] { return many(16, [](Payment& p, int) { p.items = numbered_items(9, 10); }); }},
         {"zero_and_missing_amounts",
