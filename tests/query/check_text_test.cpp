@@ -23,6 +23,8 @@ TEST(PaydayQueryDate, ConvertsValidDatesOnly) {
         {"10_/05/25", "05/25/1921"},  // a partly typed year counts by its leading number
         {"102/02/30", nullptr},         {"102/02/29", nullptr},
         {"102/5_/01", nullptr},         {"1.5/05/25", nullptr},
+        {"102/0:/01", nullptr},         {"102/05_01", nullptr},
+        {"102/05/0:", nullptr},         {"102/05/2:", nullptr},
         {"\xe5\xb9\xb4/05/25", nullptr}};
     for (const auto& [masked, query] : cases) {
         const auto got = payday_query_date(masked);
