@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace zol {
 namespace {
 
@@ -93,6 +95,14 @@ TEST(Date, DayNumbersAndAddingDays) {
     EXPECT_EQ(add_days(t, 1), (DateTime{2024, 2, 29, 10, 5, 0}));
     EXPECT_EQ(add_days(t, 2), (DateTime{2024, 3, 1, 10, 5, 0}));
     EXPECT_EQ(add_days(ymd(2025, 1, 1), -1), ymd(2024, 12, 31));
+    const auto local_day = [] {
+        char text[16];
+        const std::time_t at = std::time(nullptr);
+        std::strftime(text, sizeof text, "%Y-%m-%d", std::localtime(&at));
+        return std::string(text);
+    };
+    const std::string before = local_day(), got = iso_text(today());
+    EXPECT_TRUE(got == before || got == local_day()) << got;  // midnight may pass meanwhile
 }
 
 }  // namespace

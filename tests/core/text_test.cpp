@@ -9,12 +9,10 @@ namespace zol {
 namespace {
 
 TEST(Text, TrimBlanksAndCase) {
-    EXPECT_EQ(trim("  轉帳 "), "轉帳");
-    EXPECT_EQ(trim("   "), "");
-    EXPECT_EQ(trim("\tx\t"), "\tx\t");
-    EXPECT_EQ(trim(" a b "), "a b");
-    EXPECT_EQ(blanks(3), "   ");
-    EXPECT_EQ(blanks(-4), "");
+    // Only blanks are trimmed, not tabs.
+    EXPECT_EQ(trim("  轉帳 ") + "|" + trim("   ") + "|" + trim("\tx\t") + "|" + trim(" a b "),
+              "轉帳||\tx\t|a b");
+    EXPECT_EQ(blanks(3) + blanks(-4), "   ");
     EXPECT_TRUE(iequals("ZOL7_Student", "zol7_STUDENT"));
     EXPECT_FALSE(iequals("rpt", "rpts"));
     EXPECT_TRUE(iequals("年級", "年級"));

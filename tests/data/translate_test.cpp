@@ -163,16 +163,13 @@ TEST(Translate, KeywordGluedToANumberOrQuoteGetsABlank) {
 
 TEST(Translate, OnlyOneSelect) {
     // Writing statements are refused through the database too (the read-only tests).
-    EXPECT_THROW(translate_access_sql("(select 1)"), DbError);
     EXPECT_EQ(translate_access_sql("SELECT 1 ; "), "SELECT 1");
-    EXPECT_THROW(translate_access_sql("select 'abc"), DbError);
-    EXPECT_THROW(translate_access_sql("select [abc from T"), DbError);
-    EXPECT_THROW(translate_access_sql("select (1"), DbError);
-    EXPECT_THROW(translate_access_sql("select 1)"), DbError);
-    EXPECT_THROW(translate_access_sql(std::string("select 1 \0 drop", 15)), DbError);
     // Deep nesting is refused, not overflowed.
     const std::string deep = "select " + std::string(100000, '(') + "1" + std::string(100000, ')');
-    EXPECT_THROW(translate_access_sql(deep), DbError);
+    using namespace std::string_literals;
+    for (const std::string& bad : {"(select 1)"s, "select 'abc"s, "select [abc from T"s,
+                                   "select (1"s, "select 1)"s, "select 1 \0 drop"s, deep})
+        EXPECT_THROW(translate_access_sql(bad), DbError) << bad.substr(0, 20);
 }
 
 TEST_F(Translated, AmpersandJoinsTextsAndTreatsNullAsEmpty) {
