@@ -182,6 +182,8 @@ TEST_F(Translated, AmpersandJoinsTextsAndTreatsNullAsEmpty) {
     EXPECT_EQ(scalar("select 'x' & n - 1 & n * 2 & n / 5 & n % 3 from T where id = 1"), "x41012");
     EXPECT_EQ(scalar("select iif(s & 'b' = 'ab', 'yes', 'no') from T where id = 1"), "yes");
     EXPECT_EQ(scalar("select upper(s) & lower('X') As t from T where id = 1"), "Ax");
+    // A sign opens the operand; a blank may stand before an argument list.
+    EXPECT_EQ(scalar("select -n & iif (n = 5, 'x', 'y') & upper (s) from T where id = 1"), "-5xA");
 }
 
 TEST_F(Translated, IifIsNullDistinctAndConstants) {
