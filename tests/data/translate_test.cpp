@@ -139,6 +139,7 @@ TEST(Translate, TokenBoundaries) {
         {"\x7f", "O:\x7f "},
         {"1.5e+3x", "N:1.5e+3 W:x "},
         {"1e+", "N:1 W:e O:+ "},
+        {"1ex", "N:1 W:ex "},
         {".5.", "N:.5 O:. "},
         {"a<=b", "W:a O:<= W:b "},
         {">=<>", "O:>= O:<> "},
