@@ -21,10 +21,7 @@ TEST(Date, RocForms) {
     EXPECT_EQ(query_date(ymd(2006, 3, 15)), "03/15/2006");
     EXPECT_EQ(slash_date(ymd(2006, 3, 15)), "2006/03/15");
     EXPECT_EQ(iso_text(ymd(2024, 2, 29)), "2024-02-29");
-    DateTime t = ymd(2024, 2, 29);
-    t.hour = 9;
-    t.second = 5;
-    EXPECT_EQ(iso_text(t), "2024-02-29 09:00:05");
+    EXPECT_EQ(iso_text(DateTime{2024, 2, 29, 9, 0, 5}), "2024-02-29 09:00:05");
 }
 
 // The last day of every month and the day after it, leap years on both sides of each rule,

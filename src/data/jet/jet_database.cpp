@@ -107,7 +107,11 @@ class JetDatabase : public Database {
             const auto now = read_file_state(path_);
             if (!now) continue;  // written to while it was digested
             // Another content than the copy's means a new copy.
-            if (!snapshot_ || !(now->digest == snapshot_->digest)) reset(*now);
+            if (!snapshot_ || !(now->digest == snapshot_->digest)) {
+                reset(*now);
+            } else {
+                snapshot_->stamp = now->stamp;  // only touched: the copy stays good
+            }
             std::vector<std::string> wanted;
             for (const auto& key : needed) {
                 if (!known_.count(key)) wanted.push_back(key);
@@ -121,7 +125,8 @@ class JetDatabase : public Database {
                 // A reading that failed on a file being rewritten is tried again; one that
                 // failed on the file as it stands is the file's fault.
                 const auto after = read_file_state(path_);
-                if (after && after->digest == snapshot_->digest) throw;
+                if (after && after->digest == snapshot_->digest && after->stamp == snapshot_->stamp)
+                    throw;
             }
             snapshot_.reset();
         }
@@ -133,8 +138,11 @@ class JetDatabase : public Database {
     // is no longer the copy's once they are read.
     std::vector<JetChildOutcome> read_tables(const std::vector<JetChildJob>& jobs) {
         auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
+        // The same bytes are not enough: a file written and written back while it was read
+        // may have been read in between; its stamp (change time) tells.
         const auto after = read_file_state(path_);
-        if (!after || !(after->digest == snapshot_->digest)) throw FileChanged{};
+        if (!after || !(after->digest == snapshot_->digest) || !(after->stamp == snapshot_->stamp))
+            throw FileChanged{};
         return outcomes;
     }
 
