@@ -42,7 +42,7 @@ class JetCache : public ::testing::Test {
   public:
     void SetUp() override {
         old_home_ = std::getenv("XDG_CACHE_HOME");
-        setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (dir_ / "cache" / "a#b%c?d").c_str(), 1);  // any name will do
         fs::copy_file(kSample, jet_);
     }
     void TearDown() override {
