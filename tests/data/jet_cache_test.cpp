@@ -206,6 +206,15 @@ TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
     setenv("XDG_CACHE_HOME", (dir_ / "file").c_str(), 1);
     EXPECT_EQ(run(reads), expected);
     EXPECT_EQ(notices_.size(), 2u);
+    // Without XDG_CACHE_HOME the copies go under HOME's .cache, when HOME is a full path.
+    unsetenv("XDG_CACHE_HOME");
+    const std::string home = std::getenv("HOME");
+    for (const std::string& at : {dir_.string(), std::string("relative")}) {
+        setenv("HOME", at.c_str(), 1);
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(run(reads), expected);  // the second finds a copy
+        EXPECT_EQ(reads == 0, at[0] == '/') << at;
+    }
+    setenv("HOME", home.c_str(), 1);
     // A full disk.
     const fs::path full = dir_ / "full";
     fs::create_directories(full);
