@@ -125,8 +125,7 @@ class JetDatabase : public Database {
                 // A reading that failed on a file being rewritten is tried again; one that
                 // failed on the file as it stands is the file's fault.
                 const auto after = read_file_state(path_);
-                if (after && after->digest == snapshot_->digest && after->stamp == snapshot_->stamp)
-                    throw;
+                if (after && *after == *snapshot_) throw;
             }
             snapshot_.reset();
         }
@@ -139,10 +138,10 @@ class JetDatabase : public Database {
     std::vector<JetChildOutcome> read_tables(const std::vector<JetChildJob>& jobs) {
         auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
         // The same bytes are not enough: a file written and written back while it was read
-        // may have been read in between; its stamp (change time) tells.
+        // may have been read in between; its stamp (change time) tells, so the whole state
+        // must match.
         const auto after = read_file_state(path_);
-        if (!after || !(after->digest == snapshot_->digest) || !(after->stamp == snapshot_->stamp))
-            throw FileChanged{};
+        if (!after || !(*after == *snapshot_)) throw FileChanged{};
         return outcomes;
     }
 
