@@ -3,9 +3,6 @@
 #include <bit>
 #include <utility>
 
-#include "core/text.h"
-#include "data/db_error.h"
-
 namespace zol {
 
 namespace {
@@ -142,21 +139,6 @@ const std::vector<Value>& ResultSet::current_row() const {
         current_pos_ = pos_;
     }
     return current_;
-}
-
-const Value& ResultSet::field(std::size_t position) const {
-    if (eof()) throw DbError({}, "已超過資料的最後一筆 (BOF 或 EOF)，無法讀取欄位");
-    if (position >= columns_.size()) {
-        throw DbError({}, "找不到欄位位置 " + std::to_string(position));
-    }
-    return current_row()[position];
-}
-
-const Value& ResultSet::field(std::string_view name) const {
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (iequals(columns_[i], name)) return field(i);
-    }
-    throw DbError({}, "找不到欄位名稱 " + std::string(name));
 }
 
 }  // namespace zol

@@ -27,11 +27,6 @@ class ResultSet final : public RowSource {
     }
 
     const std::vector<std::string>& columns() const override { return columns_; }
-    // Field of the current row; throws DbError at the end of the rows or for an
-    // unknown position or name. Names are compared without regard to case. The value
-    // belongs to the current row: read it before moving on.
-    const Value& field(std::size_t position) const override;
-    const Value& field(std::string_view name) const override;
 
     // Filling: one value per column, then end_row().
     void append_null();
@@ -43,6 +38,8 @@ class ResultSet final : public RowSource {
     void end_row();
 
   private:
+    const Value& cell(std::size_t position) const override { return current_row()[position]; }
+
     // Rows are kept compact (a report can hold hundreds of thousands of them): per cell
     // one kind byte and eight bytes of payload, in fixed-size blocks that never move;
     // texts lie in large shared blocks. The current row becomes values when first read.

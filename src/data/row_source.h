@@ -18,10 +18,15 @@ class RowSource {
     virtual void move_next() = 0;
     virtual const std::vector<std::string>& columns() const = 0;
     // Field of the current row; throws DbError at the end of the rows or for an unknown
-    // position or name (names compared without regard to case). The value belongs to the
-    // current row: read it before moving on.
-    virtual const Value& field(std::size_t position) const = 0;
-    virtual const Value& field(std::string_view name) const = 0;
+    // position or name. The value belongs to the current row: read it before moving on.
+    const Value& field(std::size_t position) const;
+    const Value& field(std::string_view name) const;
+    // The first column of that name, compared without regard to case; npos when none has it.
+    std::size_t position_of(std::string_view name) const;
+
+  protected:
+    // The current row's value at a position below columns().size(), before the end.
+    virtual const Value& cell(std::size_t position) const = 0;
 };
 
 }  // namespace zol

@@ -55,10 +55,6 @@ std::vector<std::vector<Token>> select_items(const std::vector<Token>& all) {
     if (!is_word(t, 0, "select")) return items;
     std::size_t k = 1;
     while (is_word(t, k, "distinct") || is_word(t, k, "all") || is_word(t, k, "distinctrow")) ++k;
-    if (is_word(t, k, "top")) {
-        k += 2;
-        if (is_word(t, k, "percent")) ++k;
-    }
     items.emplace_back();
     int depth = 0;
     for (; k < t.size(); ++k) {

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/text.h"
 #include "data/db_error.h"
 #include "data/sqlite_database.h"
 
@@ -26,21 +25,10 @@ class StreamedRows final : public RowSource {
         if (!eof_) step();
     }
     const std::vector<std::string>& columns() const override { return q_.columns; }
-    const Value& field(std::size_t position) const override {
-        if (eof_) throw DbError({}, "已超過資料的最後一筆 (BOF 或 EOF)，無法讀取欄位");
-        if (position >= row_.size()) {
-            throw DbError({}, "找不到欄位位置 " + std::to_string(position));
-        }
-        return row_[position];
-    }
-    const Value& field(std::string_view name) const override {
-        for (std::size_t i = 0; i < q_.columns.size(); ++i) {
-            if (iequals(q_.columns[i], name)) return field(i);
-        }
-        throw DbError({}, "找不到欄位名稱 " + std::string(name));
-    }
 
   private:
+    const Value& cell(std::size_t position) const override { return row_[position]; }
+
     void step() {
         int rc = SQLITE_OK;
         {

@@ -19,11 +19,11 @@ class NamedFields {
     NamedFields(const RowSource& rs, std::initializer_list<std::string_view> names);
 
     const Value& operator[](std::size_t i) const {
-        return positions_[i] == kMissing ? rs_.field(names_[i]) : rs_.field(positions_[i]);
+        return positions_[i] == std::string_view::npos ? rs_.field(names_[i])
+                                                       : rs_.field(positions_[i]);
     }
 
   private:
-    static constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
     const RowSource& rs_;
     std::vector<std::string> names_;
     std::vector<std::size_t> positions_;

@@ -12,16 +12,14 @@ DateTime ymd(int y, int m, int d) {
 }
 
 TEST(Date, RocForms) {
-    EXPECT_EQ(roc_padded(ymd(2006, 3, 15)), "095/03/15");
-    EXPECT_EQ(roc_padded(ymd(2025, 3, 7)), "114/03/07");
-    EXPECT_EQ(roc_header(ymd(2010, 12, 31)), "99/12/31");
-    EXPECT_EQ(roc_header(ymd(2025, 3, 7)), "114/03/07");
-    EXPECT_EQ(roc_print_date(ymd(2025, 3, 7)), "114年03月07日");
-    EXPECT_EQ(roc_print_date(ymd(2010, 12, 31)), "99年12月31日");
-    EXPECT_EQ(query_date(ymd(2006, 3, 15)), "03/15/2006");
-    EXPECT_EQ(slash_date(ymd(2006, 3, 15)), "2006/03/15");
-    EXPECT_EQ(iso_text(ymd(2024, 2, 29)), "2024-02-29");
-    EXPECT_EQ(iso_text(DateTime{2024, 2, 29, 9, 0, 5}), "2024-02-29 09:00:05");
+    const DateTime a = ymd(2006, 3, 15), b = ymd(2025, 3, 7), c = ymd(2010, 12, 31);
+    const std::string sp = " ";
+    EXPECT_EQ(roc_padded(a) + sp + roc_padded(b) + sp + roc_header(c) + sp + roc_header(b),
+              "095/03/15 114/03/07 99/12/31 114/03/07");
+    EXPECT_EQ(roc_print_date(b) + sp + roc_print_date(c), "114年03月07日 99年12月31日");
+    EXPECT_EQ(query_date(a) + sp + slash_date(a), "03/15/2006 2006/03/15");
+    EXPECT_EQ(iso_text(ymd(2024, 2, 29)) + sp + iso_text(DateTime{2024, 2, 29, 9, 0, 5}),
+              "2024-02-29 2024-02-29 09:00:05");
 }
 
 // The last day of every month and the day after it, leap years on both sides of each rule,

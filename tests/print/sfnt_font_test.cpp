@@ -49,8 +49,7 @@ TEST(SfntFont, PrintCopyOfTheCjkFontDropsOnlyTheRadicals) {
     ASSERT_FALSE(data.isEmpty());
     const QRawFont copy(data, 20);
     ASSERT_TRUE(copy.isValid());
-    EXPECT_FALSE(copy.supportsCharacter(0x2F00u));
-    EXPECT_FALSE(copy.supportsCharacter(0x2EA0u));
+    EXPECT_FALSE(copy.supportsCharacter(0x2F00u) || copy.supportsCharacter(0x2EA0u));
     const QString text = QStringLiteral("一頁 郵政轉帳\\臨櫃明細表 abc 123");
     EXPECT_EQ(copy.glyphIndexesForString(text), original.glyphIndexesForString(text));
     EXPECT_EQ(copy.familyName(), QStringLiteral("Copy Test"));
@@ -62,8 +61,7 @@ TEST(SfntFont, PrintCopyOfTheCjkFontDropsOnlyTheRadicals) {
     requested.setBold(true);
     const QRawFont bold = QRawFont::fromFont(printable_font(requested));
     EXPECT_EQ(bold.styleName(), QStringLiteral("Bold"));
-    EXPECT_TRUE(bold.supportsCharacter(0x4E00u));
-    EXPECT_FALSE(bold.supportsCharacter(0x2F00u));
+    EXPECT_TRUE(bold.supportsCharacter(0x4E00u) && !bold.supportsCharacter(0x2F00u));
 
     // A font without the radicals is left alone.
     QFont latin(QStringLiteral("DejaVu Sans"));

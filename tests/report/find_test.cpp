@@ -90,5 +90,16 @@ TEST_F(Find, NextAndPreviousAcrossPagesAndTheWrap) {
     EXPECT_FALSE(finder.find(FindPattern("無此人"), {2, 0, 0}, FindDirection::next).hit);
 }
 
+// The index reads the file 4 MiB at a time: the first page's FF is the second read's first byte.
+TEST(FindIndex, PageBreakAtTheStartOfARead) {
+    const auto report = [](std::size_t n) {
+        return framed_report({{std::string(n, 'x')}, {"甲"}});
+    };
+    const TempDir dir;
+    write_file(dir / "r.TXT", report((std::size_t{4} << 20) - report(0).find('\f')));
+    ReportFinder finder(std::make_shared<const HeldReport>(dir / "r.TXT"));
+    EXPECT_EQ(finder.page_count(), 2);
+}
+
 }  // namespace
 }  // namespace zol::test

@@ -174,7 +174,8 @@ def check(book, db, detail_sql, item_sql, report, page_range):
         expect(ws.freeze_panes == "A2", f"{ws.title} frozen {ws.freeze_panes}")
         for c, caption in enumerate(next(ws.iter_rows(max_row=1, values_only=True))):
             width = ws.column_dimensions[get_column_letter(c + 1)].width
-            expect(width >= len(caption.encode("cp950")), f"{ws.title} width of {caption}")
+            # The caption, its filter button and a margin.
+            expect(width >= len(caption.encode("cp950")) + 4, f"{ws.title} width of {caption}")
     expect(rows_ws.auto_filter.ref == f"A1:{get_column_letter(len(cols))}{len(got)}",
            f"autofilter {rows_ws.auto_filter.ref}")
     return len(studs)

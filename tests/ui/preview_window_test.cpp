@@ -272,8 +272,7 @@ TEST_F(PreviewWindow, ShowPreviewStartsAtPageOneEachTime) {
     PREPRINT& w = open(3);
     EXPECT_EQ(text(), page_text(1));  // no control line, nothing left of one
     EXPECT_EQ(state.report_path, base.string() + "/RPT/rep_5300.txt");
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.isModal());
+    EXPECT_TRUE(w.isVisible() && !w.isModal());
     QTest::mouseClick(w.cmd_nextpage(), Qt::LeftButton);
     w.txt_pribegin()->setText("2");
     EXPECT_EQ(&open(4), &w);

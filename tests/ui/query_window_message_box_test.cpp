@@ -20,34 +20,25 @@ namespace {
 // Each box once open: its title, text, icon and buttons, then `press` pressed.
 TEST(MessageBoxes, TitlesTextsAndButtonsOfEachKind) {
     using B = QMessageBox::StandardButton;
-    const QString text = QString::fromUtf8("查 無 資 料");
+    const char* text = "查 無 資 料";
     const test::TempDir dir("zol_boxes_");
     test::write_file(dir / "rpt" / "rep_5300.TXT", "x\r\n\f21\r\n");
     print::PrintState state;
     PreviewHost preview(state, dir.path().string());
     preview.show_preview("rep_5300.txt", 1, "A4", 1, 2);
+    const auto say = [&] { return show_message(nullptr, QString::fromUtf8(text)), true; };
+    const auto ask = [&] { return ask_yes_no(nullptr, QString::fromUtf8(text)); };
+    const auto next = [&] { return preview.window()->CMD_NEXTPAGE_Click(), true; };
     const struct {
         std::function<bool()> show;
         B press;
         bool result;
-        QString title, text;
+        const char *title, *text;
         QList<B> buttons;
-    } cases[] = {
-        {[&] { return show_message(nullptr, text), true; },
-         B::Ok,
-         true,
-         "Zol5300P1",
-         text,
-         {B::Ok}},
-        {[&] { return ask_yes_no(nullptr, text); }, B::No, false, "", text, {B::Yes, B::No}},
-        {[&] { return ask_yes_no(nullptr, text); }, B::Yes, true, "", text, {B::Yes, B::No}},
-        {[&] { return preview.window()->CMD_NEXTPAGE_Click(), true; },
-         B::Ok,
-         true,
-         QString::fromUtf8("預視列印訊息"),
-         QString::fromUtf8("已是最後一頁, 無次頁 !"),
-         {B::Ok}},
-    };
+    } cases[] = {{say, B::Ok, true, "Zol5300P1", text, {B::Ok}},
+                 {ask, B::No, false, "", text, {B::Yes, B::No}},
+                 {ask, B::Yes, true, "", text, {B::Yes, B::No}},
+                 {next, B::Ok, true, "預視列印訊息", "已是最後一頁, 無次頁 !", {B::Ok}}};
     for (const auto& c : cases) {
         QString title, shown;
         QList<B> buttons;
@@ -82,8 +73,8 @@ TEST(MessageBoxes, TitlesTextsAndButtonsOfEachKind) {
         poll.start();
         EXPECT_EQ(c.show(), c.result);
         poll.stop();
-        EXPECT_EQ(title, c.title);
-        EXPECT_EQ(shown, c.text);
+        EXPECT_EQ(title, QString::fromUtf8(c.title));
+        EXPECT_EQ(shown, QString::fromUtf8(c.text));
         EXPECT_EQ(icon, QMessageBox::NoIcon);
         std::sort(buttons.begin(), buttons.end());
         EXPECT_EQ(buttons, c.buttons);
