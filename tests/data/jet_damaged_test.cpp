@@ -166,6 +166,8 @@ TEST(JetDamaged, TimeAndOutputLimitsStopTheReader) {
     EXPECT_NE(limited_read_failure(no_time).find("逾時"), std::string::npos);
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 1.0);
     JetReadLimits no_room;
+    no_room.output_allowance = 0;  // 32 bytes for each byte of the file are room enough
+    EXPECT_EQ(limited_read_failure(no_room), "read without complaint");
     no_room.output_per_file_byte = 0;
     no_room.output_allowance = 1000;  // 512 rows need more
     EXPECT_NE(limited_read_failure(no_room).find("資料量異常"), std::string::npos);

@@ -280,8 +280,7 @@ TEST_F(PreviewWindow, ShowPreviewStartsAtPageOneEachTime) {
                            w.txt_priend()->text()}),
               QStringList({" 4", "1", "1", " 4"}));
     EXPECT_EQ(text(), page_text(1));
-    EXPECT_EQ(state.total_pages, 4);
-    EXPECT_EQ(state.current_page, 1);
+    EXPECT_EQ(std::pair(state.total_pages, state.current_page), std::pair(4, 1));
 }
 
 TEST_F(PreviewWindow, ClosedByExitOrItsCloseControl) {
