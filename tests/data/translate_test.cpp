@@ -224,6 +224,9 @@ TEST_F(Translated, DatesCompareAsDaysAndArriveAsDates) {
         rs = run_access_query(db_.get(), sql, "mem");
         EXPECT_TRUE(rs.field(at).is_date() && rs.field(at + 1).is_text()) << sql;
     }
+    // A star over a subquery's expressions: no item of the outer list stands for them.
+    rs = run_access_query(db_.get(), "select * from (select max(d), max(s) from T)", "mem");
+    EXPECT_EQ(rs.field(1).text(), "c");
 }
 
 TEST(TablesNamed, FromJoinAndCommaLists) {
