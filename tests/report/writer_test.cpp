@@ -290,8 +290,10 @@ TEST(WriterFile, FailuresKeepThePreviousReport) {
     EXPECT_EQ(read_file(target), "OLD REPORT\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
     fs::remove(target);
-    ::umask(002);  // a new report may be read and replaced by the other clerks of the group
+    // A new report may be read and replaced by the other clerks of the group.
+    const mode_t umask_before = ::umask(002);
     EXPECT_EQ(write({one()}, item_rows({one()}), target), 1);
+    ::umask(umask_before);  // the rest of this process keeps its own
     EXPECT_EQ(load_report(target).lines.size(), 49u);
     EXPECT_EQ(fs::status(target).permissions(), fs::perms(0664));
     fs::remove(target);
