@@ -42,18 +42,15 @@ std::optional<LockedTemp> create_locked_temp(const fs::path& dir, const std::str
             errno = err;
             return std::nullopt;
         }
-        return LockedTemp{path, fd};
+        return LockedTemp{path, UniqueFd(fd)};
     }
     errno = EEXIST;
     return std::nullopt;
 }
 
 bool held_by_nobody(const fs::path& lock) {
-    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
+    const UniqueFd fd(::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    return fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 void remove_dead_temp_files(const fs::path& dir, const std::string& prefix) {

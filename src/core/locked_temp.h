@@ -7,11 +7,13 @@
 #include <optional>
 #include <string>
 
+#include "core/unique_fd.h"
+
 namespace zol {
 
 struct LockedTemp {
     std::filesystem::path path;
-    int fd = -1;  // open for reading and writing, locked; the caller closes it
+    UniqueFd fd;  // open for reading and writing, locked
 };
 
 // Creates an empty file `dir`/`prefix`<unique>.tmp with `mode`; nullopt (errno set) when it

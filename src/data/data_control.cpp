@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "data/database.h"
 #include "data/db_error.h"
+#include "data/jet/jet_reads.h"
 
 namespace zol {
 
@@ -42,7 +43,7 @@ std::string password_of(std::string_view connection_string) {
     return field_of(connection_string, "Jet OLEDB:Database Password");
 }
 
-DataControl::DataControl() = default;
+DataControl::DataControl() : reads_(std::make_shared<JetReads>()) {}
 DataControl::~DataControl() = default;
 DataControl::DataControl(DataControl&&) noexcept = default;
 DataControl& DataControl::operator=(DataControl&&) noexcept = default;
@@ -61,13 +62,20 @@ void DataControl::set_options(DataOptions options) {
     options_ = std::move(options);
 }
 
+void DataControl::share_reads_with(DataControl& other) {
+    reads_ = other.reads_;
+    db_.reset();
+}
+
 void DataControl::open() {
     result_ = ResultSet();
     forward_.reset();
     if (!db_) {
         const std::string source = data_source_of(connection_);
         if (source.empty()) throw DbError({}, "連線字串沒有指定資料庫檔案 (Data Source)");
-        db_ = open_database(source, password_of(connection_), options_);
+        DataOptions options = options_;
+        options.reads = reads_;
+        db_ = open_database(source, password_of(connection_), options);
     }
     db_->set_progress(options_.progress);
 }

@@ -37,6 +37,10 @@ class DataControl {
     // Takes effect from the next refresh; a change of the cache choice reopens the file.
     void set_options(DataOptions options);
 
+    // From now on this control reads the file through what `other` has read of it: the two
+    // read one state of a Jet file once. Takes effect from the next refresh.
+    void share_reads_with(DataControl& other);
+
     // Which state of the file the last refresh read (Database::snapshot_id).
     std::string snapshot_id() const;
 
@@ -59,6 +63,7 @@ class DataControl {
     std::string connection_;
     std::string source_;
     DataOptions options_;
+    std::shared_ptr<JetReads> reads_;
     std::shared_ptr<Database> db_;
     ResultSet result_;
     std::unique_ptr<RowSource> forward_;

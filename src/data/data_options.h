@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 namespace zol {
+
+class JetReads;
 
 struct Progress {
     std::string what;        // "讀取資料表 ZOL8_Payment", "寫入報表 ..."
@@ -29,6 +32,9 @@ struct DataOptions {
     bool use_cache = true;
     ProgressFn progress;
     NoticeFn notice;
+    // Shared by the data controls of one program, so that they read one state of a Jet file
+    // once; none: each database keeps its own.
+    std::shared_ptr<JetReads> reads = nullptr;
 };
 
 // What a progress listener throws to stop a run.

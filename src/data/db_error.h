@@ -8,6 +8,9 @@ namespace zol {
 
 // The file kept changing while it was read: no one state of it could be read whole.
 inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式修改，請稍後再試";
+// The file is not there, or this user may not read it.
+inline constexpr const char* kMsgCannotOpenDatabase =
+    "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）";
 
 class DbError : public std::runtime_error {
   public:

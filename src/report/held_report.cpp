@@ -11,17 +11,13 @@
 
 namespace zol {
 
-HeldReport::HeldReport(const std::filesystem::path& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
+HeldReport::HeldReport(const std::filesystem::path& path)
+    : path_(path), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (!fd_) {
         const int err = errno;
         throw ReportError("無法開啟報表檔：" + path.string() + "（" + std::strerror(err) + "）",
                           path);
     }
-}
-
-HeldReport::~HeldReport() {
-    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace zol

@@ -6,23 +6,22 @@
 
 #include <filesystem>
 
+#include "core/unique_fd.h"
+
 namespace zol {
 
 class HeldReport {
   public:
     // Opens the file; throws ReportError naming it when it cannot be opened.
     explicit HeldReport(const std::filesystem::path& path);
-    ~HeldReport();
-    HeldReport(const HeldReport&) = delete;
-    HeldReport& operator=(const HeldReport&) = delete;
 
     // Read with pread only, so that any number of readers share it.
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     const std::filesystem::path& path() const { return path_; }
 
   private:
     std::filesystem::path path_;
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 }  // namespace zol

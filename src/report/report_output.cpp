@@ -10,6 +10,7 @@
 
 #include "core/big5.h"
 #include "core/file_target.h"
+#include "core/io_loop.h"
 #include "core/locked_temp.h"
 #include "report/report_file.h"
 
@@ -30,20 +31,6 @@ std::string temp_prefix(const std::filesystem::path& target) {
     return "." + target.filename().string() + ".";
 }
 
-// Writes all of `bytes`; false (errno set) when it cannot.
-bool write_all(int fd, const char* p, std::size_t left) {
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Copies the whole of `from` over the file `to`, truncated first. False (errno set) when
 // it cannot.
 bool copy_over(int from, const std::filesystem::path& to) {
@@ -52,8 +39,7 @@ bool copy_over(int from, const std::filesystem::path& to) {
     std::string buffer(kFlushSize, '\0');
     bool ok = true;
     for (off_t at = 0; ok;) {
-        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = read_at(from, buffer.data(), buffer.size(), at);
         if (n <= 0) {
             ok = n == 0;
             break;
@@ -80,12 +66,12 @@ ReportOutput::ReportOutput(std::filesystem::path target) : target_(std::move(tar
     auto temp = create_locked_temp(dir, temp_prefix(target_), 0666);
     if (!temp) fail("無法建立報表檔", errno);
     temp_ = temp->path;
-    fd_ = temp->fd;
+    fd_ = std::move(temp->fd);
 }
 
 ReportOutput::~ReportOutput() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (fd_) {
+        fd_.reset();
         ::unlink(temp_.c_str());
     }
 }
@@ -110,7 +96,7 @@ void ReportOutput::empty_line() {
 }
 
 void ReportOutput::flush() {
-    if (!write_all(fd_, buffer_.data(), buffer_.size())) fail("無法寫入報表檔", errno);
+    if (!write_all(fd_.get(), buffer_.data(), buffer_.size())) fail("無法寫入報表檔", errno);
     buffer_.clear();
 }
 
@@ -118,24 +104,22 @@ void ReportOutput::commit() {
     flush();
     // The temporary file stays open (and locked) until it is in place or copied.
     const auto mode = existing_mode(target_);
-    if (mode) ::fchmod(fd_, *mode);
+    if (mode) ::fchmod(fd_.get(), *mode);
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
         int err = errno;
         bool written = false;
         // A shared report folder with the sticky bit lets nobody replace another user's
         // file, though the file itself may be writable: then it is written in place.
         if ((err == EPERM || err == EACCES) && mode && replace_refusal(target_).empty()) {
-            written = copy_over(fd_, target_);
+            written = copy_over(fd_.get(), target_);
             if (!written) err = errno;
         }
         ::unlink(temp_.c_str());
-        ::close(fd_);
-        fd_ = -1;
+        fd_.reset();
         if (!written) fail("無法寫入報表檔", err);
         return;
     }
-    ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
 }
 
 void ReportOutput::fail(const char* what, int err) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/unique_fd.h"
+
 namespace zol {
 
 class ReportOutput {
@@ -35,7 +37,7 @@ class ReportOutput {
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
-    int fd_ = -1;
+    UniqueFd fd_;
     std::string buffer_;
 };
 

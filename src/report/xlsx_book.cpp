@@ -31,7 +31,7 @@ XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
         create_locked_temp(target_.parent_path(), "." + target_.filename().string() + ".", 0666);
     if (!temp) fail(file_error_reason(errno));
     temp_ = temp->path;
-    temp_fd_ = temp->fd;
+    temp_fd_ = std::move(temp->fd);
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -39,7 +39,6 @@ XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
     if (!book_) {
         // The destructor does not run for a constructor that throws.
         ::unlink(temp_.c_str());
-        ::close(temp_fd_);
         fail("無法建立活頁簿");
     }
 
@@ -61,7 +60,6 @@ XlsxBook::~XlsxBook() {
     // A workbook never committed is closed only to free it; its file is removed.
     if (book_) workbook_close(book_);
     if (!temp_.empty()) ::unlink(temp_.c_str());
-    if (temp_fd_ >= 0) ::close(temp_fd_);
 }
 
 lxw_worksheet* XlsxBook::add_sheet(const char* name) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/date.h"
+#include "core/unique_fd.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -45,7 +46,7 @@ class XlsxBook {
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
-    int temp_fd_ = -1;  // held (locked) while the workbook is written
+    UniqueFd temp_fd_;  // held (locked) while the workbook is written
     lxw_workbook* book_ = nullptr;
 };
 

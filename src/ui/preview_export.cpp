@@ -40,6 +40,7 @@ void PREPRINT::CMD_EXCEL_Click() {
     try {
         DataControl ado_print;
         DataControl ado_cbo;
+        ado_cbo.share_reads_with(ado_print);
         ado_print.set_connection_string(package_connection_string(source_->base_path));
         ado_cbo.set_connection_string(package_connection_string(source_->base_path));
         const XlsxResult r =

@@ -83,6 +83,7 @@ bool ZOL5300F1::Form_Load() {
     setWindowTitle(q("Quorvane(" + base_path_ + ")"));
     Ado_CBO_.set_connection_string(connection_string());
     Ado_print_.set_connection_string(connection_string());
+    Ado_CBO_.share_reads_with(Ado_print_);
     try {
         Clear_Text();
         insert_CBO_TranDay();

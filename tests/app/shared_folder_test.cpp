@@ -121,14 +121,14 @@ TEST(SharedPackage, TheReportFolderOfSeveralClerks) {
         ::_exit(0);
     }
     ::wait(nullptr);
-    const auto live = create_locked_temp(pkg.rpt(), ".rep_5300.TXT.", 0666);
+    auto live = create_locked_temp(pkg.rpt(), ".rep_5300.TXT.", 0666);
     ASSERT_TRUE(live);
     ASSERT_EQ(report(pkg.base(), run).code, 0);
     std::vector<fs::path> temps;
     for (const auto& e : fs::directory_iterator(pkg.rpt()))
         if (e.path().extension() == ".tmp") temps.push_back(e.path());
     EXPECT_EQ(temps, std::vector<fs::path>{live->path});
-    ::close(live->fd);
+    live->fd.reset();
 
     if (::geteuid() != 0) GTEST_SKIP() << "another clerk's file needs root to be made";
     for (const fs::path& d : {pkg.base(), pkg.base() / "mdb"}) ::chmod(d.c_str(), 0755);

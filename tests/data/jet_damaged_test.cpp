@@ -14,7 +14,7 @@
 #include "data/db_error.h"
 #include "data/jet/jet_database.h"
 #include "data/result_set.h"
-#include "support/files.h"
+#include "support/jet_files.h"
 
 namespace zol {
 namespace {
@@ -39,40 +39,53 @@ struct Tally {
     std::vector<std::string> reasons;
 };
 
-// Opens `content` as a file and reads every table named; each failure must be a DbError
-// that names the file and gives a reason.
-void try_content(const std::string& content, const std::vector<std::string>& tables,
-                 const std::string& label, Tally& tally) {
-    const std::string path =
-        (fs::path(::testing::TempDir()) / ("jet-damaged-" + std::to_string(::getpid()) + ".mdb"))
-            .string();
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-    const auto start = Clock::now();
-    auto note_error = [&](const DbError& e) {
-        ++tally.refused;
-        EXPECT_EQ(e.path(), path) << label;
-        EXPECT_FALSE(e.engine_message().empty()) << label;
-        tally.reasons.push_back(e.engine_message());
-    };
-    try {
-        auto db = open_jet_database(path, "KTWOM", quick_limits());
-        for (const auto& t : tables) {
-            try {
-                const ResultSet rs = db->query("select * from " + t);
-                ++tally.read;
-                EXPECT_LT(rs.row_count(), 100000u) << label;
-            } catch (const DbError& e) {
-                note_error(e);
-            }
-        }
-    } catch (const DbError& e) {
-        note_error(e);  // refused at open: counts for every table
-        tally.refused += static_cast<int>(tables.size()) - 1;
+struct Content {
+    std::string bytes;
+    std::vector<std::string> tables;
+    std::string label;
+};
+
+// Opens each content as a file and reads every table named; each failure must be a DbError
+// that names the file and gives a reason. The files are written first and read once their
+// times are settled, so that the test waits for that only once.
+std::vector<Tally> try_contents(const std::vector<Content>& contents) {
+    const test::TempDir dir("jet-damaged-");
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        test::write_file(dir / (std::to_string(i) + ".mdb"), contents[i].bytes);
     }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    // Each query may take the child's full allowance at worst, never more.
-    EXPECT_LT(seconds, 3.6 * static_cast<double>(tables.size())) << label;
-    fs::remove(path);
+    test::wait_until_settled();
+    std::vector<Tally> tallies(contents.size());
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        const auto& [bytes, tables, label] = contents[i];
+        Tally& tally = tallies[i];
+        const std::string path = dir / (std::to_string(i) + ".mdb");
+        const auto start = Clock::now();
+        auto note_error = [&](const DbError& e) {
+            ++tally.refused;
+            EXPECT_EQ(e.path(), path) << label;
+            EXPECT_FALSE(e.engine_message().empty()) << label;
+            tally.reasons.push_back(e.engine_message());
+        };
+        try {
+            auto db = open_jet_database(path, "KTWOM", quick_limits());
+            for (const auto& t : tables) {
+                try {
+                    const ResultSet rs = db->query("select * from " + t);
+                    ++tally.read;
+                    EXPECT_LT(rs.row_count(), 100000u) << label;
+                } catch (const DbError& e) {
+                    note_error(e);
+                }
+            }
+        } catch (const DbError& e) {
+            note_error(e);  // refused at open: counts for every table
+            tally.refused += static_cast<int>(tables.size()) - 1;
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        // Each query may take the child's full allowance at worst, never more.
+        EXPECT_LT(seconds, 3.6 * static_cast<double>(tables.size())) << label;
+    }
+    return tallies;
 }
 
 void expect_no_child_left() {
@@ -83,21 +96,24 @@ void expect_no_child_left() {
 
 TEST(JetDamaged, TruncatedCopies) {
     const std::string good = read_file(kJetDir + "/compIndexTestV2000.mdb");
-    int refused = 0;
     // Whole pages missing pass the size check and reach libmdb; cuts inside a page do not.
-    for (std::size_t cut :
-         {std::size_t{3 * 4096}, std::size_t{8 * 4096}, std::size_t{20 * 4096}, good.size() - 4096,
-          std::size_t{10 * 4096 + 123}, good.size() - 1, std::size_t{100}}) {
-        Tally one;
-        try_content(good.substr(0, cut), {"Table1", "MSysObjects"}, "cut " + std::to_string(cut),
-                    one);
-        if (cut % 4096 != 0) {
-            ASSERT_FALSE(one.reasons.empty());
-            EXPECT_TRUE(one.reasons[0].find("不完整") != std::string::npos ||
-                        one.reasons[0].find("不是 Access") != std::string::npos)
-                << one.reasons[0];
+    const std::size_t cuts[] = {3 * 4096,        8 * 4096,        20 * 4096, good.size() - 4096,
+                                10 * 4096 + 123, good.size() - 1, 100};
+    std::vector<Content> contents;
+    for (std::size_t cut : cuts) {
+        contents.push_back(
+            {good.substr(0, cut), {"Table1", "MSysObjects"}, "cut " + std::to_string(cut)});
+    }
+    const auto tallies = try_contents(contents);
+    int refused = 0;
+    for (std::size_t i = 0; i < tallies.size(); ++i) {
+        if (cuts[i] % 4096 != 0) {
+            ASSERT_FALSE(tallies[i].reasons.empty());
+            EXPECT_TRUE(tallies[i].reasons[0].find("不完整") != std::string::npos ||
+                        tallies[i].reasons[0].find("不是 Access") != std::string::npos)
+                << tallies[i].reasons[0];
         }
-        refused += one.refused;
+        refused += tallies[i].refused;
     }
     EXPECT_GT(refused, 0);
     expect_no_child_left();
@@ -121,14 +137,19 @@ TEST(JetDamaged, FlippedBytes) {
     const std::string files[] = {"compIndexTestV2000.mdb", "test2V2000.mdb", "testV2000.mdb"};
     const std::vector<std::string> tables[] = {
         {"Table1", "MSysObjects"}, {"MSP_PROJECTS", "MSysObjects"}, {"Table1", "Table2"}};
-    Tally tally;
+    std::vector<Content> contents;
     for (int variant = 0; variant < 30; ++variant) {
         const int which = variant % 3;
         // Page 0 now and then; otherwise the first pages, where the catalogue, the table
         // definitions and the first data pages lie.
-        try_content(flipped(read_file(kJetDir + "/" + files[which]),
-                            static_cast<unsigned>(5300 + variant), variant % 5 == 0),
-                    tables[which], files[which] + " variant " + std::to_string(variant), tally);
+        contents.push_back({flipped(read_file(kJetDir + "/" + files[which]),
+                                    static_cast<unsigned>(5300 + variant), variant % 5 == 0),
+                            tables[which], files[which] + " variant " + std::to_string(variant)});
+    }
+    Tally tally;
+    for (const Tally& one : try_contents(contents)) {
+        tally.read += one.read;
+        tally.refused += one.refused;
     }
     EXPECT_EQ(tally.read + tally.refused, 60);
     expect_no_child_left();
@@ -136,9 +157,10 @@ TEST(JetDamaged, FlippedBytes) {
 
 TEST(JetDamaged, ReaderCrashBecomesAnError) {
     // With libmdb 1.0 this variant makes the reading process die of a segmentation fault.
-    Tally tally;
-    try_content(flipped(read_file(kJetDir + "/compIndexTestV2000.mdb"), 193), {"Table1"}, "crash",
-                tally);
+    const Tally tally =
+        try_contents(
+            {{flipped(read_file(kJetDir + "/compIndexTestV2000.mdb"), 193), {"Table1"}, "crash"}})
+            .at(0);
     ASSERT_EQ(tally.reasons.size(), 1u);
     EXPECT_NE(tally.reasons[0].find("損毀"), std::string::npos) << tally.reasons[0];
     // This process carries on; the sound file next to it still reads.

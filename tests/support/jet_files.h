@@ -2,12 +2,16 @@
 // sample package with three amounts changed.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
+#include "data/jet/jet_snapshot.h"
 #include "support/files.h"
 
 namespace zol::test {
@@ -20,6 +24,13 @@ inline void rewrite_keeping_times(const fs::path& file, const std::string& bytes
     std::fstream(file, std::ios::binary | std::ios::in | std::ios::out) << bytes;
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+// A file written a moment ago is read only once its times are older than the racy margin:
+// a test that writes many files waits for that once, before it reads any.
+inline void wait_until_settled() {
+    std::this_thread::sleep_for(std::chrono::nanoseconds(kRacyMarginNs) +
+                                std::chrono::milliseconds(20));
 }
 
 // The sample package's Jet file, and the same with three amounts changed: only two data

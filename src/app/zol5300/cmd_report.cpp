@@ -137,6 +137,7 @@ int write_workbook(const XlsxSource& source, const std::string& file, DataContro
 int run(const ReportOptions& o) {
     DataControl ado_cbo;
     DataControl ado_print;
+    ado_cbo.share_reads_with(ado_print);
     const std::string connection = package_connection_string(o.base);
     ado_cbo.set_connection_string(connection);
     ado_print.set_connection_string(connection);

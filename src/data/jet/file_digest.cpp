@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "core/io_loop.h"
+#include "core/unique_fd.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -18,11 +21,28 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
 
-struct StateDeleter {
-    void operator()(XXH3_state_t* s) const { XXH3_freeState(s); }
+}  // namespace
+
+struct Digester::State {
+    XXH3_state_t* xxh = XXH3_createState();
+    ~State() { XXH3_freeState(xxh); }
 };
 
-}  // namespace
+Digester::Digester() : state_(std::make_unique<State>()) {
+    if (!state_->xxh) throw std::bad_alloc();
+    XXH3_128bits_reset(state_->xxh);
+}
+
+Digester::~Digester() = default;
+
+void Digester::update(const void* data, std::size_t size) {
+    XXH3_128bits_update(state_->xxh, data, size);
+}
+
+Digest Digester::result() const {
+    const XXH128_hash_t h = XXH3_128bits_digest(state_->xxh);
+    return Digest{h.high64, h.low64};
+}
 
 std::string Digest::hex() const {
     char buf[33];
@@ -32,30 +52,27 @@ std::string Digest::hex() const {
 }
 
 std::optional<Digest> digest_of(int fd) {
-    const std::unique_ptr<XXH3_state_t, StateDeleter> state(XXH3_createState());
-    if (!state || XXH3_128bits_reset(state.get()) == XXH_ERROR) return std::nullopt;
+    Digester digester;
     std::vector<char> buffer(kChunk);
     for (off_t at = 0;;) {
-        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), at);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = read_at(fd, buffer.data(), buffer.size(), at);
         if (n < 0) return std::nullopt;
         if (n == 0) break;
-        XXH3_128bits_update(state.get(), buffer.data(), static_cast<std::size_t>(n));
+        digester.update(buffer.data(), static_cast<std::size_t>(n));
         at += n;
     }
-    const XXH128_hash_t h = XXH3_128bits_digest(state.get());
-    return Digest{h.high64, h.low64};
+    return digester.result();
 }
 
 std::optional<FileState> read_file_state(const std::string& path) {
-    const Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    const UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat before {};
-    if (f.fd < 0 || ::fstat(f.fd, &before) != 0) {
-        throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
+    if (f.get() < 0 || ::fstat(f.get(), &before) != 0) {
+        throw DbError(path, kMsgCannotOpenDatabase);
     }
-    const auto digest = digest_of(f.fd);
+    const auto digest = digest_of(f.get());
     struct stat after {};
-    if (!digest || ::fstat(f.fd, &after) != 0) return std::nullopt;
+    if (!digest || ::fstat(f.get(), &after) != 0) return std::nullopt;
     const FileStamp stamp = file_stamp(before);
     // Written to while it was read: the digest is of no one state of the file.
     if (!(file_stamp(after) == stamp)) return std::nullopt;

@@ -4,7 +4,9 @@
 // clock, keeps them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +20,21 @@ struct Digest {
     friend bool operator==(const Digest&, const Digest&) = default;
     // 32 lower-case hex digits.
     std::string hex() const;
+};
+
+// A digest built from bytes as they come.
+class Digester {
+  public:
+    Digester();
+    ~Digester();
+    Digester(const Digester&) = delete;
+    Digester& operator=(const Digester&) = delete;
+    void update(const void* data, std::size_t size);
+    Digest result() const;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // The digest of everything an open descriptor's file holds, read from its start; nullopt

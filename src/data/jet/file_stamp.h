@@ -1,10 +1,8 @@
-// What tells one state of a file on disk from another (replaced, grown or touched), and a
-// file descriptor that closes itself.
+// What tells one state of a file on disk from another (replaced, grown or touched).
 #pragma once
 
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <unistd.h>
 
 namespace zol {
 
@@ -25,15 +23,5 @@ inline FileStamp file_stamp(const struct stat& st) {
     };
     return {st.st_dev, st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
 }
-
-struct Fd {
-    explicit Fd(int descriptor) : fd(descriptor) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-    int fd;
-};
 
 }  // namespace zol

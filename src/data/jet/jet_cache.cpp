@@ -43,9 +43,9 @@ struct Db {
 
 // The digest of a file's bytes; nullopt when it cannot be read.
 std::optional<Digest> digest_of_file(const fs::path& file) {
-    const Fd f{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)};
-    if (f.fd < 0) return std::nullopt;
-    return digest_of(f.fd);
+    const UniqueFd f(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!f) return std::nullopt;
+    return digest_of(f.get());
 }
 
 }  // namespace
@@ -59,18 +59,16 @@ std::optional<fs::path> jet_cache_root() {
 }
 
 JetCacheFill::JetCacheFill(JetCacheFill&& o) noexcept
-    : path_(std::exchange(o.path_, {})), fd_(std::exchange(o.fd_, -1)) {}
+    : path_(std::exchange(o.path_, {})), fd_(std::move(o.fd_)) {}
 
 JetCacheFill::~JetCacheFill() {
     std::error_code ec;
     if (!path_.empty()) fs::remove(path_, ec);
-    if (fd_ >= 0) ::close(fd_);
 }
 
 void JetCacheFill::release() {
     path_.clear();
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
 }
 
 JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
@@ -79,34 +77,27 @@ JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
       key_(content.hex()) {
     // Another process may prune the folder between its making and its locking: the lock is
     // only good on the lock file that is still in the folder.
-    for (int attempt = 0; attempt < 4 && lock_fd_ < 0; ++attempt) {
+    for (int attempt = 0; attempt < 4 && !lock_; ++attempt) {
         std::error_code ec;
         fs::create_directories(dir_, ec);
         if (ec) throw JetCacheUnavailable("無法建立快取資料夾 " + dir_.string());
         ::chmod(root_.c_str(), 0700);
         ::chmod(dir_.c_str(), 0700);
         const fs::path lock = dir_ / kLockName;
-        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) continue;
+        UniqueFd fd(::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (!fd) continue;
         struct stat held {
         }, named{};
-        if (::flock(fd, LOCK_SH) == 0 && ::fstat(fd, &held) == 0 &&
+        if (::flock(fd.get(), LOCK_SH) == 0 && ::fstat(fd.get(), &held) == 0 &&
             ::stat(lock.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
             held.st_dev == named.st_dev) {
-            lock_fd_ = fd;
-        } else {
-            ::close(fd);
+            lock_ = std::move(fd);
         }
     }
-    if (lock_fd_ < 0 || ::access(dir_.c_str(), W_OK | X_OK) != 0) {
-        if (lock_fd_ >= 0) ::close(lock_fd_);
+    if (!lock_ || ::access(dir_.c_str(), W_OK | X_OK) != 0) {
         throw JetCacheUnavailable("無法使用快取資料夾 " + dir_.string());
     }
     remove_dead_temp_files(dir_, kFillPrefix);
-}
-
-JetCacheFolder::~JetCacheFolder() {
-    if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
 std::string JetCacheFolder::table_stem(const std::string& table) const {
@@ -145,7 +136,7 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table) const {
 JetCacheFill JetCacheFolder::temp_file() const {
     auto temp = create_locked_temp(dir_, kFillPrefix, 0600);
     if (!temp) throw JetCacheUnavailable("無法在快取資料夾建立檔案 " + dir_.string());
-    return JetCacheFill(temp->path, temp->fd);
+    return JetCacheFill(temp->path, std::move(temp->fd));
 }
 
 fs::path JetCacheFolder::seal(JetCacheFill& fill, const std::string& table) const {
@@ -202,10 +193,11 @@ void JetCacheFolder::touch_and_prune() const {
     for (std::size_t i = kJetCacheKeep; i < folders.size(); ++i) {
         const fs::path& folder = folders[i].second;
         if (folder == dir_) continue;
-        const Fd lock{::open((folder / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)};
+        const UniqueFd lock(
+            ::open((folder / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
         // A folder that a running process holds stays; it is pruned by a later run. The lock
         // is kept while the folder goes, so that nobody takes it up meanwhile.
-        if (lock.fd >= 0 && ::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) continue;
+        if (lock && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) continue;
         fs::remove_all(folder, ec);
     }
 }

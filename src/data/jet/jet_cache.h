@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/unique_fd.h"
 #include "data/jet/file_digest.h"
-#include "data/jet/file_stamp.h"
 
 namespace zol {
 
@@ -36,8 +36,8 @@ std::optional<std::filesystem::path> jet_cache_root();
 // file of a dead run (no lock) from one being filled (removed only in the first case).
 class JetCacheFill {
   public:
-    JetCacheFill(std::filesystem::path path, int locked_fd)
-        : path_(std::move(path)), fd_(locked_fd) {}
+    JetCacheFill(std::filesystem::path path, UniqueFd locked)
+        : path_(std::move(path)), fd_(std::move(locked)) {}
     JetCacheFill(JetCacheFill&&) noexcept;
     JetCacheFill& operator=(JetCacheFill&&) = delete;
     ~JetCacheFill();
@@ -47,7 +47,7 @@ class JetCacheFill {
 
   private:
     std::filesystem::path path_;
-    int fd_;
+    UniqueFd fd_;
 };
 
 class JetCacheFolder {
@@ -56,7 +56,6 @@ class JetCacheFolder {
     // lives. Temporary files that dead runs left there are removed. Throws
     // JetCacheUnavailable.
     JetCacheFolder(std::filesystem::path root, const Digest& content);
-    ~JetCacheFolder();
     JetCacheFolder(const JetCacheFolder&) = delete;
     JetCacheFolder& operator=(const JetCacheFolder&) = delete;
 
@@ -81,7 +80,7 @@ class JetCacheFolder {
     std::filesystem::path root_;
     std::filesystem::path dir_;
     std::string key_;
-    int lock_fd_ = -1;
+    UniqueFd lock_;
 };
 
 // `name` of a file in a form SQLite takes as a read-only URI.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string_view>
 
+#include "core/text.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_table_file.h"
 #include "data/jet/jet_values.h"
@@ -27,14 +28,6 @@ constexpr int kOffsetMask = 0x1fff;
 struct Failure {
     std::string reason;
 };
-
-std::string ascii_lower(std::string_view s) {
-    std::string out(s);
-    for (auto& ch : out) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return out;
-}
 
 std::string declared_type(const MdbColumn& col) {
     switch (col.col_type) {
@@ -300,11 +293,11 @@ class TableWriter {
 };
 
 MdbCatalogEntry* find_table(MdbHandle* mdb, const std::string& wanted) {
-    const std::string key = ascii_lower(wanted);
+    const std::string key = to_lower_ascii(wanted);
     if (!mdb->catalog) return nullptr;
     for (guint i = 0; i < mdb->catalog->len; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry && entry->object_type == MDB_TABLE && ascii_lower(entry->object_name) == key) {
+        if (entry && entry->object_type == MDB_TABLE && to_lower_ascii(entry->object_name) == key) {
             return entry;
         }
     }

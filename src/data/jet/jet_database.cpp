@@ -12,12 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "core/text.h"
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/jet/file_digest.h"
 #include "data/jet/jet_cache.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_loader.h"
+#include "data/jet/jet_reads.h"
+#include "data/jet/loaded_tables.h"
 #include "data/sqlite_database.h"
 #include "data/streamed_rows.h"
 #include "data/translate.h"
@@ -26,20 +29,21 @@ namespace zol {
 
 namespace {
 
-std::string table_key(std::string name) {
+std::string table_key(std::string_view name) {
     if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
         name = name.substr(1, name.size() - 2);
     }
-    for (auto& ch : name) {
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return name;
+    return to_lower_ascii(name);
 }
 
-// The file was written to while its tables were read: what was read may mix two states.
+// The file was written to while its tables were read from it directly: what was read may
+// mix two states.
 struct FileChanged {};
 
+// Tries at one state of a file that keeps changing, with a growing pause between them,
+// before the run gives up as busy: about a second and a half of writes in all.
 constexpr int kReadTries = 5;
+constexpr auto kTryPause = std::chrono::milliseconds(100);
 
 class JetDatabase : public Database {
   public:
@@ -48,7 +52,8 @@ class JetDatabase : public Database {
           limits_(limits),
           use_cache_(options.use_cache),
           progress_(options.progress),
-          notice_(options.notice) {
+          notice_(options.notice),
+          reads_(options.reads ? options.reads : std::make_shared<JetReads>()) {
         check_jet_file(path_);  // a file that is no Jet 4 file is told at once
     }
 
@@ -66,9 +71,7 @@ class JetDatabase : public Database {
 
     void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
     const std::string& path() const override { return path_; }
-    std::string snapshot_id() const override {
-        return snapshot_ ? snapshot_->digest.hex() : std::string();
-    }
+    std::string snapshot_id() const override { return loaded_ ? loaded_->digest.hex() : ""; }
 
   private:
     // Runs `run` on the loaded tables. A kept copy damaged after it was checked shows only
@@ -84,14 +87,18 @@ class JetDatabase : public Database {
             if (!folder_ || (code != SQLITE_CORRUPT && code != SQLITE_NOTADB)) throw;
         }
         folder_->discard();
-        snapshot_.reset();
+        loaded_.reset();
         make_ready(access_sql);
         return run();
     }
 
+    JetReads::Listeners listeners() const { return {progress_, notice_}; }
+    std::optional<std::filesystem::path> cache_root() const {
+        return use_cache_ ? jet_cache_root() : std::nullopt;
+    }
+
     // Loads the tables the statement names that this copy does not have yet, all of them
-    // from one state of the file: the file's bytes are digested before and after each
-    // reading, and a reading that saw the file change is thrown away and done again.
+    // from the state of the file that holds now.
     void make_ready(std::string_view access_sql) {
         std::vector<std::string> needed;
         for (const auto& name : tables_named(access_sql)) {
@@ -103,46 +110,62 @@ class JetDatabase : public Database {
             }
         }
         for (int attempt = 0; attempt < kReadTries; ++attempt) {
-            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100 * attempt));
-            const auto now = read_file_state(path_);
-            if (!now) continue;  // written to while it was digested
+            if (attempt > 0) std::this_thread::sleep_for(kTryPause * attempt);
+            const auto now = reads_->current(path_, cache_root(), listeners());
+            if (!now) continue;  // written to while it was read
             // Another content than the copy's means a new copy.
-            if (!snapshot_ || !(now->digest == snapshot_->digest)) {
-                reset(*now);
-            } else {
-                snapshot_->stamp = now->stamp;  // only touched: the copy stays good
-            }
-            std::vector<std::string> wanted;
-            for (const auto& key : needed) {
-                if (!known_.count(key)) wanted.push_back(key);
-            }
+            if (!loaded_ || !(now->digest == loaded_->digest)) reset(*now);
+            const std::vector<std::string> wanted = tables_.missing_from(needed);
             if (wanted.empty()) return;
             try {
                 load(wanted, needed);
                 return;
             } catch (const FileChanged&) {
-            } catch (const DbError&) {
-                // A reading that failed on a file being rewritten is tried again; one that
-                // failed on the file as it stands is the file's fault.
-                const auto after = read_file_state(path_);
-                if (after && *after == *snapshot_) throw;
             }
-            snapshot_.reset();
+            loaded_.reset();
         }
-        snapshot_.reset();
+        loaded_.reset();
         throw DbError(path_, kMsgDatabaseBusy);
     }
 
-    // Reads the tables of `jobs` from the file; throws FileChanged when the file's content
-    // is no longer the copy's once they are read.
-    std::vector<JetChildOutcome> read_tables(const std::vector<JetChildJob>& jobs) {
-        auto outcomes = run_jet_children(path_, page_count_, jobs, limits_, progress_);
-        // The same bytes are not enough: a file written and written back while it was read
-        // may have been read in between; its stamp (change time) tells, so the whole state
-        // must match.
+    // Where the tables of the loaded content are read from; throws FileChanged when the
+    // file holds another content by now.
+    std::shared_ptr<const JetSource> source() {
+        auto source = reads_->source(path_, *loaded_, cache_root(), listeners());
+        if (!source || !(source->state.digest == loaded_->digest)) throw FileChanged{};
+        try {
+            // libmdb trusts its input: the state about to be read is checked first.
+            check_jet_file(source->read_path());
+        } catch (const DbError& e) {
+            throw DbError(path_, e.engine_message());
+        }
+        return source;
+    }
+
+    // Reads the tables of `jobs` from `source`.
+    std::vector<JetChildOutcome> read_tables(const JetSource& source,
+                                             const std::vector<JetChildJob>& jobs) {
+        try {
+            auto outcomes = run_jet_children(
+                path_, source.read_path(),
+                static_cast<std::uint64_t>(source.state.stamp.size) / kJet4PageSize, jobs, limits_,
+                progress_);
+            if (source.direct()) check_unchanged(source);
+            return outcomes;
+        } catch (const DbError&) {
+            // A reading that failed on a file being rewritten is tried again; one that failed
+            // on a state of the file is the file's fault.
+            if (source.direct()) check_unchanged(source);
+            throw;
+        }
+    }
+
+    // The file read where it lies must still hold the state it was read as: the same bytes
+    // are not enough, since a file written and written back may have been read in between;
+    // its change time tells, so the whole state must match.
+    void check_unchanged(const JetSource& source) const {
         const auto after = read_file_state(path_);
-        if (!after || !(*after == *snapshot_)) throw FileChanged{};
-        return outcomes;
+        if (!after || !(*after == source.state)) throw FileChanged{};
     }
 
     void load(const std::vector<std::string>& wanted, const std::vector<std::string>& needed) {
@@ -162,10 +185,7 @@ class JetDatabase : public Database {
             }
             folder_.reset();  // this copy goes on from memory
         }
-        std::vector<std::string> left;
-        for (const auto& key : wanted) {
-            if (!known_.count(key)) left.push_back(key);
-        }
+        const auto left = tables_.missing_from(wanted);
         if (!left.empty()) load_privately(left, needed);
         if (!cache_failure.empty()) tell(cache_failure);
     }
@@ -179,22 +199,27 @@ class JetDatabase : public Database {
     // A table that finds no room to attach is copied into memory.
     void load_privately(const std::vector<std::string>& tables,
                         const std::vector<std::string>& needed) {
+        const auto from = source();
         const JetTempFolder folder(path_);
         std::vector<std::string> names;
         for (const auto& key : tables) names.push_back(spelled_[key]);
         const std::vector<JetChildJob> jobs = folder.jobs(names);
-        const auto outcomes = read_tables(jobs);
+        const auto outcomes = read_tables(*from, jobs);
         for (std::size_t i = 0; i < jobs.size(); ++i) {
-            bool attached = false;
-            if (!outcomes[i].missing) {
-                try {
-                    attached = attach(tables[i], jobs[i].table_file, needed);
-                } catch (const JetCacheUnavailable&) {
-                }
-                if (!attached) import_table_file(db_.get(), jobs[i].table_file, path_);
+            if (outcomes[i].missing) {
+                // Remembered too: SQLite reports it, no new read needed.
+                tables_.note(tables[i], LoadedTables::Where::Missing);
+                continue;
             }
-            // A missing table is remembered too: SQLite reports it, no new read needed.
-            if (!attached) known_[tables[i]] = "";
+            bool attached = false;
+            try {
+                attached = slots_->attach(tables[i], jobs[i].table_file, needed, tables_);
+            } catch (const JetCacheUnavailable&) {
+            }
+            if (!attached) {
+                import_table_file(db_.get(), jobs[i].table_file, path_);
+                tables_.note(tables[i], LoadedTables::Where::Memory);
+            }
         }
     }
 
@@ -206,78 +231,46 @@ class JetDatabase : public Database {
         std::vector<std::string> left;
         for (const auto& key : wanted) {
             if (const auto file = folder_->find(key)) {
-                if (!attach(key, *file, needed)) left.push_back(key);
+                if (!slots_->attach(key, *file, needed, tables_)) left.push_back(key);
             } else {
                 to_read.push_back(key);
             }
         }
         if (!to_read.empty()) {
+            const auto from = source();
             std::vector<JetChildJob> jobs;
             std::vector<JetCacheFill> temps;
             for (const auto& key : to_read) {
                 temps.push_back(folder_->temp_file());
                 jobs.push_back({spelled_[key], temps.back().path().string()});
             }
-            const auto outcomes = read_tables(jobs);
+            const auto outcomes = read_tables(*from, jobs);
             for (std::size_t i = 0; i < jobs.size(); ++i) {
                 if (outcomes[i].missing) {
-                    known_[to_read[i]] = "";
+                    tables_.note(to_read[i], LoadedTables::Where::Missing);
                     continue;
                 }
                 const auto file = folder_->seal(temps[i], to_read[i]);
-                if (!attach(to_read[i], file, needed)) left.push_back(to_read[i]);
+                if (!slots_->attach(to_read[i], file, needed, tables_)) left.push_back(to_read[i]);
             }
         }
         folder_->touch_and_prune();
         return left;
     }
 
-    // Attaches a kept copy read-only, making room by detaching copies the statement does
-    // not need; false when there is no room.
-    bool attach(const std::string& key, const std::filesystem::path& file,
-                const std::vector<std::string>& needed) {
-        // One slot stays free: a table that finds no room is imported through it.
-        const int limit = sqlite3_limit(db_.get(), SQLITE_LIMIT_ATTACHED, -1) - 1;
-        for (auto it = known_.begin(); attached_ >= limit && it != known_.end();) {
-            const bool in_use = std::find(needed.begin(), needed.end(), it->first) != needed.end();
-            if (it->second.empty() || in_use ||
-                sqlite3_exec(db_.get(), ("DETACH DATABASE " + it->second).c_str(), nullptr, nullptr,
-                             nullptr) != SQLITE_OK) {
-                ++it;
-                continue;
-            }
-            --attached_;
-            it = known_.erase(it);
-        }
-        if (attached_ >= limit) return false;
-        const std::string schema = "jc" + std::to_string(++schemas_);
-        std::string uri;
-        for (char ch : read_only_uri(file))
-            uri += ch == '\'' ? std::string("''") : std::string(1, ch);
-        if (sqlite3_exec(db_.get(), ("ATTACH DATABASE '" + uri + "' AS " + schema).c_str(), nullptr,
-                         nullptr, nullptr) != SQLITE_OK) {
-            throw JetCacheUnavailable(sqlite3_errmsg(db_.get()));
-        }
-        ++attached_;
-        known_[key] = schema;
-        return true;
-    }
-
     // A new, empty copy of the file's content `state`.
     void reset(const FileState& state) {
-        page_count_ = check_jet_file(path_).page_count;
         sqlite3* raw = nullptr;
         const int rc =
             sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
         SqliteHandle fresh(raw);
         if (rc != SQLITE_OK) throw DbError(path_, "無法建立資料庫的記憶體副本");
         db_ = std::move(fresh);
-        known_.clear();
-        attached_ = 0;
-        snapshot_ = state;
+        slots_.emplace(db_.get());
+        tables_.clear();
+        loaded_ = state;
         folder_.reset();
-        const auto root = use_cache_ ? jet_cache_root() : std::nullopt;
-        if (root) {
+        if (const auto root = cache_root()) {
             try {
                 folder_.emplace(*root, state.digest);
             } catch (const JetCacheUnavailable& e) {
@@ -291,18 +284,15 @@ class JetDatabase : public Database {
     bool use_cache_;
     ProgressFn progress_;
     NoticeFn notice_;
+    std::shared_ptr<JetReads> reads_;
     // The content the loaded tables were read from; none before the first statement and
     // after a reading that failed.
-    std::optional<FileState> snapshot_;
-    std::uint64_t page_count_ = 0;
+    std::optional<FileState> loaded_;
     SqliteHandle db_;
+    std::optional<AttachSlots> slots_;
     std::optional<JetCacheFolder> folder_;
-    // Tables loaded or found missing, in lower case: the schema of an attached copy, or ""
-    // for a table in memory or missing.
-    std::map<std::string, std::string> known_;
+    LoadedTables tables_;
     std::map<std::string, std::string> spelled_;  // lower case -> as a statement spelled it
-    int attached_ = 0;
-    int schemas_ = 0;
 };
 
 }  // namespace

@@ -9,8 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/io_loop.h"
+#include "core/unique_fd.h"
 #include "data/db_error.h"
-#include "data/jet/file_stamp.h"
 
 namespace zol {
 
@@ -83,10 +84,10 @@ std::string jet_header_problem(std::string_view first_page, std::uint64_t size) 
 }
 
 JetFileFacts check_jet_file(const std::string& path) {
-    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (f.fd < 0) throw DbError(path, "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）");
+    const UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (f.get() < 0) throw DbError(path, kMsgCannotOpenDatabase);
     struct stat st {};
-    if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         throw DbError(path, "無法開啟資料庫檔案（不是一般檔案）");
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
@@ -94,8 +95,7 @@ JetFileFacts check_jet_file(const std::string& path) {
     std::size_t got = 0;
     while (got < head.size()) {
         const ssize_t n =
-            ::pread(f.fd, head.data() + got, head.size() - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
+            read_at(f.get(), head.data() + got, head.size() - got, static_cast<off_t>(got));
         if (n < 0) throw DbError(path, "讀取資料庫檔案失敗");
         if (n == 0) break;
         got += static_cast<std::size_t>(n);

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "data/jet/jet_loader.h"
+#include "data/sql_quote.h"
 
 namespace zol {
 
@@ -32,8 +33,8 @@ void add_lookup_indexes(sqlite3* db, const std::string& table) {
     for (const auto& index : kIndexes) {
         if (!iequals(index.table, table)) continue;
         const std::string sql = "CREATE INDEX IF NOT EXISTS " +
-                                quote_identifier(table + "_lookup" + std::to_string(++n)) + " ON " +
-                                quote_identifier(table) + " (" + index.columns + ")";
+                                sql_identifier(table + "_lookup" + std::to_string(++n)) + " ON " +
+                                sql_identifier(table) + " (" + index.columns + ")";
         sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     }
 }

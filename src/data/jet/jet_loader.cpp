@@ -10,6 +10,7 @@
 #include "core/locked_temp.h"
 #include "data/db_error.h"
 #include "data/jet/jet_indexes.h"
+#include "data/sql_quote.h"
 
 namespace zol {
 
@@ -43,41 +44,29 @@ JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
         throw DbError(path, "無法建立讀取資料庫所需的暫存資料夾");
     }
     dir_ = pattern;
-    lock_fd_ = ::open((dir_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock_fd_ >= 0) ::flock(lock_fd_, LOCK_EX);
+    lock_.reset(
+        ::open((dir_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (lock_) ::flock(lock_.get(), LOCK_EX);
 }
 
 JetTempFolder::~JetTempFolder() {
     std::error_code ec;
     fs::remove_all(dir_, ec);
-    if (lock_fd_ >= 0) ::close(lock_fd_);
 }
 
 std::vector<JetChildJob> JetTempFolder::jobs(const std::vector<std::string>& tables) const {
     std::vector<JetChildJob> jobs;
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const fs::path file = dir_ / ("t" + std::to_string(i) + ".sqlite");
-        const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd < 0) throw DbError(path_, "無法建立讀取資料庫所需的暫存檔案");
-        ::close(fd);
+        const UniqueFd fd(::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+        if (!fd) throw DbError(path_, "無法建立讀取資料庫所需的暫存檔案");
         jobs.push_back({tables[i], file.string()});
     }
     return jobs;
 }
 
-std::string quote_identifier(const std::string& name) {
-    std::string out = "\"";
-    for (char ch : name) {
-        out += ch;
-        if (ch == '"') out += '"';
-    }
-    return out + "\"";
-}
-
 std::string import_table_file(sqlite3* db, const fs::path& file, const std::string& path) {
-    std::string literal = "'";
-    for (char ch : file.string()) literal += ch == '\'' ? std::string("''") : std::string(1, ch);
-    exec(db, "ATTACH DATABASE " + literal + "' AS jet_import", path);
+    exec(db, "ATTACH DATABASE " + sql_text(file.string()) + " AS jet_import", path);
     std::string name;
     try {
         sqlite3_stmt* s = nullptr;
@@ -94,8 +83,8 @@ std::string import_table_file(sqlite3* db, const fs::path& file, const std::stri
         if (name.empty()) throw DbError(path, "讀取資料庫時資料不完整");
         exec(db, create, path);
         exec(db,
-             "INSERT INTO main." + quote_identifier(name) + " SELECT * FROM jet_import." +
-                 quote_identifier(name),
+             "INSERT INTO main." + sql_identifier(name) + " SELECT * FROM jet_import." +
+                 sql_identifier(name),
              path);
         add_lookup_indexes(db, name);
     } catch (...) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/unique_fd.h"
 #include "data/data_options.h"
 #include "data/jet/jet_process.h"
 
@@ -29,15 +30,12 @@ class JetTempFolder {
   private:
     std::string path_;
     std::filesystem::path dir_;
-    int lock_fd_ = -1;
+    UniqueFd lock_;
 };
 
 // Copies the table of a filled table file into the main schema of `db`; returns its name
 // as the file spells it. Throws DbError naming `path`.
 std::string import_table_file(sqlite3* db, const std::filesystem::path& file,
                               const std::string& path);
-
-// "name" with inner quotes doubled: an identifier for SQLite whatever the Jet name holds.
-std::string quote_identifier(const std::string& name);
 
 }  // namespace zol

@@ -177,9 +177,10 @@ JetChildOutcome verdict(const std::string& path, Running& r, int status) {
                             : "讀取資料庫失敗，資料庫檔案可能已損毀");
 }
 
-std::unique_ptr<Running> start_child(const std::string& path, std::uint64_t page_count,
-                                     const std::vector<JetChildJob>& jobs, std::size_t job,
-                                     std::uint64_t max_output, const JetReadLimits& limits) {
+std::unique_ptr<Running> start_child(const std::string& path, const std::string& read_path,
+                                     std::uint64_t page_count, const std::vector<JetChildJob>& jobs,
+                                     std::size_t job, std::uint64_t max_output,
+                                     const JetReadLimits& limits) {
     Pipe data;
     if (!data.ok()) throw DbError(path, "無法建立讀取資料庫所需的管道");
     std::fflush(nullptr);  // nothing buffered may be written twice by the child
@@ -188,7 +189,7 @@ std::unique_ptr<Running> start_child(const std::string& path, std::uint64_t page
     if (pid < 0) throw DbError(path, "無法啟動讀取資料庫的程序");
     if (pid == 0) {
         data.close_read();
-        run_child(path, page_count, jobs[job], max_output, data.fd[1], parent);
+        run_child(read_path, page_count, jobs[job], max_output, data.fd[1], parent);
     }
     auto r = std::make_unique<Running>();
     r->job = job;
@@ -207,7 +208,8 @@ std::size_t core_count() {
 
 }  // namespace
 
-std::vector<JetChildOutcome> run_jet_children(const std::string& path, std::uint64_t page_count,
+std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std::string& read_path,
+                                              std::uint64_t page_count,
                                               const std::vector<JetChildJob>& jobs,
                                               const JetReadLimits& limits,
                                               const ProgressFn& progress) {
@@ -223,7 +225,8 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, std::uint
     char buf[1 << 16];
     while (next < jobs.size() || !running.empty()) {
         while (next < jobs.size() && running.size() < core_count()) {
-            running.push_back(start_child(path, page_count, jobs, next++, max_output, limits));
+            running.push_back(
+                start_child(path, read_path, page_count, jobs, next++, max_output, limits));
         }
         auto until = hard_end;
         for (const auto& r : running) until = std::min(until, r->idle_end);

@@ -33,12 +33,14 @@ struct JetChildOutcome {
     std::uint64_t rows = 0;
 };
 
-// Reads each job's table of the (already checked) Jet 4 file into its table file, one
-// child process per table and as many at once as there are cores. `progress` is called
+// Reads each job's table of the (already checked) Jet 4 file at `read_path` into its table
+// file, one child process per table and as many at once as there are cores; `path` names
+// the file in errors. `progress` is called
 // about ten times a second while they work; what it throws stops them all. Throws DbError
 // naming the file and the reason when a child fails, crashes, is killed or overruns a
 // limit (the output limit applies to each table file).
-std::vector<JetChildOutcome> run_jet_children(const std::string& path, std::uint64_t page_count,
+std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std::string& read_path,
+                                              std::uint64_t page_count,
                                               const std::vector<JetChildJob>& jobs,
                                               const JetReadLimits& limits,
                                               const ProgressFn& progress);

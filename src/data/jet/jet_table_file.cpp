@@ -2,6 +2,7 @@
 
 #include "data/jet/jet_indexes.h"
 #include "data/jet/jet_loader.h"
+#include "data/sql_quote.h"
 
 namespace zol {
 
@@ -12,10 +13,10 @@ constexpr std::uint64_t kProgressRows = 16384;
 }  // namespace
 
 std::string create_table_sql(std::string_view name, const std::vector<JetColumnDef>& columns) {
-    std::string create = "CREATE TABLE " + quote_identifier(std::string(name)) + " (";
+    std::string create = "CREATE TABLE " + sql_identifier(std::string(name)) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         create +=
-            (i ? ", " : "") + quote_identifier(columns[i].name) + " " + columns[i].declared_type;
+            (i ? ", " : "") + sql_identifier(columns[i].name) + " " + columns[i].declared_type;
     }
     return create + ")";
 }
@@ -53,7 +54,7 @@ void JetTableFileWriter::begin_table(std::string_view name,
     }
     table_.assign(name);
     exec(create_table_sql(name, columns));
-    std::string insert = "INSERT INTO " + quote_identifier(std::string(name)) + " VALUES (";
+    std::string insert = "INSERT INTO " + sql_identifier(std::string(name)) + " VALUES (";
     for (std::size_t i = 0; i < columns.size(); ++i) insert += i ? ",?" : "?";
     check(sqlite3_prepare_v2(db_, (insert + ")").c_str(), -1, &insert_, nullptr));
 }

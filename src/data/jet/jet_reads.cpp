@@ -1,0 +1,84 @@
+#include "data/jet/jet_reads.h"
+
+#include <sys/stat.h>
+
+#include <system_error>
+#include <vector>
+
+#include "data/db_error.h"
+#include "data/jet/state_record.h"
+
+namespace zol {
+
+namespace fs = std::filesystem;
+
+std::optional<FileState> JetReads::current(const std::string& path,
+                                           const std::optional<fs::path>& cache_root,
+                                           const Listeners& listeners) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) throw DbError(path, kMsgCannotOpenDatabase);
+    const FileStamp stamp = file_stamp(st);
+    Known& known = files_[path];
+    if (known.proven && known.proven->stamp == stamp && settled_before(stamp, known.began_ns)) {
+        return known.proven;
+    }
+    if (cache_root) {
+        if (const auto record = find_state_record(*cache_root, stamp)) {
+            if (known.source && !(known.source->state.digest == record->state.digest)) {
+                known.source.reset();
+            }
+            known.proven = record->state;
+            known.began_ns = record->began_ns;
+            return known.proven;
+        }
+    }
+    const auto source = read_now(path, known, cache_root, listeners);
+    if (!source) return std::nullopt;
+    return source->state;
+}
+
+std::shared_ptr<const JetSource> JetReads::source(const std::string& path, const FileState& state,
+                                                  const std::optional<fs::path>& cache_root,
+                                                  const Listeners& listeners) {
+    Known& known = files_[path];
+    if (known.source && known.source->state.digest == state.digest) return known.source;
+    return read_now(path, known, cache_root, listeners);
+}
+
+std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Known& known,
+                                                    const std::optional<fs::path>& root,
+                                                    const Listeners& listeners) {
+    known.source.reset();  // the old snapshot's room is given back before a new one takes it
+    std::vector<fs::path> folders;
+    std::error_code ec;
+    if (root) {
+        fs::create_directories(*root, ec);
+        if (!ec) folders.push_back(*root);
+    }
+    if (const fs::path temp = fs::temp_directory_path(ec); !ec) folders.push_back(temp);
+    auto source = std::make_shared<JetSource>();
+    source->path = path;
+    long long began = wall_clock_ns();
+    try {
+        auto snapshot = take_snapshot(path, folders, listeners.progress);
+        if (!snapshot) return nullptr;
+        began = snapshot->began_ns();
+        source->state = snapshot->state();
+        source->snapshot.emplace(std::move(*snapshot));
+    } catch (const SnapshotUnavailable& e) {
+        if (listeners.notice) {
+            listeners.notice(std::string("無法建立資料庫檔案的本機副本（") + e.what() +
+                             "），這次直接讀取資料庫檔案");
+        }
+        const auto state = read_file_state(path);
+        if (!state) return nullptr;
+        source->state = *state;
+    }
+    known.proven = source->state;
+    known.began_ns = began;
+    known.source = source;
+    if (root) write_state_record(*root, StateRecord{source->state, began});
+    return source;
+}
+
+}  // namespace zol

@@ -1,0 +1,65 @@
+// What the databases of one program opened on the same Jet file share: the state of the
+// file last proven and, while that is the file's state, its local snapshot. The two data
+// controls of a run thus read one state once, and a statement on an unchanged file costs
+// one look at the file's stamp.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "data/data_options.h"
+#include "data/jet/jet_snapshot.h"
+
+namespace zol {
+
+// Where the tables of one state are read from: a local snapshot, or, when none could be
+// made, the file itself (`direct`): then the reader must check afterwards that the file
+// still holds that state.
+struct JetSource {
+    std::optional<JetSnapshot> snapshot;
+    std::string path;  // the file itself
+    FileState state;
+    bool direct() const { return !snapshot; }
+    std::string read_path() const { return snapshot ? snapshot->read_path() : path; }
+};
+
+class JetReads {
+  public:
+    struct Listeners {
+        ProgressFn progress;
+        NoticeFn notice;
+    };
+
+    // The state of the file at `path` now: the one proven before when its stamp is
+    // unchanged, else the one the cache folder `cache_root` recorded for this stamp, else
+    // read now (a snapshot taken and kept). nullopt when the file changed while it was
+    // read. Throws DbError naming `path`.
+    std::optional<FileState> current(const std::string& path,
+                                     const std::optional<std::filesystem::path>& cache_root,
+                                     const Listeners& listeners);
+
+    // Where to read the tables of the content `state` from: the kept snapshot when it holds
+    // that content, else one taken now, which may turn out to hold another (the file has
+    // changed: the caller starts again with that state). nullptr when the file changed while
+    // it was read. Throws DbError naming `path`.
+    std::shared_ptr<const JetSource> source(const std::string& path, const FileState& state,
+                                            const std::optional<std::filesystem::path>& cache_root,
+                                            const Listeners& listeners);
+
+  private:
+    struct Known {
+        std::optional<FileState> proven;
+        long long began_ns = 0;  // when the reading that proved it began
+        std::shared_ptr<const JetSource> source;
+    };
+    std::shared_ptr<const JetSource> read_now(const std::string& path, Known& known,
+                                              const std::optional<std::filesystem::path>& root,
+                                              const Listeners& listeners);
+
+    std::map<std::string, Known> files_;
+};
+
+}  // namespace zol

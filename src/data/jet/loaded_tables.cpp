@@ -1,0 +1,51 @@
+#include "data/jet/loaded_tables.h"
+
+#include <algorithm>
+
+#include "data/jet/jet_cache.h"
+#include "data/sql_quote.h"
+
+namespace zol {
+
+std::vector<std::string> LoadedTables::missing_from(const std::vector<std::string>& needed) const {
+    std::vector<std::string> out;
+    for (const auto& table : needed) {
+        if (!has(table)) out.push_back(table);
+    }
+    return out;
+}
+
+void LoadedTables::note(const std::string& table, Where where, std::string schema) {
+    tables_[table] = Entry{where, std::move(schema)};
+}
+
+AttachSlots::AttachSlots(sqlite3* db)
+    : db_(db), limit_(sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, -1) - 1) {}
+
+bool AttachSlots::attach(const std::string& table, const std::filesystem::path& file,
+                         const std::vector<std::string>& needed, LoadedTables& loaded) {
+    auto& tables = loaded.tables_;
+    for (auto it = tables.begin(); used_ >= limit_ && it != tables.end();) {
+        const bool in_use = std::find(needed.begin(), needed.end(), it->first) != needed.end();
+        if (it->second.where != LoadedTables::Where::Attached || in_use ||
+            sqlite3_exec(db_, ("DETACH DATABASE " + it->second.schema).c_str(), nullptr, nullptr,
+                         nullptr) != SQLITE_OK) {
+            ++it;
+            continue;
+        }
+        --used_;
+        it = tables.erase(it);
+    }
+    if (used_ >= limit_) return false;
+    const std::string schema = "jc" + std::to_string(++schemas_);
+    if (sqlite3_exec(db_,
+                     ("ATTACH DATABASE " + sql_text(read_only_uri(file)) + " AS " + schema).c_str(),
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+        throw JetCacheUnavailable(sqlite3_errmsg(db_));
+    }
+    ++used_;
+    loaded.note(table, LoadedTables::Where::Attached, schema);
+    return true;
+}
+
+}  // namespace zol
