@@ -1,10 +1,13 @@
 #include "data/database.h"
 
+#include <fcntl.h>
+
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "core/io_loop.h"
 #include "core/package_path.h"
+#include "core/unique_fd.h"
 #include "data/db_error.h"
 #include "data/jet/jet_database.h"
 #include "data/sqlite_database.h"
@@ -27,11 +30,12 @@ std::shared_ptr<Database> open_database(std::string_view path_text, std::string_
     if (!std::filesystem::is_regular_file(status)) {
         throw DbError(path, "這不是本程式能讀取的資料庫檔案 (不是一般檔案)");
     }
-    std::ifstream in(resolved, std::ios::binary);
-    if (!in) throw DbError(path, "無法讀取資料庫檔案 (沒有讀取權限?)");
+    // Only the first bytes: on a share every byte read costs.
+    const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     std::string head(100, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
+    const ssize_t got = in ? read_at(in.get(), head.data(), head.size(), 0) : -1;
+    if (got < 0) throw DbError(path, "無法讀取資料庫檔案 (沒有讀取權限?)");
+    head.resize(static_cast<std::size_t>(got));
 
     if (head.size() >= sizeof kSqliteMagic &&
         head.compare(0, sizeof kSqliteMagic, kSqliteMagic, sizeof kSqliteMagic) == 0) {

@@ -1,19 +1,15 @@
-// zol5300 in a school office: a package folder shared by several clerks, an Access file that
-// another program rewrites while a run reads it, reports beyond 16-bit page numbers, and
-// files the user protected or kept private.
+// zol5300 in a school office: a package folder shared by several clerks, reports beyond
+// 16-bit page numbers, and files the user protected or kept private.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <fstream>
-#include <thread>
 
 #include "core/locked_temp.h"
 #include "data/db_error.h"
-#include "support/jet_files.h"
 #include "support/report_pages.h"
 #include "support/sample_db.h"
 
@@ -22,65 +18,9 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-const fs::path kJetDir = ZOL_TESTDATA_JET;
-
 RunOutput report(const fs::path& base, Args options) {
     options.insert(options.begin(), {"report", base.string(), "--print-date=2025-03-07"});
     return run_captured(options);
-}
-
-// Another program writes the whole file in place again and again, now one content, now the
-// other, while runs read it: each run writes the report of one of them, or says the file
-// kept changing and keeps the previous report.
-TEST(SharedPackage, ARunOfAFileRewrittenMeanwhileIsOfOneStateOrNone) {
-    const Package pkg{Package::Sql{""}};
-    const TempDir cache;
-    ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-    const std::string contents[2] = {read_file(kJetDir / "zol-sample.mdb"), amended_sample()};
-    std::string reports[2];
-    for (int i = 0; i < 2; ++i) {
-        write_file(pkg.db(), contents[i]);
-        ASSERT_EQ(report(pkg.base(), {"--tranday", "113/09/10", "--no-cache"}).code, 0);
-        reports[i] = read_file(pkg.report());
-    }
-    ASSERT_NE(reports[0], reports[1]);
-
-    std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        const int fd = ::open(pkg.db().c_str(), O_WRONLY);
-        for (int i = 0; !stop; ++i) {
-            const std::string& c = contents[i % 2];
-            for (std::size_t at = 0; at < c.size(); at += 65536) {
-                const auto n = std::min<std::size_t>(65536, c.size() - at);
-                if (::pwrite(fd, c.data() + at, n, static_cast<off_t>(at)) < 0) break;
-                std::this_thread::sleep_for(std::chrono::microseconds(300));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        }
-        ::close(fd);
-    });
-    int whole = 0;
-    for (int run = 0; run < 8; ++run) {
-        write_file(pkg.report(), "previous\r\n");
-        const RunOutput r =
-            report(pkg.base(), {"--tranday", "113/09/10", run % 2 ? "--yes" : "--no-cache"});
-        const std::string written = read_file(pkg.report());
-        whole += r.code == 0;
-        if (r.code == 0) {
-            EXPECT_TRUE(written == reports[0] || written == reports[1]) << "a mixed report";
-        } else {
-            EXPECT_EQ(r.code, 4) << r.err;
-            EXPECT_NE(r.err.find(kMsgDatabaseBusy), std::string::npos) << r.err;
-            EXPECT_EQ(written, "previous\r\n");
-        }
-    }
-    stop = true;
-    writer.join();
-    EXPECT_GT(whole, 0);
-    // Once it is left alone, the file's current content is reported.
-    ASSERT_EQ(report(pkg.base(), {"--tranday", "113/09/10"}).code, 0);
-    const bool first = read_file(pkg.db()) == contents[0];
-    EXPECT_TRUE(read_file(pkg.report()) == reports[first ? 0 : 1]);
 }
 
 // One student a class, 300 classes, 110 dates: 33,000 class groups of one page each.

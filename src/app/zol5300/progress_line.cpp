@@ -31,10 +31,13 @@ NoticeFn ProgressLine::notices() {
 
 void ProgressLine::show(const Progress& p) {
     const auto now = std::chrono::steady_clock::now();
-    if (shown_ && now - last_ < std::chrono::milliseconds(200)) return;
+    // A new step shows at once; counts of the same step at most five times a second.
+    if (shown_ && p.what == last_what_ && now - last_ < std::chrono::milliseconds(200)) return;
     last_ = now;
+    last_what_ = p.what;
     shown_ = true;
-    std::string line = "\r\033[K" + p.what + "  " + std::to_string(p.rows) + " 筆";
+    std::string line = "\r\033[K" + p.what;
+    if (p.rows > 0 || p.total == 0) line += "  " + std::to_string(p.rows) + " 筆";
     if (p.total > 0) line += "  (" + std::to_string(p.done) + "/" + std::to_string(p.total) + ")";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);

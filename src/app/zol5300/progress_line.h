@@ -28,6 +28,7 @@ class ProgressLine {
     bool terminal_ = false;
     bool shown_ = false;
     std::string last_notice_;
+    std::string last_what_;
     std::chrono::steady_clock::time_point last_{};
 };
 

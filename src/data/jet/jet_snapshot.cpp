@@ -109,6 +109,8 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
         }
         digester.update(buffer.data(), static_cast<std::size_t>(n));
         at += n;
+        // Written to meanwhile: the rest need not cross the LAN.
+        if (!(stamp_of(in.get(), path) == before)) return std::nullopt;
         if (progress) {
             progress(Progress{"複製資料庫檔案 (MB)", 0, static_cast<int>(at >> 20), total_mb});
         }
