@@ -174,34 +174,35 @@ void ZOL5300F1::Cmd_exit_Click() {
 
 void ZOL5300F1::call_exe(const std::string& prog_name) {
     if (exiting_) return;  // already on the way out
+    exiting_ = true;
+    // The clerk asked to leave: the window ends whatever becomes of the menu program. A
+    // folder without one (as "zol5300 setup" makes it) ends at once, with nothing to tell.
     const std::string program_text = base_path_ + "\\exe\\" + prog_name + ".exe";
     std::filesystem::path program = resolve_package_path(program_text);
     if (!std::filesystem::exists(program)) {
         // A Linux build of the menu program has no ".exe" ending.
         program = resolve_package_path(base_path_ + "\\exe\\" + prog_name);
-        if (!std::filesystem::exists(program)) {
-            tell(QString::fromUtf8("找不到選單程式 %1").arg(q(program.string())));
-            return;
+    }
+    if (std::filesystem::exists(program)) {
+        QProcess process;
+        process.setProgram(QString::fromStdString(program.string()));
+        process.setArguments({q(joined_args(args_))});
+        if (process.startDetached()) {
+            // The wait keeps the window answering its events while the menu comes up.
+            QEventLoop wait;
+            QTimer::singleShot(std::max(0, hooks_.exit_wait_ms), &wait, &QEventLoop::quit);
+            wait.exec();
+        } else {
+            QString why = process.errorString();
+            // Qt names the failing call first ("execv: Permission denied").
+            if (const int colon = why.indexOf(QLatin1String(": "));
+                colon > 0 && !why.left(colon).contains(' ')) {
+                why = why.mid(colon + 2);
+            }
+            tell(QString::fromUtf8("無法啟動選單程式 %1\n%2\n程式將結束。")
+                     .arg(q(program.string()), why));
         }
     }
-    QProcess process;
-    process.setProgram(QString::fromStdString(program.string()));
-    process.setArguments({q(joined_args(args_))});
-    if (!process.startDetached()) {
-        QString why = process.errorString();
-        // Qt names the failing call first ("execv: Permission denied").
-        if (const int colon = why.indexOf(QLatin1String(": "));
-            colon > 0 && !why.left(colon).contains(' ')) {
-            why = why.mid(colon + 2);
-        }
-        tell(QString::fromUtf8("無法啟動選單程式 %1\n%2").arg(q(program.string()), why));
-        return;
-    }
-    exiting_ = true;
-    // The wait keeps the window answering its events.
-    QEventLoop wait;
-    QTimer::singleShot(std::max(0, hooks_.exit_wait_ms), &wait, &QEventLoop::quit);
-    wait.exec();
     if (hooks_.quit) {
         hooks_.quit();
     } else {

@@ -167,28 +167,53 @@ std::string wait_for_file(const std::filesystem::path& file) {
     return {};
 }
 
-// A missing menu program is told and the window stays; once the program is there (its
-// names in any case) Alt+E starts it with the first three arguments, lets events run while it
-// waits, and ends.
-TEST(CommandExit, MissingMenuProgramIsToldThenAltEStartsItAndEnds) {
-    TempPackage pkg;
-    WindowUnderTest t(pkg.base(), StartArgs{"m/n/o/p", "m", "n", "o"});
-    ASSERT_TRUE(t.w().Form_Load());
-    t.show();
-    t.find<QPushButton>("Cmd_exit")->click();
-    EXPECT_EQ(t.quits, 0);
-    ASSERT_EQ(t.messages.size(), 1);
-    EXPECT_EQ(t.messages[0], QString::fromStdString("找不到選單程式 " +
-                                                    (pkg.base() / "exe" / "Zol0000P1").string()));
-    std::filesystem::remove_all(pkg.base() / "exe");
-    write_menu_stand_in(pkg.base() / "EXE" / "zol0000p1.EXE");
-    int quits_during_wait = -1;
-    QTimer::singleShot(10, [&] { quits_during_wait = t.quits; });
-    QTest::keyClick(t.find<DropDownCombo>("CBO_TranDay"), Qt::Key_E, Qt::AltModifier);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(t.quits, 1);
-    EXPECT_EQ(quits_during_wait, 0);
-    EXPECT_EQ(wait_for_file(pkg.base() / "EXE" / "menu-args.txt"), "m/n/o|");
+// Leaving always leaves. A folder without a menu program ends at once and says nothing; a
+// menu program (its names in any case) is started with the first three arguments and the
+// window ends after a wait in which events still run; one that cannot be started is told,
+// and the window ends all the same.
+TEST(CommandExit, AltELeavesWithOrWithoutAMenuProgram) {
+    const struct {
+        const char* name;
+        const char* program;  // under BASE, or none
+        bool runs;
+        int messages;
+    } cases[] = {
+        {"no menu program", nullptr, false, 0},
+        {"menu program", "EXE/zol0000p1.EXE", true, 0},
+        {"menu program that cannot run", "exe/Zol0000P1", false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempPackage pkg;
+        WindowUnderTest t(pkg.base(), StartArgs{"m/n/o/p", "m", "n", "o"});
+        ASSERT_TRUE(t.w().Form_Load());
+        t.show();
+        if (c.program) {
+            std::filesystem::remove_all(pkg.base() / "exe");
+            write_menu_stand_in(pkg.base() / c.program);
+            if (!c.runs)
+                std::filesystem::permissions(pkg.base() / c.program,
+                                             std::filesystem::perms::owner_read);
+        }
+        int quits_during_wait = -1;
+        QTimer during_wait;
+        during_wait.setSingleShot(true);
+        QObject::connect(&during_wait, &QTimer::timeout, [&] { quits_during_wait = t.quits; });
+        during_wait.start(10);
+        QTest::keyClick(t.find<DropDownCombo>("CBO_TranDay"), Qt::Key_E, Qt::AltModifier);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(t.quits, 1);
+        ASSERT_EQ(t.messages.size(), c.messages);
+        if (c.messages > 0) {
+            EXPECT_TRUE(t.messages[0].startsWith(QString::fromStdString(
+                "無法啟動選單程式 " + (pkg.base() / c.program).string() + "\n")))
+                << t.messages[0].toStdString();
+        }
+        if (c.runs) {
+            EXPECT_EQ(quits_during_wait, 0);
+            EXPECT_EQ(wait_for_file(pkg.base() / "EXE" / "menu-args.txt"), "m/n/o|");
+        }
+    }
 }
 
 TEST(ProgramStart, EmptyCommandLineEndsAtOnceWithoutAWindow) {
