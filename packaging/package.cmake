@@ -12,21 +12,33 @@ if(NOT changelog_top MATCHES "^zol5300 \\(${PROJECT_VERSION}\\) ")
 endif()
 
 install(TARGETS zol5300 Zol5300P1 RUNTIME DESTINATION lib/zol5300 COMPONENT deb EXCLUDE_FROM_ALL)
+# Stripped as Debian's own packages are: no symbols, no compiler notes (.comment, .note).
+install(CODE "
+  foreach(p zol5300 Zol5300P1)
+    execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
+      --strip-unneeded \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/zol5300/\${p}\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()" COMPONENT deb EXCLUDE_FROM_ALL)
 file(CREATE_LINK ../lib/zol5300/zol5300 ${pkg_bin}/zol5300 SYMBOLIC)
 install(FILES ${pkg_bin}/zol5300 DESTINATION bin COMPONENT deb EXCLUDE_FROM_ALL)
 
-# Man pages and the changelog go in compressed, without a time stamp.
+# Man pages, the changelog and the guide (the README) go in compressed, without a time stamp.
 set(gz_files)
-foreach(f zol5300.1 Zol5300P1.1 changelog)
+foreach(src ${pkg_src}/zol5300.1 ${pkg_src}/Zol5300P1.1 ${pkg_src}/changelog
+        ${CMAKE_SOURCE_DIR}/README.md)
+  get_filename_component(f ${src} NAME)
   add_custom_command(OUTPUT ${pkg_bin}/${f}.gz
-    COMMAND sh -c "gzip -9n -c '${pkg_src}/${f}' > '${pkg_bin}/${f}.gz'"
-    DEPENDS ${pkg_src}/${f} VERBATIM)
+    COMMAND sh -c "gzip -9n -c '${src}' > '${pkg_bin}/${f}.gz'"
+    DEPENDS ${src} VERBATIM)
   list(APPEND gz_files ${pkg_bin}/${f}.gz)
 endforeach()
 add_custom_target(zol_package_files ALL DEPENDS ${gz_files})
 install(FILES ${pkg_bin}/zol5300.1.gz ${pkg_bin}/Zol5300P1.1.gz DESTINATION share/man/man1
         COMPONENT deb EXCLUDE_FROM_ALL)
-install(FILES ${pkg_bin}/changelog.gz ${pkg_src}/copyright DESTINATION share/doc/zol5300
+install(FILES ${pkg_bin}/changelog.gz ${pkg_bin}/README.md.gz ${pkg_src}/copyright
+        DESTINATION share/doc/zol5300
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${pkg_src}/lintian-overrides DESTINATION share/lintian/overrides RENAME zol5300
         COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${pkg_src}/zol5300.desktop DESTINATION share/applications
         COMPONENT deb EXCLUDE_FROM_ALL)
@@ -43,7 +55,6 @@ set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};zol5300;deb;/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_NAME zol5300)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${ZOL_PACKAGE_MAINTAINER}")

@@ -165,7 +165,7 @@ TEST_F(ReportCli, FindPrintsTheLinesThatHoldATextWithItsExitCode) {
         {{"find", base, "8,885"}, 0, lines, ""},
         {{"find", base, "呂威澄"}, 0, lines.substr(0, lines.find('\n') + 1), ""},
         {{"find", base, "31100"}, 1, "", "找不到「31100」"},  // a control line
-        {{"find", base}, 2, "", "usage"},
+        {{"find", base}, 2, "", "用法：zol5300 find BASE TEXT"},
         {{"find", base + "/none", "x"}, 4, "", "無法開啟報表檔"},
     };
     for (const auto& c : cases) {

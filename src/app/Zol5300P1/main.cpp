@@ -15,10 +15,32 @@
 #include "ui/query_window_args.h"
 #include "ui/show_preview.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "用法：BASE/exe/Zol5300P1 a/b/c\n"
+    "繳費明細表列印的查詢視窗：選擇收款日期、群組、年級、班級、學生、繳費方式與繳費項目，\n"
+    "預覽、列印或另存郵政轉帳\\臨櫃明細表。\n"
+    "\n"
+    "a/b/c 是選單程式交給本程式的三個啟動欄位，離開時原樣交還；沒有參數時程式立即結束。\n"
+    "套件資料夾 BASE 取自啟動的路徑：讀取 BASE/mdb/ZOL.mdb，寫出 BASE/rpt/rep_5300.TXT。\n"
+    "「離開 E」啟動 BASE/exe/Zol0000P1（選單程式）並結束；資料夾中沒有選單程式時直接結束。\n"
+    "\n"
+    "  --help      顯示這段說明\n"
+    "  --version   顯示版本\n"
+    "\n"
+    "完整說明：man Zol5300P1。\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // Answered before Qt starts, so that it needs no display.
+    // Answered before Qt starts, so that they need no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Zol5300P1 %s\n", ZOL_VERSION);
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
         return 0;
     }
     // The package folder comes from the path the program was started by, not from where the

@@ -7,6 +7,7 @@
 
 #include "app/zol5300/commands.h"
 #include "app/zol5300/report_options.h"
+#include "app/zol5300/usage.h"
 #include "report/held_report.h"
 #include "report/report_file.h"
 #include "report/report_find.h"
@@ -33,7 +34,7 @@ int print_matches(const std::string& base, const std::string& text) {
 
 int cmd_find(const Args& args) {
     if (args.size() != 2 || args[1].empty()) {
-        std::fputs("usage: zol5300 find BASE TEXT\n", stderr);
+        print_usage("find", stderr);
         return 2;
     }
     return print_matches(args[0], args[1]);

@@ -15,6 +15,7 @@
 #include "app/zol5300/report_lists.h"
 #include "app/zol5300/report_options.h"
 #include "app/zol5300/report_print.h"
+#include "app/zol5300/usage.h"
 #include "data/db_error.h"
 #include "query/check_text.h"
 #include "query/payment_query.h"
@@ -215,13 +216,7 @@ int cmd_report(const Args& args) {
     const ParsedOptions parsed = parse_report_options(args);
     if (!parsed.options) {
         message("zol5300 report: " + parsed.error);
-        message(
-            "usage: zol5300 report BASE [--tranday ROC] [--tranday2 ROC] [--payday1 ROC]"
-            " [--payday2 ROC] [--grade T] [--class1 T] [--class2 T] [--seat1 T] [--seat2 T]"
-            " [--stdno1 T] [--stdno2 T] [--preway T] [--methods 1,2,3] [--paystas T]"
-            " [--groups ID,..] [--items ID,..] [--statuses CODE,..] [--merged] [--sql]"
-            " [--show] [--page N] [--print] [--pdf FILE] [--xlsx FILE] [--yes]"
-            " [--print-date YYYY-MM-DD] [--no-cache] [--find TEXT]");
+        print_usage("report", stderr);
         return kExitRefused;
     }
     try {

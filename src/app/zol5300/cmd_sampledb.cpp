@@ -12,6 +12,7 @@
 #include "app/zol5300/commands.h"
 #include "app/zol5300/sampledb_generate.h"
 #include "app/zol5300/sampledb_writer.h"
+#include "app/zol5300/usage.h"
 #include "core/package_path.h"
 
 namespace zol::app {
@@ -64,7 +65,7 @@ bool parse_options(const Args& args, Options& opt) {
         }
     }
     if (opt.base.empty()) {
-        std::fputs("usage: zol5300 sampledb BASE [--students N] [--seed S]\n", stderr);
+        print_usage("sampledb", stderr);
         return false;
     }
     return true;

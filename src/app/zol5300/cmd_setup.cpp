@@ -10,6 +10,7 @@
 #include "app/zol5300/commands.h"
 #include "app/zol5300/setup_launcher.h"
 #include "app/zol5300/setup_place.h"
+#include "app/zol5300/usage.h"
 #include "core/file_target.h"
 #include "core/package_path.h"
 
@@ -47,7 +48,7 @@ bool parse_options(const Args& args, Options& opt) {
         }
     }
     if (opt.base.empty()) {
-        std::fputs("usage: zol5300 setup BASE [--sample] [--args \"a/b/c\"]\n", stderr);
+        print_usage("setup", stderr);
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/zol5300/commands.h"
+#include "app/zol5300/usage.h"
 #include "core/date.h"
 #include "data/database.h"
 #include "data/db_error.h"
@@ -34,7 +35,7 @@ int cmd_sql(const Args& args) {
         }
     }
     if (rest.size() != 2) {
-        std::fputs("usage: zol5300 sql DBFILE [--translate] [--no-cache] \"SQL\"\n", stderr);
+        print_usage("sql", stderr);
         return 2;
     }
     try {

@@ -1,30 +1,16 @@
 // zol5300: report runs, sample databases, SQL through the data layer and the set-up of a
 // package folder, without a window.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
 
 #include "app/zol5300/commands.h"
-
-namespace {
-
-void usage() {
-    std::fputs(
-        "usage:\n"
-        "  zol5300 report BASE [options]        one report run (see README)\n"
-        "  zol5300 sampledb BASE [--students N] [--seed S]\n"
-        "  zol5300 sql DBFILE [--translate] \"SQL\"\n"
-        "  zol5300 setup BASE [--sample] [--args \"a/b/c\"]\n"
-        "  zol5300 find BASE TEXT               the lines of the last report that hold TEXT\n"
-        "  zol5300 --version\n",
-        stderr);
-}
-
-}  // namespace
+#include "app/zol5300/usage.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        usage();
+        zol::app::print_usage("", stderr);
         return 2;
     }
     const std::string cmd = argv[1];
@@ -33,6 +19,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     const zol::app::Args args(argv + 2, argv + argc);
+    // "--help" anywhere asks for the text of the command it follows.
+    if (cmd == "--help" || cmd == "-h") {
+        zol::app::print_usage("", stdout);
+        return 0;
+    }
+    if (zol::app::usage_text(cmd) && std::find(args.begin(), args.end(), "--help") != args.end()) {
+        zol::app::print_usage(cmd, stdout);
+        return 0;
+    }
     try {
         if (cmd == "report") return zol::app::cmd_report(args);
         if (cmd == "sampledb") return zol::app::cmd_sampledb(args);
@@ -43,6 +38,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zol5300 %s: %s\n", cmd.c_str(), e.what());
         return 4;
     }
-    usage();
+    std::fprintf(stderr, "zol5300: 不明的命令 %s\n", cmd.c_str());
+    zol::app::print_usage("", stderr);
     return 2;
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/desktop_identity.h"
+
 namespace zol::app {
 
 namespace fs = std::filesystem;
@@ -65,6 +67,7 @@ std::string launcher_text(const fs::path& base, const fs::path& program, const s
     text += "Comment=套件資料夾 " + string_value(base.string()) + "\n";
     text += "Exec=" + exec_argument(program.string()) + " " + exec_argument(args) + "\n";
     text += "Icon=zol5300\nTerminal=false\nCategories=Office;Finance;\n";
+    text += std::string("StartupWMClass=") + kDesktopName + "\n";
     return text;
 }
 
