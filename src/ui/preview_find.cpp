@@ -45,6 +45,17 @@ PreviewFind::PreviewFind(QWidget* band, int left, QPlainTextEdit* text, Host hos
         row->addWidget(w);
     }
     row->addStretch(1);
+    field_->setAccessibleName(QStringLiteral("尋找"));
+    field_->setToolTip(
+        QStringLiteral("Enter 或 F3 找下一個，Shift+Enter 或 Shift+F3 找上一個，Esc 關閉尋找"));
+    // Where the field opens, the keys of the preview stand while it is closed.
+    keys_ = new QLabel(QStringLiteral("Ctrl+F 尋找　Ctrl+加號／減號 放大縮小　Ctrl+0 符合寬度\n"
+                                      "PageUp／PageDown 翻頁　Ctrl+Home／End 首頁末頁　Esc 離開"),
+                       band);
+    keys_->setObjectName("LBL_KEYS");
+    QFont keys_font(QStringLiteral("新細明體"));
+    keys_font.setPointSizeF(9);
+    keys_->setFont(keys_font);
     field_->installEventFilter(this);
     band->installEventFilter(this);
     hide();
@@ -71,6 +82,7 @@ bool PreviewFind::eventFilter(QObject* watched, QEvent* event) {
         // The band takes the rest of the top band's width.
         const QWidget* band = parentWidget();
         setGeometry(left_, 6, std::max(200, band->width() - left_ - 6), band->height() - 12);
+        keys_->setGeometry(geometry());
     } else if (watched == text_->viewport() && event->type() == QEvent::MouseButtonPress) {
         at_top_ = false;
     } else if (watched == field_ && event->type() == QEvent::KeyPress) {
@@ -89,6 +101,7 @@ bool PreviewFind::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PreviewFind::open() {
+    keys_->hide();
     show();
     raise();
     field_->setFocus(Qt::ShortcutFocusReason);
@@ -101,6 +114,7 @@ void PreviewFind::close_band() {
     searching_ = false;
     status_->clear();
     hide();
+    keys_->show();
     text_->setFocus();
 }
 

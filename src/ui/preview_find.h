@@ -44,6 +44,8 @@ class PreviewFind : public QWidget {
 
     QLineEdit* field() const { return field_; }
     QLabel* status() const { return status_; }
+    // The preview's keys, shown in the band while the find field is closed.
+    QLabel* keys() const { return keys_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +61,7 @@ class PreviewFind : public QWidget {
     int left_;
     QLineEdit* field_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* keys_ = nullptr;
     // The page text was loaded anew since the last match was selected (nor clicked).
     bool at_top_ = true;
     bool searching_ = false;

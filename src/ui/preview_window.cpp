@@ -113,16 +113,16 @@ void PREPRINT::build() {
     Frame1->setGeometry(at(0, 0, 11895, 735));
 
     const QFont label_font = named_font("新細明體", 12);
-    auto label = [&](const char* name, const char* text, QRect r, bool white) {
+    auto label = [&](const char* name, const char* text, QRect r, bool boxed) {
         auto* l = new QLabel(QString::fromUtf8(text), Frame1);
         l->setObjectName(name);
         l->setFont(label_font);
         l->setGeometry(r);
-        if (white) {
+        if (boxed) {
+            // A box of the text colours, light or dark as the desktop's palette is.
             l->setAutoFillBackground(true);
-            QPalette p = l->palette();
-            p.setColor(QPalette::Window, Qt::white);
-            l->setPalette(p);
+            l->setBackgroundRole(QPalette::Base);
+            l->setForegroundRole(QPalette::Text);
         }
         return l;
     };
@@ -209,6 +209,8 @@ void PREPRINT::build() {
     Picture2->setObjectName("Picture2");
     Picture2->setGeometry(at(9120, 7800, 972, 732));
 
+    describe_controls();
+
     setTabOrder(PREPRINT_TEXT, CMD_PRINT);
     setTabOrder(CMD_PRINT, CMD_FIRSTPAGE);
     setTabOrder(CMD_FIRSTPAGE, CMD_PREPAGE);
@@ -220,6 +222,43 @@ void PREPRINT::build() {
     setTabOrder(CMD_EXCAPE, CMD_PDF);
     setTabOrder(CMD_PDF, CMD_EXCEL);
     PREPRINT_TEXT->setFocus();
+}
+
+void PREPRINT::describe_controls() {
+    Frame1->setAccessibleName(QStringLiteral("頁數與選印區間"));
+    TXT_PRIBEGIN->setAccessibleName(QStringLiteral("選印區間"));
+    TXT_PRIEND->setAccessibleName(QStringLiteral("選印區間 至"));
+    PREPRINT_TEXT->setAccessibleName(QStringLiteral("報表頁面"));
+    Picture1->setAccessibleName(QStringLiteral("列印用的方框圖"));
+    Picture2->setAccessibleName(QStringLiteral("空白圖片"));
+    show_count(LBL_TOTPAGE, LBL_TOTPAGE->text());
+    show_count(LAB_NOWSPAGE, LAB_NOWSPAGE->text());
+    const struct {
+        QWidget* control;
+        const char* tip;
+    } tips[] = {
+        {LBL_TOTPAGE, "報表的總頁數"},
+        {LAB_NOWSPAGE, "目前顯示的頁數"},
+        {TXT_PRIBEGIN, "要列印的第一頁（列印、PDF、Excel 都依選印區間）"},
+        {TXT_PRIEND, "要列印的最後一頁"},
+        {CMD_PRINT, "把選印區間的頁面印到預設印表機"},
+        {CMD_FIRSTPAGE, "第一頁（Ctrl+Home）"},
+        {CMD_PREPAGE, "上一頁（在頁首按 PageUp）"},
+        {CMD_NEXTPAGE, "下一頁（在頁尾按 PageDown）"},
+        {CMD_LASTPAGE, "最後一頁（Ctrl+End）"},
+        {CMD_EXCAPE, "關閉預覽（Esc）"},
+        {CMD_PDF, "把選印區間的頁面另存為 PDF 檔"},
+        {CMD_EXCEL, "把選印區間內的學生另存為 Excel 活頁簿"},
+    };
+    for (const auto& t : tips) t.control->setToolTip(QString::fromUtf8(t.tip));
+}
+
+void PREPRINT::show_count(QLabel* label, const QString& text) {
+    label->setText(text);
+    // The box alone holds a bare number: it is named with its caption.
+    const QLabel* caption = label == LBL_TOTPAGE ? LBL_TOTALPAGE : LBL_NOWPAGE;
+    label->setAccessibleName(caption->text().remove(QLatin1Char(':')) + QLatin1Char(' ') +
+                             text.trimmed());
 }
 
 void PREPRINT::resizeEvent(QResizeEvent* event) {
@@ -296,9 +335,9 @@ void PREPRINT::show_report(const std::string& file_name, std::int32_t total_page
     state_.paper_name = paper_name;
     PREPRINT_TEXT->clear();
     zoom_->new_report();
-    LBL_TOTPAGE->setText(QStringLiteral(" %1").arg(total_pages));
+    show_count(LBL_TOTPAGE, QStringLiteral(" %1").arg(total_pages));
     state_.total_pages = total_pages;
-    LAB_NOWSPAGE->setText(QStringLiteral("1"));
+    show_count(LAB_NOWSPAGE, QStringLiteral("1"));
     TXT_PRIBEGIN->setText(QStringLiteral("1"));
     TXT_PRIEND->setText(QStringLiteral(" %1").arg(total_pages));
     total_pages_ = total_pages;
@@ -328,7 +367,7 @@ bool PREPRINT::has_report() {
 }
 
 void PREPRINT::load_page(int page) {
-    LAB_NOWSPAGE->setText(QString::number(page));
+    show_count(LAB_NOWSPAGE, QString::number(page));
     if (!has_report()) return;
     TextBoxSink sink(PREPRINT_TEXT);
     try {

@@ -98,6 +98,10 @@ class PREPRINT : public QWidget {
 
   private:
     void build();
+    // Names for assistive technology and tooltips.
+    void describe_controls();
+    // A page number into its box, which is named with the box's caption and the number.
+    void show_count(QLabel* label, const QString& text);
     void Form_Load();
     // show_page into PREPRINT_TEXT, with the label of the current page.
     void load_page(int page);

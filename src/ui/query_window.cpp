@@ -95,6 +95,7 @@ ZOL5300F1::ZOL5300F1(std::string base_path, StartArgs args, QueryWindowHooks hoo
         hooks_.ask_yes_no = [this](const QString& t) { return ask_yes_no(this, t); };
     build_controls();
     build_labels();
+    describe_controls();
     set_tab_order();
     connect_events();
     install_key_preview();

@@ -118,6 +118,8 @@ class ZOL5300F1 : public QWidget {
   private:
     void build_controls();
     void build_labels();
+    // Names for assistive technology and tooltips.
+    void describe_controls();
     void set_tab_order();
     void connect_events();
     void install_key_preview();

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include "ui/accessible.h"
+
 namespace zol {
 
 DropDownCombo::DropDownCombo(QWidget* parent) : QComboBox(parent) {
@@ -45,6 +47,7 @@ void DropDownCombo::showPopup() {
 
 OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
     setAutoExclusive(false);
+    expose_option_buttons();
 }
 
 void OptionButton::nextCheckState() {

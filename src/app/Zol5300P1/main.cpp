@@ -11,8 +11,10 @@
 #include "print/printer_device.h"
 #include "print/printm.h"
 #include "ui/chinese_platform.h"
+#include "ui/program_identity.h"
 #include "ui/query_window.h"
 #include "ui/query_window_args.h"
+#include "ui/readable_palette.h"
 #include "ui/show_preview.h"
 
 namespace {
@@ -49,7 +51,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (program_folder.empty())
         program_folder = QCoreApplication::applicationDirPath().toStdString();
-    QCoreApplication::setApplicationName(QStringLiteral("Zol5300P1"));
+    zol::use_program_identity();
+    const zol::ReadablePalette readable_palette(app);
 
     // The command line as one text, as the menu program wrote it.
     QStringList words = QCoreApplication::arguments();
