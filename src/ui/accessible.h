@@ -11,8 +11,9 @@ namespace zol {
 // which take the focus in its place, get the same name.
 void set_accessible_name(QWidget* control, const QString& name);
 
-// The window's option buttons keep their pair exclusive themselves, which Qt would report
-// as check boxes: reported as the radio buttons they are. Safe to call again.
-void expose_option_buttons();
+// The query window's own controls as assistive technology should see them: its option
+// buttons, which keep their pair exclusive themselves and which Qt would report as check
+// boxes, as radio buttons; its combos named by their labels. Safe to call again.
+void expose_window_controls();
 
 }  // namespace zol

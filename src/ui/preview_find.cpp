@@ -49,9 +49,14 @@ PreviewFind::PreviewFind(QWidget* band, int left, QPlainTextEdit* text, Host hos
     field_->setToolTip(
         QStringLiteral("Enter 或 F3 找下一個，Shift+Enter 或 Shift+F3 找上一個，Esc 關閉尋找"));
     // Where the field opens, the keys of the preview stand while it is closed.
-    keys_ = new QLabel(QStringLiteral("Ctrl+F 尋找　Ctrl+加號／減號 放大縮小　Ctrl+0 符合寬度\n"
-                                      "PageUp／PageDown 翻頁　Ctrl+Home／End 首頁末頁　Esc 離開"),
+    keys_ = new QLabel(QStringLiteral("Ctrl+F 尋找　Ctrl+加號／減號 縮放\n"
+                                      "PageUp／PageDown 翻頁　Esc 離開"),
                        band);
+    keys_->setToolTip(
+        QStringLiteral("Ctrl+F 尋找（Enter 或 F3 找下一個，Shift+Enter 或 Shift+F3 找上一個）\n"
+                       "Ctrl+加號、Ctrl+減號、Ctrl+滾輪 放大縮小，Ctrl+0 符合寬度\n"
+                       "在頁尾按 PageDown 到下一頁，在頁首按 PageUp 到上一頁\n"
+                       "Ctrl+Home 第一頁，Ctrl+End 最後一頁，Esc 關閉預覽"));
     keys_->setObjectName("LBL_KEYS");
     QFont keys_font(QStringLiteral("新細明體"));
     keys_font.setPointSizeF(9);

@@ -9,6 +9,7 @@
 namespace zol {
 
 DropDownCombo::DropDownCombo(QWidget* parent) : QComboBox(parent) {
+    expose_window_controls();
     setEditable(true);
     // Typed text never becomes an entry and is never completed from the list.
     setInsertPolicy(QComboBox::NoInsert);
@@ -47,7 +48,7 @@ void DropDownCombo::showPopup() {
 
 OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
     setAutoExclusive(false);
-    expose_option_buttons();
+    expose_window_controls();
 }
 
 void OptionButton::nextCheckState() {
