@@ -165,12 +165,12 @@ TEST_F(BothWindows, ButtonsTellTheirKeysAndThePreviewShowsItsOwn) {
     EXPECT_TRUE(keys->isVisible());
 }
 
-// The colour that stands out most from the background of a part of the picture (its pixel
+// The colour that stands out most from the background of an area of the picture (its pixel
 // of median brightness: a text or an arrow covers less than half of its box).
-double contrast_in(const QImage& image, const QRect& part) {
+double contrast_in(const QImage& image, const QRect& area) {
     std::vector<QColor> pixels;
-    for (int y = part.top(); y <= part.bottom(); ++y)
-        for (int x = part.left(); x <= part.right(); ++x) pixels.emplace_back(image.pixel(x, y));
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) pixels.emplace_back(image.pixel(x, y));
     if (pixels.empty()) return 0;
     const auto middle = pixels.begin() + static_cast<std::ptrdiff_t>(pixels.size() / 2);
     std::nth_element(pixels.begin(), middle, pixels.end(), [](const QColor& a, const QColor& b) {
@@ -186,9 +186,9 @@ double contrast_in(const QImage& image, const QRect& part) {
 const QString kArrow = QStringLiteral(" arrow");
 constexpr double kGraphicsContrast = 3.0;
 
-// The parts of a window that show a text, an arrow or a list entry, in window coordinates.
-std::vector<std::pair<QString, QRect>> text_parts(QWidget& window) {
-    std::vector<std::pair<QString, QRect>> parts;
+// The areas of a window that show a text, an arrow or a list entry, in window coordinates.
+std::vector<std::pair<QString, QRect>> text_areas(QWidget& window) {
+    std::vector<std::pair<QString, QRect>> areas;
     const auto at = [&](QWidget* w, QRect r) {
         return QRect(w->mapTo(&window, r.topLeft()), r.size());
     };
@@ -200,23 +200,23 @@ std::vector<std::pair<QString, QRect>> text_parts(QWidget& window) {
             for (int i = 0; i < list->count(); ++i)
                 if (QRect r = list->visualItemRect(list->item(i));
                     list->viewport()->rect().contains(r) && !list->item(i)->text().isEmpty())
-                    parts.emplace_back(name + " " + list->item(i)->text(), at(list->viewport(), r));
+                    areas.emplace_back(name + " " + list->item(i)->text(), at(list->viewport(), r));
         } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
             QStyleOptionComboBox o;
             o.initFrom(combo);
             o.editable = true;
-            parts.emplace_back(name + kArrow, at(combo, combo->style()->subControlRect(
+            areas.emplace_back(name + kArrow, at(combo, combo->style()->subControlRect(
                                                             QStyle::CC_ComboBox, &o,
                                                             QStyle::SC_ComboBoxArrow, combo)));
         } else if (auto* label = qobject_cast<QLabel*>(w);
                    label && !label->text().trimmed().isEmpty()) {
-            parts.emplace_back(name, at(w, w->visibleRegion().boundingRect()));
+            areas.emplace_back(name, at(w, w->visibleRegion().boundingRect()));
         } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w)) {
             if (!w->property("text").toString().trimmed().isEmpty())
-                parts.emplace_back(name, at(w, w->rect().adjusted(3, 3, -3, -3)));
+                areas.emplace_back(name, at(w, w->rect().adjusted(3, 3, -3, -3)));
         }
     }
-    return parts;
+    return areas;
 }
 
 QPalette dark_palette() {
@@ -263,9 +263,9 @@ TEST_F(BothWindows, EveryTextReadsOnALightAndADarkPalette) {
                 image.copy(0, 0, image.width(), p().find_band()->parentWidget()->height())
                     .save(QStringLiteral("%1/%2-top-band-%3.png").arg(keep, shown, scheme));
             }
-            const auto parts = text_parts(*window);
-            EXPECT_GT(parts.size(), 15u);
-            for (const auto& [what, rect] : parts) {
+            const auto areas = text_areas(*window);
+            EXPECT_GT(areas.size(), 15u);
+            for (const auto& [what, rect] : areas) {
                 EXPECT_GE(contrast_in(image, rect & image.rect()),
                           what.endsWith(kArrow) ? kGraphicsContrast : kReadableContrast)
                     << what.toStdString();
