@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "support/child_process.h"
 #include "support/jet_files.h"
 #include "support/share_model.h"
 
@@ -24,6 +26,8 @@ class OfficeShare : public ::testing::Test {
     void SetUp() override {
         if (const auto reason = ShareModel::unavailable(); !reason.empty()) GTEST_SKIP() << reason;
         ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+        fs::create_directories(dir_ / "tmp");
+        ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
         fs::create_directories(dir_ / "server/rpt");
         fs::create_directories(dir_ / "local/rpt");
         contents_[0] = read_file(sample_jet());
@@ -36,7 +40,10 @@ class OfficeShare : public ::testing::Test {
         }
         ASSERT_NE(expected_[0], expected_[1]);
     }
-    void TearDown() override { ::unsetenv("XDG_CACHE_HOME"); }
+    void TearDown() override {
+        ::unsetenv("XDG_CACHE_HOME");
+        ::unsetenv("TMPDIR");
+    }
 
     static RunOutput report(const fs::path& base, std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"report", base.string(), "--tranday", "113/09/10",
@@ -146,6 +153,25 @@ TEST_F(OfficeShare, ARewriteDuringTheCopyIsCopiedAgain) {
     ::kill(writer, SIGKILL);
     ::waitpid(writer, nullptr, 0);
     EXPECT_GT(read, 2 * size + size / 4) << "no copy was interrupted";
+
+    // A run killed while it copies leaves nothing behind, in the cache or the temporary folder.
+    const auto files = [&] {
+        std::vector<fs::path> out;
+        for (const char* d : {"cache", "tmp"})
+            for (const auto& e : fs::recursive_directory_iterator(dir_ / d)) out.push_back(e);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const auto kept = files();
+    rewrite_keeping_times(file, contents_[read_file(file) == contents_[0] ? 1 : 0]);
+    wait_until_settled();
+    {
+        // The copy takes about a second on this link: the run ends in the middle of it.
+        const Child run(
+            {zol5300_bin(), "report", share.mount().string(), "--tranday", "113/09/10"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    EXPECT_EQ(files(), kept);
 }
 
 }  // namespace
