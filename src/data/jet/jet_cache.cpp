@@ -115,7 +115,8 @@ std::string JetCacheFolder::table_stem(const std::string& table) const {
     return name + "-";
 }
 
-std::optional<fs::path> JetCacheFolder::find(const std::string& table) const {
+std::optional<fs::path> JetCacheFolder::find(const std::string& table,
+                                             std::vector<FileStamp>& checked) const {
     const std::string stem = table_stem(table);
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dir_, ec)) {
@@ -125,8 +126,17 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table) const {
             name.compare(name.size() - 7, 7, ".sqlite") != 0) {
             continue;
         }
-        const auto digest = digest_of_file(entry.path());
-        if (digest && digest->hex() == name.substr(stem.size(), 32)) return entry.path();
+        const UniqueFd f(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        struct stat st {};
+        if (f && ::fstat(f.get(), &st) == 0 &&
+            std::find(checked.begin(), checked.end(), file_stamp(st)) != checked.end()) {
+            return entry.path();
+        }
+        const auto digest = f ? digest_of(f.get()) : std::nullopt;
+        if (digest && digest->hex() == name.substr(stem.size(), 32)) {
+            checked.push_back(file_stamp(st));
+            return entry.path();
+        }
         // Damaged or cut short since it was sealed: it is read again.
         fs::remove(entry.path(), ec);
     }

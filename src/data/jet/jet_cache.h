@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/unique_fd.h"
 #include "data/jet/file_digest.h"
@@ -60,8 +61,11 @@ class JetCacheFolder {
     JetCacheFolder& operator=(const JetCacheFolder&) = delete;
 
     // The kept copy of the table (any spelling) whose bytes match the digest in its name;
-    // nullopt when there is none. A copy that does not match is removed.
-    std::optional<std::filesystem::path> find(const std::string& table) const;
+    // nullopt when there is none. A copy that does not match is removed. A copy whose stamp
+    // is in `checked` was found whole by this process and is not read again; one checked now
+    // is added there.
+    std::optional<std::filesystem::path> find(const std::string& table,
+                                              std::vector<FileStamp>& checked) const;
     // A new empty file (0600) under a temporary name. Throws JetCacheUnavailable.
     JetCacheFill temp_file() const;
     // Stamps a filled temporary file with the folder's content digest and version, names it

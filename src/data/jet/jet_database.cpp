@@ -230,7 +230,7 @@ class JetDatabase : public Database {
         std::vector<std::string> to_read;
         std::vector<std::string> left;
         for (const auto& key : wanted) {
-            if (const auto file = folder_->find(key)) {
+            if (const auto file = folder_->find(key, reads_->checked_tables())) {
                 if (!slots_->attach(key, *file, needed, tables_)) left.push_back(key);
             } else {
                 to_read.push_back(key);
@@ -261,8 +261,11 @@ class JetDatabase : public Database {
     // A new, empty copy of the file's content `state`.
     void reset(const FileState& state) {
         sqlite3* raw = nullptr;
+        // One thread at a time uses a copy, as with the package's SQLite form: no locking on
+        // every call.
         const int rc =
-            sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
+            sqlite3_open_v2(":memory:", &raw,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
         SqliteHandle fresh(raw);
         if (rc != SQLITE_OK) throw DbError(path_, "無法建立資料庫的記憶體副本");
         db_ = std::move(fresh);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/data_options.h"
 #include "data/jet/jet_snapshot.h"
@@ -49,6 +50,9 @@ class JetReads {
                                             const std::optional<std::filesystem::path>& cache_root,
                                             const Listeners& listeners);
 
+    // The cached table files this process has found whole (by their stamps).
+    std::vector<FileStamp>& checked_tables() { return checked_tables_; }
+
   private:
     struct Known {
         std::optional<FileState> proven;
@@ -60,6 +64,7 @@ class JetReads {
                                               const Listeners& listeners);
 
     std::map<std::string, Known> files_;
+    std::vector<FileStamp> checked_tables_;
 };
 
 }  // namespace zol
