@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "core/locked_temp.h"
+#include "data/jet/jet_snapshot.h"
+#include "data/jet/state_record.h"
 
 namespace zol {
 
@@ -128,13 +130,20 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
         }
         const UniqueFd f(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
         struct stat st {};
-        if (f && ::fstat(f.get(), &st) == 0 &&
-            std::find(checked.begin(), checked.end(), file_stamp(st)) != checked.end()) {
+        if (!f || ::fstat(f.get(), &st) != 0) continue;
+        const FileStamp stamp = file_stamp(st);
+        const std::string_view named = std::string_view(name).substr(stem.size(), 32);
+        // Found whole before, and not written since: its stamp tells, as for the Jet file.
+        const auto record = find_state_record(dir_, stamp);
+        if (std::find(checked.begin(), checked.end(), stamp) != checked.end() ||
+            (record && record->state.digest.hex() == named)) {
             return entry.path();
         }
-        const auto digest = f ? digest_of(f.get()) : std::nullopt;
-        if (digest && digest->hex() == name.substr(stem.size(), 32)) {
-            checked.push_back(file_stamp(st));
+        const long long began = wall_clock_ns();
+        const auto digest = digest_of(f.get());
+        if (digest && digest->hex() == named) {
+            checked.push_back(stamp);
+            write_state_record(dir_, StateRecord{FileState{stamp, *digest}, began});
             return entry.path();
         }
         // Damaged or cut short since it was sealed: it is read again.
