@@ -41,11 +41,13 @@ trap 'fusermount3 -u -z "$work/mnt" 2>/dev/null; kill $daemon 2>/dev/null; wait 
 for _ in $(seq 100); do [ -r "$work/mnt/.share-stats" ] && break; sleep 0.1; done
 
 share_bytes() { awk '$3 == "mdb/ZOL.mdb" { print $1 }' "$work/mnt/.share-stats" | head -n 1; }
+share_requests() { awk '$3 == "mdb/ZOL.mdb" { print $2 }' "$work/mnt/.share-stats" | head -n 1; }
 # label, setup command ("" for none), command...: median wall time and share bytes per run
 case_() {
   local label=$1 setup=$2; shift 2
-  local times=() b0 b1
+  local times=() b0 b1 r0 r1
   b0=$(share_bytes); b0=${b0:-0}
+  r0=$(share_requests); r0=${r0:-0}
   for _ in $(seq "$rounds"); do
     [ -n "$setup" ] && eval "$setup"
     local t0 t1
@@ -55,10 +57,12 @@ case_() {
     times+=("$(echo "$t1 - $t0" | bc)")
   done
   b1=$(share_bytes); b1=${b1:-0}
+  r1=$(share_requests); r1=${r1:-0}
   local med
   med=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (rounds + 1) / 2 ))p")
-  printf '%-44s %8.3f s  %8.1f MB read from the share per run\n' "$label" "$med" \
-    "$(echo "($b1 - $b0) / $rounds / 1000000" | bc -l)"
+  printf '%-48s %8.3f s  %11.0f bytes in %6.0f requests read from the share per run\n' \
+    "$label" "$med" "$(echo "($b1 - $b0) / $rounds" | bc -l)" \
+    "$(echo "($r1 - $r0) / $rounds" | bc -l)"
 }
 
 one=(--tranday 113/09/10)
@@ -71,9 +75,11 @@ case_ "share: first report (empty cache)" 'rm -rf "$XDG_CACHE_HOME"' \
 case_ "share: the same report again" "" "$zol" report "$work/mnt" "${one[@]}"
 case_ "share: one list statement (zol5300 sql)" "" "$zol" sql "$work/mnt/mdb/ZOL.mdb" \
   "select distinct TranDay from ZOL10_Agency where PayStas = -1 order by TranDay desc"
+w0=$(share_bytes)
 echo "share: the window (cache filled):"
 QT_QPA_PLATFORM=offscreen "$build/window_start_bench" "$work/mnt" --reps "$rounds" 2>/dev/null |
   sed 's/^/  /'
+echo "  bytes read from the share by $((rounds + 1)) start-ups and $((rounds * 4 + 1)) list statements: $(( $(share_bytes) - w0 ))"
 case_ "local: first report, Access form (empty cache)" 'rm -rf "$XDG_CACHE_HOME"' \
   "$zol" report "$work/jet" "${one[@]}"
 case_ "local: the same report again, Access form" "" "$zol" report "$work/jet" "${one[@]}"
