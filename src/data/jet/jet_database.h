@@ -21,9 +21,10 @@ bool looks_like_jet(const std::string& first_bytes);
 // in the cache folder (jet_cache.h) when `options` allow it and they match the file's
 // content, else tables read afresh (into the cache, or, without one or when it fails, into
 // files of a private temporary folder that is gone once they are open). Every statement
-// digests the file first: when its content has changed since, everything loaded is dropped
-// and loaded afresh, and a reading during which the file changed is done again (a few
-// times, then DbError "資料庫正在被其他程式修改，請稍後再試"). The password is accepted and
+// first proves the file's state (jet_reads.h: its stamp, else one copy of it digested):
+// when its content has changed since, everything loaded is dropped and loaded afresh, and a
+// copy during which the file changed is made again (a few times, then DbError
+// "資料庫正在被其他程式修改，請稍後再試"). The password is accepted and
 // not checked: the file is only read, and libmdb reads it without one.
 std::shared_ptr<Database> open_jet_database(const std::string& path, const std::string& password,
                                             const DataOptions& options = {});
