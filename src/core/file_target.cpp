@@ -18,7 +18,7 @@ std::string replace_refusal(const std::filesystem::path& target) {
 
 std::optional<mode_t> existing_mode(const std::filesystem::path& target) {
     struct stat st {};
-    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return st.st_mode & 07777;
 }
 
@@ -36,6 +36,12 @@ std::string file_error_reason(int err) {
             return "唯讀的檔案系統";
         case EISDIR:
             return "同名的資料夾已存在";
+        case ELOOP:
+            // A link where the program's own file or folder belongs, perhaps another
+            // account's: never written or read through.
+            return "該名稱是符號連結，不予使用";
+        case ENXIO:
+            return "該名稱不是一般檔案";
         default:
             return std::strerror(err);
     }

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <random>
 #include <system_error>
+
+#include "core/safe_open.h"
 
 namespace zol {
 
@@ -25,32 +28,46 @@ std::string unique_part() {
 
 std::optional<LockedTemp> create_locked_temp(const fs::path& dir, const std::string& prefix,
                                              int mode) {
+    const UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) return std::nullopt;
+    return create_locked_temp(folder.get(), dir, prefix, mode);
+}
+
+std::optional<LockedTemp> create_locked_temp(int dir_fd, const fs::path& dir,
+                                             const std::string& prefix, int mode) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string unique = unique_part();
         // Made and locked under a name the clean-up never looks at, then given its name.
-        const fs::path birth = dir / (".new." + unique);
-        const fs::path path = dir / (prefix + unique + kSuffix);
-        const int fd = ::open(birth.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        // Both names are unguessable, and O_EXCL never opens what someone put there first.
+        const std::string birth = ".new." + unique;
+        const std::string name = prefix + unique + kSuffix;
+        const int fd = ::openat(dir_fd, birth.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return std::nullopt;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::rename(birth.c_str(), path.c_str()) != 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::renameat(dir_fd, birth.c_str(), dir_fd, name.c_str()) != 0) {
             const int err = errno;
-            ::unlink(birth.c_str());
+            ::unlinkat(dir_fd, birth.c_str(), 0);
             ::close(fd);
             errno = err;
             return std::nullopt;
         }
-        return LockedTemp{path, UniqueFd(fd)};
+        return LockedTemp{dir / name, UniqueFd(fd)};
     }
     errno = EEXIST;
     return std::nullopt;
 }
 
 bool held_by_nobody(const fs::path& lock) {
-    const UniqueFd fd(::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    return fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+    // Only this user's own regular files: a FIFO would hang the open, and another
+    // account's file is not ours to judge.
+    const UniqueFd fd = open_regular(lock, O_RDONLY);
+    struct stat st {};
+    return fd && ::fstat(fd.get(), &st) == 0 && st.st_uid == ::geteuid() &&
+           ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 void remove_dead_temp_files(const fs::path& dir, const std::string& prefix) {

@@ -20,9 +20,12 @@ struct LockedTemp {
 // cannot be made.
 std::optional<LockedTemp> create_locked_temp(const std::filesystem::path& dir,
                                              const std::string& prefix, int mode);
+// The same in the folder open as `dir_fd` (`dir` is its path, for the names returned).
+std::optional<LockedTemp> create_locked_temp(int dir_fd, const std::filesystem::path& dir,
+                                             const std::string& prefix, int mode);
 
-// True when the file `lock` is there and no live process holds it locked: whoever held it
-// has died (or let it go).
+// True when the file `lock` is there, a regular file of this user, and no live process holds
+// it locked: whoever held it has died (or let it go).
 bool held_by_nobody(const std::filesystem::path& lock);
 
 // Removes the files `dir`/`prefix`*.tmp that no live process holds locked.

@@ -28,13 +28,23 @@ std::unique_ptr<QGuiApplication> ensure_application() {
 }  // namespace
 
 void print_report_file(std::string_view base_path, std::string_view file_name, int pages,
-                       const std::optional<std::string>& pdf_path) {
+                       const std::optional<std::string>& pdf_path, const HeldReport* report) {
     const auto app = ensure_application();
     install_font_substitutions();
     PrintState state;
     const DeviceFactory factory =
         pdf_path ? pdf_device_factory(QString::fromStdString(*pdf_path)) : printer_device_factory();
-    print_report(state, base_path, file_name, pages, "A4", 1, kLandscape, factory);
+    if (!report) {
+        print_report(state, base_path, file_name, pages, "A4", 1, kLandscape, factory);
+        return;
+    }
+    state.orientation = kLandscape;
+    state.paper_name = "A4";
+    state.total_pages = pages;
+    state.report_path = report->path().string();
+    state.print_from = 1;
+    state.print_to = pages;
+    print_pages(state, *report, factory);
 }
 
 }  // namespace zol::print

@@ -80,7 +80,7 @@ void print_report(PrintState& state, std::string_view base_path, std::string_vie
 void print_pages(PrintState& state, const DeviceFactory& make_device) {
     std::optional<HeldReport> report;
     try {
-        report.emplace(resolve_package_path(state.report_path));
+        report.emplace(resolve_handed_over(state.report_path));
     } catch (const ReportError& e) {
         throw PrintError(e.what());
     }

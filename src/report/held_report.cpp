@@ -7,15 +7,18 @@
 #include <cstring>
 #include <string>
 
+#include "core/file_target.h"
+#include "core/safe_open.h"
 #include "report/report_file.h"
 
 namespace zol {
 
 HeldReport::HeldReport(const std::filesystem::path& path)
-    : path_(path), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    // Not through a link, and never waiting on a FIFO someone put under the report's name.
+    : path_(path), fd_(open_regular(path, O_RDONLY)) {
     if (!fd_) {
         const int err = errno;
-        throw ReportError("無法開啟報表檔：" + path.string() + "（" + std::strerror(err) + "）",
+        throw ReportError("無法開啟報表檔：" + path.string() + "（" + file_error_reason(err) + "）",
                           path);
     }
 }

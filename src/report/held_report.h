@@ -14,6 +14,9 @@ class HeldReport {
   public:
     // Opens the file; throws ReportError naming it when it cannot be opened.
     explicit HeldReport(const std::filesystem::path& path);
+    // The file its writer holds open as `fd`.
+    HeldReport(std::filesystem::path path, UniqueFd fd)
+        : path_(std::move(path)), fd_(std::move(fd)) {}
 
     // Read with pread only, so that any number of readers share it.
     int fd() const { return fd_.get(); }

@@ -1,6 +1,10 @@
 #include "report/report_file.h"
 
+#include <algorithm>
+#include <system_error>
+
 #include "core/package_path.h"
+#include "core/text.h"
 
 namespace zol {
 
@@ -35,7 +39,27 @@ std::string handed_over_text(std::string_view base_path, std::string_view file_n
 }
 
 std::filesystem::path handed_over_path(std::string_view base_path, std::string_view file_name) {
-    return resolve_package_path(handed_over_text(base_path, file_name));
+    return resolve_handed_over(handed_over_text(base_path, file_name));
+}
+
+std::filesystem::path resolve_handed_over(std::string_view path_text) {
+    const std::size_t cut = path_text.find_last_of("/\\");
+    const std::string_view name = path_text.substr(cut == std::string_view::npos ? 0 : cut + 1);
+    if (cut == std::string_view::npos || !iequals(name, kReportFileName))
+        return resolve_package_path(path_text);
+    return resolve_package_path(path_text.substr(0, cut)) / std::string(kReportFileName);
+}
+
+std::vector<std::filesystem::path> other_spellings(const std::filesystem::path& file) {
+    std::vector<std::filesystem::path> found;
+    std::error_code ec;
+    const std::string name = file.filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+        const std::string other = entry.path().filename().string();
+        if (other != name && iequals(other, name)) found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 ReportError::ReportError(std::string message, std::filesystem::path path)

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zol {
 
@@ -60,9 +61,13 @@ std::filesystem::path report_path(std::string_view base_path);
 // text (the preview and the printer resolve it when they open it).
 std::string handed_over_text(std::string_view base_path,
                              std::string_view file_name = kHandOverFileName);
-// The same path resolved against what exists.
+// The same path resolved against what exists. The report's own name is taken as the writer
+// spells it, so that a file differing only in case is never read in its place.
 std::filesystem::path handed_over_path(std::string_view base_path,
                                        std::string_view file_name = kHandOverFileName);
+std::filesystem::path resolve_handed_over(std::string_view path_text);
+// Files beside `file` whose names differ from its name only in case.
+std::vector<std::filesystem::path> other_spellings(const std::filesystem::path& file);
 
 // A report file that cannot be created, written or opened. what() is a message for the
 // user in Chinese that names the file.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "core/file_target.h"
 #include "core/io_loop.h"
 #include "core/locked_temp.h"
+#include "core/safe_open.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -31,48 +33,34 @@ std::string temp_prefix(const std::filesystem::path& target) {
     return "." + target.filename().string() + ".";
 }
 
-// Copies the whole of `from` over the file `to`, truncated first. False (errno set) when
-// it cannot.
-bool copy_over(int from, const std::filesystem::path& to) {
-    const int out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (out < 0) return false;
-    std::string buffer(kFlushSize, '\0');
-    bool ok = true;
-    for (off_t at = 0; ok;) {
-        const ssize_t n = read_at(from, buffer.data(), buffer.size(), at);
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        ok = write_all(out, buffer.data(), static_cast<std::size_t>(n));
-        at += n;
-    }
-    ok = ok && ::fdatasync(out) == 0;
-    const int err = errno;
-    if (::close(out) != 0 && ok) return false;
-    errno = err;
-    return ok;
-}
-
 }  // namespace
 
-ReportOutput::ReportOutput(std::filesystem::path target) : target_(std::move(target)) {
+ReportOutput::ReportOutput(std::filesystem::path target)
+    : target_(std::move(target)), name_(target_.filename().string()) {
     buffer_.reserve(kFlushSize + 4096);
     const std::filesystem::path dir = target_.parent_path();
+    const UniqueFd package(::open(dir.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!package) fail("無法建立報表檔", errno);
     // A package folder without its report folder gets one; a missing package folder does not.
-    if (::access(dir.c_str(), F_OK) != 0) ::mkdir(dir.c_str(), 0777);
+    // Made and entered by its descriptor: in a folder others may write to, a link put in
+    // its place would send the report elsewhere.
+    const std::string folder = dir.filename().string();
+    if (::mkdirat(package.get(), folder.c_str(), 0777) != 0 && errno != EEXIST)
+        fail("無法建立報表檔", errno);
+    dir_ = open_folder_at(package.get(), folder.c_str());
+    if (!dir_) fail("無法建立報表檔", errno);
     // What runs that died while they wrote left behind.
     remove_dead_temp_files(dir, temp_prefix(target_));
-    auto temp = create_locked_temp(dir, temp_prefix(target_), 0666);
+    auto temp = create_locked_temp(dir_.get(), dir, temp_prefix(target_), 0666);
     if (!temp) fail("無法建立報表檔", errno);
-    temp_ = temp->path;
+    temp_name_ = temp->path.filename().string();
     fd_ = std::move(temp->fd);
 }
 
 ReportOutput::~ReportOutput() {
     if (fd_) {
         fd_.reset();
-        ::unlink(temp_.c_str());
+        ::unlinkat(dir_.get(), temp_name_.c_str(), 0);
     }
 }
 
@@ -100,31 +88,55 @@ void ReportOutput::flush() {
     buffer_.clear();
 }
 
-void ReportOutput::commit() {
+std::shared_ptr<const HeldReport> ReportOutput::commit() {
     flush();
     // The temporary file stays open (and locked) until it is in place or copied.
-    const auto mode = existing_mode(target_);
-    if (mode) ::fchmod(fd_.get(), *mode);
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        int err = errno;
-        bool written = false;
-        // A shared report folder with the sticky bit lets nobody replace another user's
-        // file, though the file itself may be writable: then it is written in place.
-        if ((err == EPERM || err == EACCES) && mode && replace_refusal(target_).empty()) {
-            written = copy_over(fd_.get(), target_);
-            if (!written) err = errno;
-        }
-        ::unlink(temp_.c_str());
-        fd_.reset();
-        if (!written) fail("無法寫入報表檔", err);
-        return;
-    }
+    struct stat old {};
+    const bool exists = ::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISREG(old.st_mode)) ::fchmod(fd_.get(), old.st_mode & 07777);
+    if (::renameat(dir_.get(), temp_name_.c_str(), dir_.get(), name_.c_str()) == 0)
+        return std::make_shared<const HeldReport>(target_, std::move(fd_));
+    const int err = errno;
+    // A shared report folder with the sticky bit lets nobody replace another user's file,
+    // though the file itself may be writable: then it is written in place.
+    UniqueFd written = exists ? write_in_place(err) : UniqueFd();
+    const int copy_err = errno;
+    ::unlinkat(dir_.get(), temp_name_.c_str(), 0);
     fd_.reset();
+    if (!written) fail("無法寫入報表檔", exists ? copy_err : err);
+    return std::make_shared<const HeldReport>(target_, std::move(written));
+}
+
+UniqueFd ReportOutput::write_in_place(int rename_error) {
+    errno = rename_error;
+    if (rename_error != EPERM && rename_error != EACCES) return UniqueFd();
+    // Never through a link, never a FIFO: only a regular file this user may write.
+    UniqueFd out = open_regular_at(dir_.get(), name_.c_str(), O_RDWR);
+    struct stat st {};
+    if (!out || ::fstat(fd_.get(), &st) != 0) return UniqueFd();
+    // The whole new report in memory, so that the old bytes are gone for no longer than one
+    // write of it.
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    for (off_t at = 0; at < st.st_size;) {
+        const ssize_t n = read_at(fd_.get(), bytes.data() + at, bytes.size() - at, at);
+        if (n <= 0) return UniqueFd();
+        at += n;
+    }
+    // Room reserved before the old bytes are touched: a full disk leaves them whole.
+    if (const int e = ::posix_fallocate(out.get(), 0, std::max<off_t>(st.st_size, 1)); e != 0) {
+        errno = e;
+        return UniqueFd();
+    }
+    if (!write_all_at(out.get(), bytes.data(), bytes.size(), 0) ||
+        ::ftruncate(out.get(), st.st_size) != 0 || ::fdatasync(out.get()) != 0)
+        return UniqueFd();
+    return out;
 }
 
 void ReportOutput::fail(const char* what, int err) {
     throw ReportError(
-        std::string(what) + "：" + target_.string() + "（" + std::strerror(err) + "）", target_);
+        std::string(what) + "：" + target_.string() + "（" + file_error_reason(err) + "）",
+        target_);
 }
 
 }  // namespace zol

@@ -4,16 +4,19 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/unique_fd.h"
+#include "report/held_report.h"
 
 namespace zol {
 
 class ReportOutput {
   public:
-    // Creates the temporary file; throws ReportError naming the report file.
+    // Creates the temporary file (and the report folder when the package has none; a link
+    // in its place is refused); throws ReportError naming the report file.
     explicit ReportOutput(std::filesystem::path target);
     ~ReportOutput();
     ReportOutput(const ReportOutput&) = delete;
@@ -25,18 +28,23 @@ class ReportOutput {
     void control(std::string_view bytes);
     void empty_line();
 
-    // Writes what is left, closes the file and renames it over the report; throws
-    // ReportError.
-    void commit();
+    // Writes what is left and renames the file over the report, or, where another account's
+    // report may only be written in place, copies it over that one; throws ReportError.
+    // Returns the report as written, held open: readers read these bytes, not whatever else
+    // may carry a like name.
+    std::shared_ptr<const HeldReport> commit();
 
     const std::filesystem::path& target() const { return target_; }
 
   private:
     void flush();
+    UniqueFd write_in_place(int rename_error);
     [[noreturn]] void fail(const char* what, int err);
 
     std::filesystem::path target_;
-    std::filesystem::path temp_;
+    std::string name_;       // the report's name in its folder
+    std::string temp_name_;  // the temporary file's
+    UniqueFd dir_;           // the report folder
     UniqueFd fd_;
     std::string buffer_;
 };

@@ -49,6 +49,7 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
     options.merged = request.filters.Chk_ALL;
     options.print_date = request.print_date;
     options.output_path = report_path(request.base_path);
+    options.written = &result.report;
     result.pages = print_date(ado_print.rows(), ado_cbo.result(), options, progress);
     result.outcome = RunOutcome::Written;
     result.report_file = options.output_path;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "query/check_text.h"
 #include "query/filter_snapshot.h"
 #include "query/payment_query.h"
+#include "report/held_report.h"
 
 namespace zol {
 
@@ -30,6 +32,8 @@ struct RunResult {
     FocusControl focus = FocusControl::None;
     int pages = 0;
     std::filesystem::path report_file;
+    // The report this run wrote, held open: what its preview, print and find read.
+    std::shared_ptr<const HeldReport> report;
 };
 
 struct RunRequest {

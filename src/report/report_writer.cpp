@@ -152,7 +152,8 @@ int print_date(RowSource& detail, ResultSet& items, const WriterOptions& options
                               static_cast<std::uint64_t>(s.report_count), 0, 0});
         }
     }
-    out.commit();
+    auto written = out.commit();
+    if (options.written) *options.written = std::move(written);
     return s.page_no;
 }
 

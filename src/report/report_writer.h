@@ -2,10 +2,12 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 
 #include "core/date.h"
 #include "data/data_options.h"
 #include "data/result_set.h"
+#include "report/held_report.h"
 
 namespace zol {
 
@@ -16,6 +18,8 @@ struct WriterOptions {
     DateTime print_date;
     // Where the report goes; normally report_path(base_path).
     std::filesystem::path output_path;
+    // Given the report as written, held open (optional).
+    std::shared_ptr<const HeldReport>* written = nullptr;
 };
 
 // Writes the whole report and returns the page count (= the number of FF lines).

@@ -27,8 +27,10 @@ constexpr int kMaxWidth = 60;
 
 XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
     if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    auto temp =
-        create_locked_temp(target_.parent_path(), "." + target_.filename().string() + ".", 0666);
+    const std::string prefix = "." + target_.filename().string() + ".";
+    // Those of runs that died; this one is private until it is in place (payment rows).
+    remove_dead_temp_files(target_.parent_path(), prefix);
+    auto temp = create_locked_temp(target_.parent_path(), prefix, 0600);
     if (!temp) fail(file_error_reason(errno));
     temp_ = temp->path;
     temp_fd_ = std::move(temp->fd);
@@ -79,7 +81,13 @@ void XlsxBook::commit() {
     }
     // Refused now if it was made read-only meanwhile; a private workbook stays private.
     if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    if (const auto mode = existing_mode(target_)) ::chmod(temp_.c_str(), *mode);
+    if (const auto mode = existing_mode(target_)) {
+        ::fchmod(temp_fd_.get(), *mode);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(temp_fd_.get(), 0666 & ~mask);
+    }
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(file_error_reason(errno));
     temp_.clear();
 }

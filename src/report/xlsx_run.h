@@ -4,11 +4,13 @@
 
 #include <climits>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "data/data_control.h"
 #include "query/check_text.h"
 #include "query/filter_snapshot.h"
+#include "report/held_report.h"
 
 namespace zol {
 
@@ -17,6 +19,8 @@ struct XlsxSource {
     FilterSnapshot filters;
     QueryDates dates;
     std::string base_path;
+    // The report that run wrote, held open: what the preview shows (none: looked up by name).
+    std::shared_ptr<const HeldReport> report;
 };
 
 enum class XlsxOutcome {

@@ -346,7 +346,9 @@ void PREPRINT::show_report(const std::string& file_name, std::int32_t total_page
     report_.reset();
     TextBoxSink sink(PREPRINT_TEXT);
     try {
-        report_ = std::make_shared<const HeldReport>(resolve_package_path(state_.report_path));
+        report_ = source_ && source_->report
+                      ? source_->report
+                      : std::make_shared<const HeldReport>(resolve_handed_over(state_.report_path));
         read_first_page(*report_, sink);
     } catch (const ReportError& e) {
         hooks_.error(QString::fromUtf8(e.what()));
@@ -362,7 +364,7 @@ void PREPRINT::set_run_in_progress(bool running) {
 bool PREPRINT::has_report() {
     if (report_) return true;
     hooks_.error(QStringLiteral("無法開啟報表檔：") +
-                 QString::fromStdString(resolve_package_path(state_.report_path).string()));
+                 QString::fromStdString(resolve_handed_over(state_.report_path).string()));
     return false;
 }
 

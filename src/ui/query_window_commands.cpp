@@ -143,7 +143,8 @@ void ZOL5300F1::select_data() {
         if (QWidget* w = control_for_focus(static_cast<int>(r.focus))) w->setFocus();
         return;
     }
-    if (preview_mode_ && hooks_.hand_over_run) hooks_.hand_over_run({filters, dates, base_path_});
+    if (preview_mode_ && hooks_.hand_over_run)
+        hooks_.hand_over_run({filters, dates, base_path_, r.report});
     const auto& show = preview_mode_ ? hooks_.show_preview : hooks_.print_report;
     if (show) show(std::string(kHandOverFileName), r.pages);
 }

@@ -14,9 +14,17 @@
 
 namespace zol::app {
 
-int print_matches(const std::string& base, const std::string& text) {
+int print_matches(const std::string& base, const std::string& text,
+                  std::shared_ptr<const HeldReport> report) {
     try {
-        ReportFinder finder(std::make_shared<const HeldReport>(handed_over_path(base)));
+        if (!report) {
+            report = std::make_shared<const HeldReport>(handed_over_path(base));
+            // Someone may have put a like-named file beside it: say which one was read.
+            for (const auto& other : other_spellings(report->path()))
+                std::fprintf(stderr, "讀取的是 %s，不是 %s\n", report->path().c_str(),
+                             other.c_str());
+        }
+        ReportFinder finder(std::move(report));
         const std::int64_t lines =
             finder.find_all(FindPattern(valid_utf8(text)), [](const FindHit& hit) {
                 // The line number counts the lines the page shows, control lines left out.

@@ -194,20 +194,19 @@ int run(const ReportOptions& o) {
 
     if (o.show) {
         StringSink sink;
-        const auto path = handed_over_path(o.base);
         if (o.page <= 1) {
-            read_first_page(path, sink);
+            read_first_page(*result.report, sink);
         } else {
-            show_page(path, o.page, sink);
+            show_page(*result.report, o.page, sink);
         }
         write_out(sink.text());
     }
     if (o.direct_print()) {
-        const int printed = print_written_report(
-            PrintRequest{o.base, std::string(kHandOverFileName), result.pages, o.pdf});
+        const int printed = print_written_report(PrintRequest{
+            o.base, std::string(kHandOverFileName), result.pages, o.pdf, result.report});
         if (printed != kExitWritten) return printed;
     }
-    return o.find ? print_matches(o.base, *o.find) : kExitWritten;
+    return o.find ? print_matches(o.base, *o.find, result.report) : kExitWritten;
 }
 
 }  // namespace

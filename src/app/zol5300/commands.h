@@ -2,8 +2,11 @@
 // and returns the process exit code.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "report/held_report.h"
 
 namespace zol::app {
 
@@ -16,7 +19,9 @@ int cmd_setup(const Args& args);
 int cmd_find(const Args& args);
 
 // Prints "page N line M: <the line>" for each line of BASE's report that holds `text`;
-// returns 0, 1 when no line does, 4 when the report cannot be read.
-int print_matches(const std::string& base, const std::string& text);
+// returns 0, 1 when no line does, 4 when the report cannot be read. `report`: the file a run
+// just wrote; without it the report is looked up under the writer's own name.
+int print_matches(const std::string& base, const std::string& text,
+                  std::shared_ptr<const HeldReport> report = nullptr);
 
 }  // namespace zol::app

@@ -9,7 +9,8 @@ namespace zol::app {
 
 int print_written_report(const PrintRequest& request) {
     try {
-        print::print_report_file(request.base_path, request.file_name, request.pages, request.pdf);
+        print::print_report_file(request.base_path, request.file_name, request.pages, request.pdf,
+                                 request.report.get());
     } catch (const print::PrintError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 4;

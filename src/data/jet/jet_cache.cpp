@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/locked_temp.h"
+#include "core/safe_open.h"
 #include "data/jet/jet_snapshot.h"
 #include "data/jet/state_record.h"
 
@@ -43,10 +44,12 @@ struct Db {
     ~Db() { sqlite3_close_v2(db); }
 };
 
-// The digest of a file's bytes; nullopt when it cannot be read.
+// The digest of a file's bytes; nullopt when it cannot be read or is not this user's own
+// regular file that nobody else may change.
 std::optional<Digest> digest_of_file(const fs::path& file) {
-    const UniqueFd f(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!f) return std::nullopt;
+    const UniqueFd f = open_regular(file, O_RDONLY);
+    struct stat st {};
+    if (!f || ::fstat(f.get(), &st) != 0 || !owned_privately(st)) return std::nullopt;
     return digest_of(f.get());
 }
 
@@ -80,13 +83,14 @@ JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
     // Another process may prune the folder between its making and its locking: the lock is
     // only good on the lock file that is still in the folder.
     for (int attempt = 0; attempt < 4 && !lock_; ++attempt) {
-        std::error_code ec;
-        fs::create_directories(dir_, ec);
-        if (ec) throw JetCacheUnavailable("無法建立快取資料夾 " + dir_.string());
-        ::chmod(root_.c_str(), 0700);
-        ::chmod(dir_.c_str(), 0700);
+        // Only folders of this user that nobody else may write to: anyone who can write
+        // there could put tables of their own making under a digest's name.
+        for (const fs::path& folder : {root_, dir_}) {
+            if (const std::string why = make_private_folder(folder); !why.empty())
+                throw JetCacheUnavailable(why);
+        }
         const fs::path lock = dir_ / kLockName;
-        UniqueFd fd(::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        UniqueFd fd = open_regular(lock, O_RDWR | O_CREAT, 0600);
         if (!fd) continue;
         struct stat held {
         }, named{};
@@ -128,9 +132,10 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
             name.compare(name.size() - 7, 7, ".sqlite") != 0) {
             continue;
         }
-        const UniqueFd f(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        // Only this user's own regular file that nobody else may have changed.
+        const UniqueFd f = open_regular(entry.path(), O_RDONLY);
         struct stat st {};
-        if (!f || ::fstat(f.get(), &st) != 0) continue;
+        if (!f || ::fstat(f.get(), &st) != 0 || !owned_privately(st)) continue;
         const FileStamp stamp = file_stamp(st);
         const std::string_view named = std::string_view(name).substr(stem.size(), 32);
         // Found whole before, and not written since: its stamp tells, as for the Jet file.
@@ -212,8 +217,7 @@ void JetCacheFolder::touch_and_prune() const {
     for (std::size_t i = kJetCacheKeep; i < folders.size(); ++i) {
         const fs::path& folder = folders[i].second;
         if (folder == dir_) continue;
-        const UniqueFd lock(
-            ::open((folder / kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        const UniqueFd lock = open_regular(folder / kLockName, O_RDONLY);
         // A folder that a running process holds stays; it is pruned by a later run. The lock
         // is kept while the folder goes, so that nobody takes it up meanwhile.
         if (lock && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) continue;

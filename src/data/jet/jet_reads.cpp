@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/safe_open.h"
 #include "data/db_error.h"
 #include "data/jet/state_record.h"
 
@@ -51,10 +52,9 @@ std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Kno
     known.source.reset();  // the old snapshot's room is given back before a new one takes it
     std::vector<fs::path> folders;
     std::error_code ec;
-    if (root) {
-        fs::create_directories(*root, ec);
-        if (!ec) folders.push_back(*root);
-    }
+    // A cache folder another account can write to is not used (the cache tells why).
+    const bool own_root = root && make_private_folder(*root).empty();
+    if (own_root) folders.push_back(*root);
     if (const fs::path temp = fs::temp_directory_path(ec); !ec) folders.push_back(temp);
     auto source = std::make_shared<JetSource>();
     source->path = path;
@@ -77,7 +77,7 @@ std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Kno
     known.proven = source->state;
     known.began_ns = began;
     known.source = source;
-    if (root) write_state_record(*root, StateRecord{source->state, began});
+    if (own_root) write_state_record(*root, StateRecord{source->state, began});
     return source;
 }
 

@@ -1,0 +1,204 @@
+// Two clerks' accounts on one package folder (sticky and writable by all, as an office
+// shares it), with the kernel's protections of such folders off and on: whatever the other
+// clerk plants under the names a run uses, the run neither writes through it, nor hangs on
+// it, nor reads or serves it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "core/big5.h"
+#include "core/unique_fd.h"
+#include "data/jet/file_digest.h"
+#include "support/jet_files.h"
+#include "support/sample_db.h"
+#include "support/two_clerks.h"
+
+namespace zol::test {
+namespace {
+
+using Args = std::vector<std::string>;
+
+class Clerks : public ::testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override {
+        if (const std::string why = two_clerks_unavailable(); !why.empty()) GTEST_SKIP() << why;
+        protections_.emplace(GetParam());
+        if (!protections_->set()) GTEST_SKIP() << "the kernel's protections cannot be set here";
+        for (const fs::path& d :
+             {pkg_.base(), pkg_.rpt(), jet_.path(), jet_ / "rpt", shared_.path(), tmp_.path()})
+            ::chmod(d.c_str(), 01777);
+        fs::copy_file(sample_jet(), jet_ / "mdb/ZOL.mdb");
+        for (const fs::path& d : {pkg_.base() / "mdb", jet_ / "mdb"}) ::chmod(d.c_str(), 0755);
+        for (const fs::path& f : {pkg_.db(), jet_ / "mdb/ZOL.mdb"}) ::chmod(f.c_str(), 0644);
+        give_to(home_.path(), kClerkA, 0700);
+        write_file(secret(), "secret");
+        give_to(secret(), kClerkA, 0600);
+    }
+
+    fs::path secret() const { return home_ / "secret"; }
+    // A's run of `command` on `base` with the other arguments `args`.
+    RunOutput a(const std::string& command, const fs::path& base, Args args = {},
+                const fs::path& cache = {}) const {
+        if (command == "report") {
+            const bool jet = base == jet_.path();
+            args.insert(args.begin(),
+                        {"--tranday", jet ? "113/09/10" : "095/03/15", "--print-date=2025-03-07"});
+        }
+        args.insert(args.begin(), {command, base.string()});
+        return run_as(kClerkA,
+                      {"HOME=" + home_.path().string(), "TMPDIR=" + tmp_.path().string(),
+                       "XDG_CACHE_HOME=" + (cache.empty() ? home_ / "cache" : cache).string()},
+                      args);
+    }
+    // What the report of `base` is, read by root alone.
+    static std::string expected(const fs::path& base, const std::string& tranday) {
+        const TempDir copy;
+        fs::copy(base / "mdb", copy / "mdb");
+        EXPECT_EQ(run_captured({"report", copy.path().string(), "--tranday", tranday,
+                                "--print-date=2025-03-07", "--no-cache"})
+                      .code,
+                  0);
+        return read_file(copy / "rpt/rep_5300.TXT");
+    }
+
+    // The cache folder of the sample Jet file's content.
+    static std::string content_folder() {
+        const UniqueFd fd(::open(sample_jet().c_str(), O_RDONLY | O_CLOEXEC));
+        return "v2-" + digest_of(fd.get())->hex();
+    }
+
+    std::optional<KernelProtections> protections_;
+    const Package pkg_{Package::Fixture{"packages/small.sql"}};
+    const TempDir jet_{"zol_jet_"}, home_{"zol_home_"}, shared_{"zol_shared_"}, tmp_{"zol_tmp_"};
+};
+
+INSTANTIATE_TEST_SUITE_P(Protections, Clerks, ::testing::Values(false, true),
+                         [](const auto& p) { return p.param ? "On" : "Off"; });
+
+// B turns the missing report folder into a link to a folder of A's.
+TEST_P(Clerks, AReportFolderLinkIsNotFollowed) {
+    fs::remove(pkg_.rpt());
+    fs::create_directory(home_ / "mine");
+    write_file(home_ / "mine/rep_5300.TXT", "mine");
+    give_to(home_ / "mine", kClerkA);
+    give_to(home_ / "mine/rep_5300.TXT", kClerkA);
+    fs::create_directory_symlink(home_ / "mine", pkg_.rpt());
+    give_to(pkg_.rpt(), kClerkB);
+    const RunOutput r = a("report", pkg_.base());
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("符號連結"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(home_ / "mine/rep_5300.TXT"), "mine");
+}
+
+// B puts a link to A's private file where the report goes.
+TEST_P(Clerks, AReportLinkIsNotWrittenThrough) {
+    fs::create_symlink(secret(), pkg_.report());
+    give_to(pkg_.report(), kClerkB);
+    const RunOutput r = a("report", pkg_.base());
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("符號連結"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(secret()), "secret");
+}
+
+// B puts FIFOs under every name a run opens: the run, --no-cache, find and --pdf end.
+TEST_P(Clerks, PlantedFifosHangNothing) {
+    // The folders on the way are B's too, open to all.
+    const auto fifo = [](const fs::path& at, const std::vector<fs::path>& folders) {
+        for (const fs::path& d : folders) {
+            fs::create_directories(d);
+            give_to(d, kClerkB, 0777);
+        }
+        ASSERT_EQ(::mkfifo(at.c_str(), 0666), 0) << at;
+        give_to(at, kClerkB);
+    };
+    fifo(pkg_.rpt() / ".rep_5300.TXT.1.tmp", {});
+    fifo(tmp_ / "zol5300-jet-zzzzzz/.lock", {tmp_ / "zol5300-jet-zzzzzz"});
+    fifo(shared_ / "zol5300" / content_folder() / ".fill.1.tmp",
+         {shared_ / "zol5300", shared_ / "zol5300" / content_folder()});
+    for (const Args& run : {Args{}, Args{"--no-cache"}}) {
+        const RunOutput r = a("report", jet_.path(), run, shared_.path());
+        EXPECT_EQ(r.signal, 0) << r.err;
+        EXPECT_EQ(r.code, 0) << r.err;
+    }
+    fifo(pkg_.report(), {});
+    for (const RunOutput& r : {a("find", pkg_.base(), {"郵政"}),
+                               a("report", pkg_.base(), {"--pdf", (home_ / "r.pdf").string()})}) {
+        EXPECT_EQ(r.signal, 0) << r.err;
+        EXPECT_EQ(r.code, 4) << r.err;
+        EXPECT_NE(r.err.find("不是一般檔案"), std::string::npos) << r.err;
+    }
+}
+
+// B's rep_5300.txt beside A's rep_5300.TXT is never what A's run shows or finds.
+TEST_P(Clerks, ALikeNamedFileIsNotRead) {
+    write_file(pkg_.rpt() / "rep_5300.txt", to_big5("假造的報表\r\n\x0c"
+                                                    "21\r\n"));
+    give_to(pkg_.rpt() / "rep_5300.txt", kClerkB);
+    RunOutput r = a("report", pkg_.base(), {"--show", "--find", "郵政"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("郵政轉帳"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("假造"), std::string::npos) << r.out;
+    r = a("find", pkg_.base(), {"假造"});
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.err.find("讀取的是 " + pkg_.report().string()), std::string::npos) << r.err;
+}
+
+// B's cache folder, open to all, holds tables of other amounts under the digests of their
+// bytes and the name of A's file's content.
+TEST_P(Clerks, AForgedCacheIsNotServed) {
+    const std::string right = expected(jet_.path(), "113/09/10");
+    fs::path forged = jet_ / "forged";
+    fs::create_directories(forged / "mdb");
+    write_file(forged / "mdb/ZOL.mdb", amended_sample());
+    fs::create_directory(forged / "rpt");
+    for (const fs::path& d : {forged, forged / "mdb", forged / "rpt"}) ::chmod(d.c_str(), 0777);
+    ::chmod((forged / "mdb/ZOL.mdb").c_str(), 0644);
+    ASSERT_EQ(run_as(kClerkB, {"XDG_CACHE_HOME=" + shared_.path().string()},
+                     {"report", forged.string(), "--tranday", "113/09/10"})
+                  .code,
+              0);
+    const fs::path root = shared_ / "zol5300";
+    for (const auto& e : fs::directory_iterator(root))
+        if (e.is_directory()) fs::rename(e.path(), root / content_folder());
+    for (const auto& e : fs::recursive_directory_iterator(root)) ::chmod(e.path().c_str(), 0777);
+    ::chmod(root.c_str(), 0777);
+    const RunOutput r = a("report", jet_.path(), {}, shared_.path());
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(read_file(jet_ / "rpt/rep_5300.TXT") == right) << "served B's tables";
+    EXPECT_NE(r.err.find(root.string() + " 不屬於這個使用者"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+}
+
+// A full disk under the sticky report folder, B's report open to all in place: A's run
+// cannot replace it by name and finds no room to write it in place.
+TEST_P(Clerks, AFullDiskKeepsThePreviousReport) {
+    const std::size_t size = expected(pkg_.base(), "095/03/15").size();
+    if (::mount("tmpfs", pkg_.rpt().c_str(), "tmpfs", 0, "size=1m,mode=1777") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{pkg_.rpt()};
+    write_file(pkg_.report(), "B's report\r\n");
+    give_to(pkg_.report(), kClerkB, 0666);
+    const fs::path filler = pkg_.rpt() / "filler";
+    {
+        std::ofstream out(filler, std::ios::binary);
+        const std::string block(4096, 'x');
+        while (out.write(block.data(), block.size())) {
+        }
+    }
+    // Room for the new report beside the old one, not for a second copy of it.
+    fs::resize_file(filler, fs::file_size(filler) / 4096 * 4096 - (size + 4095) / 4096 * 4096);
+    const RunOutput r = a("report", pkg_.base());
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("磁碟空間不足"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(pkg_.report()), "B's report\r\n");
+}
+
+}  // namespace
+}  // namespace zol::test
