@@ -18,7 +18,8 @@ HeldReport::HeldReport(const std::filesystem::path& path)
     : path_(path), fd_(open_regular(path, O_RDONLY)) {
     if (!fd_) {
         const int err = errno;
-        throw ReportError("無法開啟報表檔：" + path.string() + "（" + file_error_reason(err) + "）",
+        throw ReportError("無法開啟報表檔：" + path.string() + "（" +
+                              (err == ENOENT ? "檔案不存在" : file_error_reason(err)) + "）",
                           path);
     }
 }

@@ -55,7 +55,8 @@ struct LineControl {
 };
 LineControl line_control(std::string_view line);
 
-// base_path + "\rpt\rep_5300.TXT", resolved against what exists (case-insensitive).
+// base_path + "\rpt\rep_5300.TXT", its folder resolved against what exists
+// (case-insensitive), its name as written.
 std::filesystem::path report_path(std::string_view base_path);
 // base_path & "/RPT/" & file name: the one place the paging module's path is built, as
 // text (the preview and the printer resolve it when they open it).

@@ -110,6 +110,12 @@ std::shared_ptr<const HeldReport> ReportOutput::commit() {
 UniqueFd ReportOutput::write_in_place(int rename_error) {
     errno = rename_error;
     if (rename_error != EPERM && rename_error != EACCES) return UniqueFd();
+    struct stat old {};
+    if (::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISREG(old.st_mode)) {
+        errno = S_ISLNK(old.st_mode) ? ELOOP : kNotRegularFile;
+        return UniqueFd();
+    }
     // Never through a link, never a FIFO: only a regular file this user may write.
     UniqueFd out = open_regular_at(dir_.get(), name_.c_str(), O_RDWR);
     struct stat st {};

@@ -28,6 +28,7 @@ class Clerks : public ::testing::TestWithParam<bool> {
         if (const std::string why = two_clerks_unavailable(); !why.empty()) GTEST_SKIP() << why;
         protections_.emplace(GetParam());
         if (!protections_->set()) GTEST_SKIP() << "the kernel's protections cannot be set here";
+        for (const char* d : {"mdb", "rpt"}) fs::create_directory(jet_ / d);
         for (const fs::path& d :
              {pkg_.base(), pkg_.rpt(), jet_.path(), jet_ / "rpt", shared_.path(), tmp_.path()})
             ::chmod(d.c_str(), 01777);

@@ -177,7 +177,8 @@ int run(const ReportOptions& o) {
     }
 
     if (o.xlsx)
-        return write_workbook(XlsxSource{f, check.dates, o.base}, *o.xlsx, ado_print, ado_cbo);
+        return write_workbook(XlsxSource{f, check.dates, o.base, nullptr}, *o.xlsx, ado_print,
+                              ado_cbo);
 
     const RunRequest request{f, check.dates, o.base, o.print_date.value_or(today())};
     const RunResult result = select_data(request, ado_print, ado_cbo, progress);
