@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/locked_temp.h"
+#include "core/safe_open.h"
 #include "data/db_error.h"
 #include "data/jet/jet_indexes.h"
 #include "data/sql_quote.h"
@@ -44,8 +45,7 @@ JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
         throw DbError(path, "無法建立讀取資料庫所需的暫存資料夾");
     }
     dir_ = pattern;
-    lock_.reset(
-        ::open((dir_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    lock_ = open_regular(dir_ / kLockName, O_RDWR | O_CREAT | O_EXCL, 0600);
     if (lock_) ::flock(lock_.get(), LOCK_EX);
 }
 
