@@ -18,6 +18,12 @@ XlsxResult export_xlsx(const XlsxSource& source, const std::filesystem::path& fi
     result.outcome = XlsxOutcome::NoData;
     result.message = kMsgNoData;
     if (!open_run_rows(query, ado_print, ado_cbo)) return result;
+    // The rows of another state than the preview's would not be those it shows.
+    if (!source.snapshot_id.empty() && ado_print.snapshot_id() != source.snapshot_id) {
+        result.outcome = XlsxOutcome::Refused;
+        result.message = kMsgChangedSincePreview;
+        return result;
+    }
 
     const XlsxOptions options{source.filters.Chk_ALL, file, first_page, last_page};
     result.students = write_xlsx(ado_print.rows(), ado_cbo.result(), options);

@@ -21,7 +21,13 @@ struct XlsxSource {
     std::string base_path;
     // The report that run wrote, held open: what the preview shows (none: looked up by name).
     std::shared_ptr<const HeldReport> report;
+    // The state of the database that run read (DataControl::snapshot_id); empty: any.
+    std::string snapshot_id;
 };
+
+// The export refused because the database is no longer in the state the report was made from.
+inline constexpr const char* kMsgChangedSincePreview =
+    "資料庫在預覽之後已變更，匯出的資料會與預覽的報表不同；請重新預覽後再匯出 Excel 檔。";
 
 enum class XlsxOutcome {
     Written,  // `students` rows written to the file

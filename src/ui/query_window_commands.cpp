@@ -144,7 +144,7 @@ void ZOL5300F1::select_data() {
         return;
     }
     if (preview_mode_ && hooks_.hand_over_run)
-        hooks_.hand_over_run({filters, dates, base_path_, r.report});
+        hooks_.hand_over_run({filters, dates, base_path_, r.report, Ado_print_.snapshot_id()});
     const auto& show = preview_mode_ ? hooks_.show_preview : hooks_.print_report;
     if (show) show(std::string(kHandOverFileName), r.pages);
 }

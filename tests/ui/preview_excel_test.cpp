@@ -26,7 +26,8 @@ TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
     preview_hooks.xlsx_file_name = [&] { return file; };
     PreviewHost host(state, pkg.base().string(), preview_hooks);
     QueryWindowHooks hooks;
-    hooks.hand_over_run = [&](const XlsxSource& s) { host.hand_over_run(s); };
+    XlsxSource run;
+    hooks.hand_over_run = [&](const XlsxSource& s) { host.hand_over_run(run = s); };
     QPushButton* preview = nullptr;
     bool busy = false, disabled = false;
     std::pair<std::string, int> printed;
@@ -72,6 +73,12 @@ TEST(PreviewExcel, WritesTheStudentsOfTheChosenPages) {
         EXPECT_EQ(said, c.message.isEmpty() ? QStringList() : QStringList{c.message});
         EXPECT_EQ(std::filesystem::exists(file.toStdString()), c.message.isEmpty());
     }
+    // The database read in another state since: its rows are not the preview's.
+    run.snapshot_id = "another state";
+    w->set_source(run);
+    said.clear();
+    QTest::mouseClick(w->cmd_excel(), Qt::LeftButton);
+    EXPECT_EQ(said, QStringList{u8(kMsgChangedSincePreview)});
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     const RunOutput check =

@@ -177,7 +177,7 @@ int run(const ReportOptions& o) {
     }
 
     if (o.xlsx)
-        return write_workbook(XlsxSource{f, check.dates, o.base, nullptr}, *o.xlsx, ado_print,
+        return write_workbook(XlsxSource{f, check.dates, o.base, nullptr, {}}, *o.xlsx, ado_print,
                               ado_cbo);
 
     const RunRequest request{f, check.dates, o.base, o.print_date.value_or(today())};
