@@ -12,6 +12,7 @@
 #include "data/db_error.h"
 #include "support/report_pages.h"
 #include "support/sample_db.h"
+#include "support/two_clerks.h"
 
 namespace zol::test {
 namespace {
@@ -45,9 +46,9 @@ INSERT INTO Zol9_Payitem SELECT Stdid, TranDay, Grpid, 1, 100 FROM ZOL8_Payment;
     EXPECT_NE(r.out.find("班總筆數:1"), std::string::npos) << r.out;
 }
 
-// The report folder: made when missing; temporary files of runs that died are removed and
-// those of a run going on are not; a shared folder with the sticky bit and another clerk's
-// report that anyone may write.
+// The report folder: made when missing; temporary files of runs that died (report and
+// workbook) are removed and those of a run going on are not; a shared folder with the sticky bit
+// and another clerk's report that anyone may write.
 TEST(SharedPackage, TheReportFolderOfSeveralClerks) {
     const Package pkg{Package::Fixture{"packages/small.sql"}};
     const Args run{"--tranday", "095/03/15"};
@@ -56,46 +57,41 @@ TEST(SharedPackage, TheReportFolderOfSeveralClerks) {
     const std::string expected = read_file(pkg.report());
     EXPECT_NE(expected.find(to_big5("郵政轉帳")), std::string::npos);
 
-    if (::fork() == 0) {  // a run killed while it wrote
+    if (::fork() == 0) {  // runs killed while they wrote
         create_locked_temp(pkg.rpt(), ".rep_5300.TXT.", 0666);
+        create_locked_temp(pkg.rpt(), ".out.xlsx.", 0600);
         ::_exit(0);
     }
     ::wait(nullptr);
     auto live = create_locked_temp(pkg.rpt(), ".rep_5300.TXT.", 0666);
     ASSERT_TRUE(live);
     ASSERT_EQ(report(pkg.base(), run).code, 0);
+    ASSERT_EQ(
+        report(pkg.base(), {"--tranday", "095/03/15", "--xlsx", (pkg.rpt() / "out.xlsx").string()})
+            .code,
+        0);
     std::vector<fs::path> temps;
     for (const auto& e : fs::directory_iterator(pkg.rpt()))
         if (e.path().extension() == ".tmp") temps.push_back(e.path());
     EXPECT_EQ(temps, std::vector<fs::path>{live->path});
     live->fd.reset();
 
-    if (::geteuid() != 0) GTEST_SKIP() << "another clerk's file needs root to be made";
+    if (const std::string why = two_clerks_unavailable(); !why.empty()) GTEST_SKIP() << why;
     for (const fs::path& d : {pkg.base(), pkg.base() / "mdb"}) ::chmod(d.c_str(), 0755);
     ::chmod(pkg.db().c_str(), 0644);
     ::chmod(pkg.rpt().c_str(), 01777);
     write_file(pkg.report(), "another clerk's report\r\n");
-    ASSERT_EQ(::chown(pkg.report().c_str(), 65534, 65534), 0);
-    ::chmod(pkg.report().c_str(), 0666);
+    give_to(pkg.report(), kClerkB, 0666);
     const TempDir home;
     ::chmod(home.path().c_str(), 0777);
-    Args argv{"setpriv",
-              "--reuid=65533",
-              "--regid=65533",
-              "--clear-groups",
-              "env",
-              "HOME=" + home.path().string(),
-              zol5300_bin(),
-              "report",
-              pkg.base().string(),
-              "--print-date=2025-03-07"};
-    argv.insert(argv.end(), run.begin(), run.end());
-    const RunOutput r = run_program(argv);
+    Args args{"report", pkg.base().string(), "--print-date=2025-03-07"};
+    args.insert(args.end(), run.begin(), run.end());
+    const RunOutput r = run_as(kClerkA, {"HOME=" + home.path().string()}, args);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(read_file(pkg.report()) == expected);
     struct stat st {};
     ASSERT_EQ(::stat(pkg.report().c_str(), &st), 0);
-    EXPECT_EQ(st.st_uid, 65534u);  // written in place: still the other clerk's file
+    EXPECT_EQ(st.st_uid, kClerkB);  // written in place: still the other clerk's file
 }
 
 // Files the user protected are left alone; a private file stays private.

@@ -3,8 +3,12 @@
 // plants are made by the test and handed to B (lchown), which is all that matters to A's run.
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
