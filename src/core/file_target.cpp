@@ -10,6 +10,8 @@ namespace zol {
 
 std::string replace_refusal(const std::filesystem::path& target) {
     struct stat st {};
+    // A link is never written through: in a shared folder it may be another account's.
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return file_error_reason(ELOOP);
     if (::stat(target.c_str(), &st) != 0) return {};
     if (S_ISDIR(st.st_mode)) return file_error_reason(EISDIR);
     if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return "檔案唯讀";

@@ -12,7 +12,7 @@
 namespace zol {
 
 // Why the file at `target` must not be replaced: it is read-only (no write permission for
-// this user, or no write bit at all: a file someone protected) or it is a folder. Empty
+// this user, or no write bit at all: a file someone protected), a folder or a link. Empty
 // when it may be written (also when there is no such file yet).
 std::string replace_refusal(const std::filesystem::path& target);
 

@@ -48,7 +48,7 @@ ReportOutput::ReportOutput(std::filesystem::path target)
     if (::mkdirat(package.get(), folder.c_str(), 0777) != 0 && errno != EEXIST)
         fail("無法建立報表檔", errno);
     dir_ = open_folder_at(package.get(), folder.c_str());
-    if (!dir_) fail("無法建立報表檔", errno);
+    if (!dir_) fail("無法建立報表檔", errno, dir);
     // What runs that died while they wrote left behind.
     remove_dead_temp_files(dir, temp_prefix(target_));
     auto temp = create_locked_temp(dir_.get(), dir, temp_prefix(target_), 0666);
@@ -139,10 +139,10 @@ UniqueFd ReportOutput::write_in_place(int rename_error) {
     return out;
 }
 
-void ReportOutput::fail(const char* what, int err) {
+void ReportOutput::fail(const char* what, int err, const std::filesystem::path& at) {
+    const std::filesystem::path& named = at.empty() ? target_ : at;
     throw ReportError(
-        std::string(what) + "：" + target_.string() + "（" + file_error_reason(err) + "）",
-        target_);
+        std::string(what) + "：" + named.string() + "（" + file_error_reason(err) + "）", target_);
 }
 
 }  // namespace zol

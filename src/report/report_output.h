@@ -39,7 +39,8 @@ class ReportOutput {
   private:
     void flush();
     UniqueFd write_in_place(int rename_error);
-    [[noreturn]] void fail(const char* what, int err);
+    // `at`: the file or folder at fault, when it is not the report itself.
+    [[noreturn]] void fail(const char* what, int err, const std::filesystem::path& at = {});
 
     std::filesystem::path target_;
     std::string name_;       // the report's name in its folder

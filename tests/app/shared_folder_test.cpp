@@ -94,7 +94,8 @@ TEST(SharedPackage, TheReportFolderOfSeveralClerks) {
     EXPECT_EQ(st.st_uid, kClerkB);  // written in place: still the other clerk's file
 }
 
-// Files the user protected are left alone; a private file stays private.
+// Files the user protected are left alone; a private file stays private; a link at the
+// name is not written through.
 TEST(SharedPackage, ExportsKeepWhatTheUserSetOnTheirFiles) {
     const Package pkg{Package::Fixture{"packages/small.sql"}};
     for (const char* kind : {"--xlsx", "--pdf"}) {
@@ -111,6 +112,14 @@ TEST(SharedPackage, ExportsKeepWhatTheUserSetOnTheirFiles) {
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_NE(read_file(file), "protected");
         EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        const fs::path link = pkg.base() / "link";
+        fs::create_symlink(file, link);
+        const std::string before = read_file(file);
+        r = report(pkg.base(), {"--tranday", "095/03/15", kind, link.string()});
+        EXPECT_EQ(r.code, 4);
+        EXPECT_NE(r.err.find("符號連結"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_symlink(link) && read_file(file) == before);
+        fs::remove(link);
     }
 }
 

@@ -3,6 +3,8 @@
 // plants are made by the test and handed to B (lchown), which is all that matters to A's run.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/unique_fd.h"
 #include "support/run_capture.h"
 
 namespace zol::test {
@@ -54,10 +57,14 @@ inline void give_to(const fs::path& path, uid_t uid, mode_t mode = 0) {
 }
 
 // The kernel's protections of sticky folders (Debian's 1, 2, 2 when on, all 0 when off) for
-// the life of the object, then put back. set() is false where they cannot be written.
+// the life of the object, then put back. set() is false where they cannot be written. They
+// are the whole machine's: test processes running side by side take turns (a lock file).
 class KernelProtections {
   public:
-    explicit KernelProtections(bool on) {
+    explicit KernelProtections(bool on)
+        : turn_(
+              ::open("/tmp/zol_test_kernel_protections.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        ::flock(turn_.get(), LOCK_EX);
         for (std::size_t i = 0; i < 3; ++i) {
             old_[i] = read_file(path(i));
             set_ = set_ && write(i, on ? (i == 0 ? "1" : "2") : "0");
@@ -80,6 +87,7 @@ class KernelProtections {
         std::ofstream(path(i)) << value;
         return read_file(path(i)).substr(0, 1) == value.substr(0, 1);
     }
+    UniqueFd turn_;
     std::string old_[3];
     bool set_ = true;
 };
