@@ -140,9 +140,10 @@ UniqueFd ReportOutput::write_in_place(int rename_error) {
 }
 
 void ReportOutput::fail(const char* what, int err, const std::filesystem::path& at) {
-    const std::filesystem::path& named = at.empty() ? target_ : at;
+    const std::string where = at.empty() ? std::string() : at.string() + "：";
     throw ReportError(
-        std::string(what) + "：" + named.string() + "（" + file_error_reason(err) + "）", target_);
+        std::string(what) + "：" + target_.string() + "（" + where + file_error_reason(err) + "）",
+        target_);
 }
 
 }  // namespace zol

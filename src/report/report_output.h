@@ -39,7 +39,7 @@ class ReportOutput {
   private:
     void flush();
     UniqueFd write_in_place(int rename_error);
-    // `at`: the file or folder at fault, when it is not the report itself.
+    // `at`: the folder at fault, named in the reason, when it is not the report itself.
     [[noreturn]] void fail(const char* what, int err, const std::filesystem::path& at = {});
 
     std::filesystem::path target_;
