@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 namespace zol {
 
@@ -22,6 +24,16 @@ std::optional<mode_t> existing_mode(const std::filesystem::path& target) {
     struct stat st {};
     if (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return st.st_mode & 07777;
+}
+
+mode_t new_file_mode() {
+    // Read, not set and put back: umask() would change it for every thread meanwhile.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("Umask:", 0) == 0)
+            return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    return 0644;
 }
 
 std::string file_error_reason(int err) {

@@ -20,6 +20,10 @@ std::string replace_refusal(const std::filesystem::path& target);
 // file stays private); nullopt when there is none.
 std::optional<mode_t> existing_mode(const std::filesystem::path& target);
 
+// The bits a new file gets (0666 less the process's umask), for a file made private while it
+// is written and given them once it is in place.
+mode_t new_file_mode();
+
 // The reason of a failed file operation, in words for the user.
 std::string file_error_reason(int err);
 

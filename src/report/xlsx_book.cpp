@@ -81,13 +81,7 @@ void XlsxBook::commit() {
     }
     // Refused now if it was made read-only meanwhile; a private workbook stays private.
     if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    if (const auto mode = existing_mode(target_)) {
-        ::fchmod(temp_fd_.get(), *mode);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(temp_fd_.get(), 0666 & ~mask);
-    }
+    ::fchmod(temp_fd_.get(), existing_mode(target_).value_or(new_file_mode()));
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(file_error_reason(errno));
     temp_.clear();
 }
