@@ -6,6 +6,7 @@
 
 #include "core/numbers.h"
 #include "core/package_path.h"
+#include "data/sqlite_temp.h"
 #include "print/print_fonts.h"
 #include "print/print_state.h"
 #include "print/printer_device.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     // The package folder comes from the path the program was started by, not from where the
     // file really lies: BASE/exe/Zol5300P1 may be a link into the installed programs.
     std::string program_folder = zol::program_folder_from_argv0(argc > 0 ? argv[0] : "");
+    const zol::SqliteTempFolder sqlite_temp;
     QApplication app(argc, argv);
     if (program_folder.empty())
         program_folder = QCoreApplication::applicationDirPath().toStdString();

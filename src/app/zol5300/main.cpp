@@ -7,6 +7,7 @@
 
 #include "app/zol5300/commands.h"
 #include "app/zol5300/usage.h"
+#include "data/sqlite_temp.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
         zol::app::print_usage(cmd, stdout);
         return 0;
     }
+    const zol::SqliteTempFolder sqlite_temp;
     try {
         if (cmd == "report") return zol::app::cmd_report(args);
         if (cmd == "sampledb") return zol::app::cmd_sampledb(args);

@@ -26,6 +26,7 @@ class JetTempFolder {
     JetTempFolder& operator=(const JetTempFolder&) = delete;
     // Makes the empty files (0600) for the reading children, one per table.
     std::vector<JetChildJob> jobs(const std::vector<std::string>& tables) const;
+    const std::filesystem::path& dir() const { return dir_; }
 
   private:
     std::string path_;
