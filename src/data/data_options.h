@@ -35,6 +35,10 @@ struct DataOptions {
     // Shared by the data controls of one program, so that they read one state of a Jet file
     // once; none: each database keeps its own.
     std::shared_ptr<JetReads> reads = nullptr;
+    // The content of a Jet file to read (Database::snapshot_id of an earlier run), from the
+    // cache folder alone, so that an export gives the rows of the report it was made with;
+    // empty: the file as it is now.
+    std::string pinned_state = {};
 };
 
 // What a progress listener throws to stop a run.

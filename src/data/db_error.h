@@ -12,6 +12,10 @@ inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式�
 inline constexpr const char* kMsgCannotOpenDatabase =
     "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）";
 
+// The content an earlier run read is no longer kept: it cannot be read again.
+inline constexpr const char* kMsgStateGone =
+    "資料庫已變更，先前讀取的內容已不在快取資料夾中，請重新查詢";
+
 class DbError : public std::runtime_error {
   public:
     DbError(std::string path, std::string engine_message);

@@ -41,6 +41,11 @@ void PREPRINT::CMD_EXCEL_Click() {
         DataControl ado_print;
         DataControl ado_cbo;
         ado_cbo.share_reads_with(ado_print);
+        // The rows of the very content the report was made from, though the file changed.
+        DataOptions pinned;
+        pinned.pinned_state = source_->snapshot_id;
+        ado_print.set_options(pinned);
+        ado_cbo.set_options(pinned);
         ado_print.set_connection_string(package_connection_string(source_->base_path));
         ado_cbo.set_connection_string(package_connection_string(source_->base_path));
         const XlsxResult r =

@@ -191,6 +191,28 @@ TEST_F(JetCache, AFileRewrittenWhileItIsCopiedIsCopiedAgainOrBusy) {
     }
 }
 
+// An export pinned to the content an earlier run read gets that content's rows from the
+// cache though the file changed, and a clear refusal once the cache no longer holds it.
+TEST_F(JetCache, APinnedContentIsReadFromTheCacheAlone) {
+    const auto text = [](ResultSet rs) {
+        return rs.field(0).text() + "|" + rs.field(1).text() + "|" + rs.field(2).text();
+    };
+    const auto db = open_database(jet_.string(), "");
+    const std::string first = text(db->query(kQuery));
+    DataOptions pinned;
+    pinned.pinned_state = db->snapshot_id();
+    rewrite_keeping_times(jet_, amended_sample());
+    ASSERT_NE(fresh(), first);
+    EXPECT_EQ(text(open_database(jet_.string(), "", pinned)->query(kQuery)), first);
+    fs::remove_all(dir_ / "cache");
+    try {
+        open_database(jet_.string(), "", pinned)->query(kQuery);
+        ADD_FAILURE() << "read a content the cache no longer holds";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.engine_message(), kMsgStateGone);
+    }
+}
+
 TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
     // Reading into memory also removes what a run that died left in the temporary folder.
     const fs::path tmp = dir_ / "tmp", dead = tmp / "zol5300-jet-dead";

@@ -51,6 +51,16 @@ std::string Digest::hex() const {
     return buf;
 }
 
+std::optional<Digest> digest_from_hex(std::string_view hex) {
+    if (hex.size() != 32 || hex.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto half = [&](std::size_t at) {
+        return std::stoull(std::string(hex.substr(at, 16)), nullptr, 16);
+    };
+    return Digest{half(0), half(16)};
+}
+
 std::optional<Digest> digest_of(int fd) {
     Digester digester;
     std::vector<char> buffer(kChunk);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "data/jet/file_stamp.h"
 
@@ -21,6 +22,9 @@ struct Digest {
     // 32 lower-case hex digits.
     std::string hex() const;
 };
+
+// The digest written as hex(); nullopt for any other text.
+std::optional<Digest> digest_from_hex(std::string_view hex);
 
 // A digest built from bytes as they come.
 class Digester {

@@ -53,7 +53,8 @@ class JetDatabase : public Database {
           use_cache_(options.use_cache),
           progress_(options.progress),
           notice_(options.notice),
-          reads_(options.reads ? options.reads : std::make_shared<JetReads>()) {
+          reads_(options.reads ? options.reads : std::make_shared<JetReads>()),
+          pinned_(options.pinned_state) {
         check_jet_file(path_);  // a file that is no Jet 4 file is told at once
     }
 
@@ -100,15 +101,8 @@ class JetDatabase : public Database {
     // Loads the tables the statement names that this copy does not have yet, all of them
     // from the state of the file that holds now.
     void make_ready(std::string_view access_sql) {
-        std::vector<std::string> needed;
-        for (const auto& name : tables_named(access_sql)) {
-            std::string key = table_key(name);
-            const bool bracketed = name.size() >= 2 && name.front() == '[' && name.back() == ']';
-            spelled_[key] = bracketed ? name.substr(1, name.size() - 2) : name;
-            if (!key.empty() && std::find(needed.begin(), needed.end(), key) == needed.end()) {
-                needed.push_back(std::move(key));
-            }
-        }
+        const std::vector<std::string> needed = tables_needed(access_sql);
+        if (!pinned_.empty()) return make_ready_pinned(needed);
         for (int attempt = 0; attempt < kReadTries; ++attempt) {
             if (attempt > 0) std::this_thread::sleep_for(kTryPause * attempt);
             const auto now = reads_->current(path_, cache_root(), listeners());
@@ -126,6 +120,36 @@ class JetDatabase : public Database {
         }
         loaded_.reset();
         throw DbError(path_, kMsgDatabaseBusy);
+    }
+
+    // The tables the statement names, in lower case, noting how it spells them.
+    std::vector<std::string> tables_needed(std::string_view access_sql) {
+        std::vector<std::string> needed;
+        for (const auto& name : tables_named(access_sql)) {
+            std::string key = table_key(name);
+            const bool bracketed = name.size() >= 2 && name.front() == '[' && name.back() == ']';
+            spelled_[key] = bracketed ? name.substr(1, name.size() - 2) : name;
+            if (!key.empty() && std::find(needed.begin(), needed.end(), key) == needed.end()) {
+                needed.push_back(std::move(key));
+            }
+        }
+        return needed;
+    }
+
+    // The tables of the pinned content, from the cache folder alone: the file may hold
+    // another content by now.
+    void make_ready_pinned(const std::vector<std::string>& needed) {
+        if (!loaded_) {
+            const auto digest = digest_from_hex(pinned_);
+            if (digest) reset(FileState{FileStamp{}, *digest});
+            if (!digest || !folder_) throw DbError(path_, kMsgStateGone);
+        }
+        for (const auto& key : tables_.missing_from(needed)) {
+            const auto file = folder_->find(key, reads_->checked_tables());
+            if (!file || !slots_->attach(key, *file, needed, tables_)) {
+                throw DbError(path_, kMsgStateGone);
+            }
+        }
     }
 
     // Where the tables of the loaded content are read from; throws FileChanged when the
@@ -288,6 +312,7 @@ class JetDatabase : public Database {
     ProgressFn progress_;
     NoticeFn notice_;
     std::shared_ptr<JetReads> reads_;
+    std::string pinned_;
     // The content the loaded tables were read from; none before the first statement and
     // after a reading that failed.
     std::optional<FileState> loaded_;
