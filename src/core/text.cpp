@@ -15,9 +15,15 @@ std::string blanks(int n) {
     return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string();
 }
 
+void append_right(std::string& out, std::string_view text, int width) {
+    const int room = width - static_cast<int>(text.size());
+    out += blanks(room > 0 || out.empty() || out.back() == ' ' ? room : 1);
+    out += text;
+}
+
 namespace {
 char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return static_cast<char>(to_lower_ascii(static_cast<unsigned char>(c)));
 }
 }  // namespace
 

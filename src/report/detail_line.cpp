@@ -8,12 +8,6 @@ namespace zol {
 
 namespace {
 
-// Right-aligns a pattern "##,###" text in `width` columns (all ASCII).
-void append_right(std::string& out, const std::string& text, int width) {
-    out += blanks(width - static_cast<int>(text.size()));
-    out += text;
-}
-
 void append_item_cells(std::string& out, const WriterState& s, int r, int from, int to) {
     const auto& cells = s.item_table[static_cast<std::size_t>(r)];
     for (int k = from; k <= to; ++k) {

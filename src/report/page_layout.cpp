@@ -17,11 +17,6 @@ std::string thousands(std::int64_t v) {
     return format_thousands(static_cast<double>(v));
 }
 
-void append_right(std::string& out, const std::string& text, int width) {
-    out += blanks(width - static_cast<int>(text.size()));
-    out += text;
-}
-
 std::string totals_line(const WriterState& s, std::string_view count_label, std::int64_t count,
                         int count_area, std::string_view sum_label, std::int64_t fee_sum,
                         const std::array<std::int64_t, kMaxItemColumns + 1>& sums,

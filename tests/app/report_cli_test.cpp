@@ -11,6 +11,8 @@
 // layout rules (headers, item cells, labels, totals, merged columns) before being kept.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "support/report_pages.h"
 #include "support/sample_db.h"
 
@@ -173,6 +175,34 @@ TEST_F(ReportCli, FindPrintsTheLinesThatHoldATextWithItsExitCode) {
         EXPECT_EQ(r.code, c.code) << c.args.back();
         EXPECT_EQ(r.out, c.out) << c.args.back();
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
+
+// Sums of ordinary data fill their columns: each amount of every totals line stands apart
+// from the one before it, in per-class and merged mode alike.
+TEST(ReportTotals, AmountsThatFillTheirColumnsStayApart) {
+    const SamplePackage p(10000, 5);
+    const std::regex amounts(R"(.*:(\s+-?\d{1,3}(,\d{3})*)+)");
+    for (const bool merged : {false, true}) {
+        Args args{"report", p.base().string(), "--tranday", "115/02/24", "--groups", "1"};
+        if (merged) args.push_back("--merged");
+        ASSERT_EQ(run_captured(args).code, 0);
+        const Report r = load_report(p.report());
+        std::size_t totals = 0;
+        for (std::size_t i = 0; i < r.lines.size(); ++i) {
+            const std::string t = r.text(i);
+            if (t.find("加總:") == std::string::npos) continue;
+            ++totals;
+            EXPECT_TRUE(std::regex_match(t, amounts)) << t;
+        }
+        EXPECT_GT(totals, merged ? 0u : 2u);
+        if (merged) {
+            EXPECT_TRUE(
+                r.text(r.lines.size() - 2)
+                    .ends_with(
+                        "   83,560 1,426,470   839,100 3,608,130 2,931,930 6,585,670 12,542,400  "
+                        "28,022,760"));
+        }
     }
 }
 
