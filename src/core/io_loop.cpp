@@ -6,6 +6,13 @@
 
 namespace zol {
 
+ssize_t read_some(int fd, void* into, std::size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, into, size);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
 ssize_t read_at(int fd, void* into, std::size_t size, off_t offset) {
     for (;;) {
         const ssize_t n = ::pread(fd, into, size, offset);

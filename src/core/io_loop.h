@@ -8,6 +8,8 @@
 
 namespace zol {
 
+// read: bytes read (0 at the end), or -1 with errno set.
+ssize_t read_some(int fd, void* into, std::size_t size);
 // pread: bytes read (0 at the end of the file), or -1 with errno set.
 ssize_t read_at(int fd, void* into, std::size_t size, off_t offset);
 // Writes all of `size` bytes at the file's position; false (errno set) when it cannot.

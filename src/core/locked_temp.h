@@ -11,6 +11,10 @@
 
 namespace zol {
 
+// The file in a working folder that each user of the folder holds locked while using it:
+// a folder whose lock file nobody holds is one that dead runs left behind.
+inline constexpr const char* kFolderLockName = ".lock";
+
 struct LockedTemp {
     std::filesystem::path path;
     UniqueFd fd;  // open for reading and writing, locked

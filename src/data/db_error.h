@@ -11,6 +11,8 @@ inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式�
 // The file is not there, or this user may not read it.
 inline constexpr const char* kMsgCannotOpenDatabase =
     "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）";
+// The name is that of a folder, a device or a pipe.
+inline constexpr const char* kMsgNotRegularDatabase = "無法開啟資料庫檔案（不是一般檔案）";
 
 // The content an earlier run read is no longer kept: it cannot be read again.
 inline constexpr const char* kMsgStateGone =

@@ -7,6 +7,7 @@
 #include "core/date.h"
 #include "core/text.h"
 #include "data/db_error.h"
+#include "data/sql_quote.h"
 
 namespace zol::jet_sql {
 
@@ -207,13 +208,7 @@ std::vector<Token> tokenize(std::string_view sql) {
                 }
                 body += sql[i++];
             }
-            std::string text = "'";
-            for (char b : body) {
-                text += b;
-                if (b == '\'') text += '\'';
-            }
-            text += '\'';
-            out.push_back({Kind::String, std::move(text), {}});
+            out.push_back({Kind::String, sql_text(body), {}});
         } else if (c == '#') {
             const auto end = sql.find('#', i + 1);
             const auto inside =

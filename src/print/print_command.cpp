@@ -35,14 +35,15 @@ void print_report_file(std::string_view base_path, std::string_view file_name, i
     const DeviceFactory factory =
         pdf_path ? pdf_device_factory(QString::fromStdString(*pdf_path)) : printer_device_factory();
     if (!report) {
-        print_report(state, base_path, file_name, pages, "A4", 1, kLandscape, factory);
+        print_report(state, base_path, file_name, pages, kReportPaper, kReportFirstPage,
+                     kReportOrientation, factory);
         return;
     }
-    state.orientation = kLandscape;
-    state.paper_name = "A4";
+    state.orientation = kReportOrientation;
+    state.paper_name = kReportPaper;
     state.total_pages = pages;
     state.report_path = report->path().string();
-    state.print_from = 1;
+    state.print_from = kReportFirstPage;
     state.print_to = pages;
     print_pages(state, *report, factory);
 }

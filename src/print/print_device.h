@@ -20,6 +20,11 @@ inline constexpr int kPaperB5 = 13;
 inline constexpr int kPortrait = 1;
 inline constexpr int kLandscape = 2;
 
+// How every report is handed to the preview and the printer: A4, from page 1, landscape.
+inline constexpr const char* kReportPaper = "A4";
+inline constexpr int kReportFirstPage = 1;
+inline constexpr int kReportOrientation = kLandscape;
+
 class PrintDevice {
   public:
     virtual ~PrintDevice() = default;

@@ -10,8 +10,9 @@
 namespace zol {
 
 void install_font_substitutions() {
-    QFont::insertSubstitution(QStringLiteral("細明體"), QStringLiteral("Noto Sans Mono CJK TC"));
-    QFont::insertSubstitution(QStringLiteral("新細明體"), QStringLiteral("Noto Sans CJK TC"));
+    QFont::insertSubstitution(QString::fromUtf8(kMingFont), QString::fromLatin1(kMingSubstitute));
+    QFont::insertSubstitution(QString::fromUtf8(kNewMingFont),
+                              QString::fromLatin1(kNewMingSubstitute));
 }
 
 }  // namespace zol

@@ -5,8 +5,15 @@
 
 namespace zol {
 
-// 細明體 -> "Noto Sans Mono CJK TC" (fixed pitch: a Chinese character is two ASCII columns),
-// 新細明體 -> "Noto Sans CJK TC". Called once at program start, before any window or printing.
+// The package's two fonts, and the installed fonts that stand for them: 細明體 is fixed pitch
+// (a Chinese character two ASCII columns wide), 新細明體 proportional.
+inline constexpr const char* kMingFont = "細明體";
+inline constexpr const char* kNewMingFont = "新細明體";
+inline constexpr const char* kMingSubstitute = "Noto Sans Mono CJK TC";
+inline constexpr const char* kNewMingSubstitute = "Noto Sans CJK TC";
+
+// Maps both names to their substitutes. Called once at program start, before any window or
+// printing.
 void install_font_substitutions();
 
 }  // namespace zol

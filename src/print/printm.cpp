@@ -9,6 +9,7 @@
 #include "core/package_path.h"
 #include "print/page_extent.h"
 #include "print/print_error.h"
+#include "print/print_fonts.h"
 #include "print/report_picture.h"
 #include "report/big5_reader.h"
 #include "report/report_file.h"
@@ -114,7 +115,7 @@ void print_pages(PrintState& state, const HeldReport& report, const DeviceFactor
 
 void setup_printer(PrintState& state, PrintDevice& device) {
     device.begin(paper_code(state.paper_name), state.orientation);
-    device.set_font_name(QStringLiteral("細明體"));
+    device.set_font_name(QString::fromUtf8(kMingFont));
     state.line_pullback = 0;
 }
 

@@ -8,6 +8,7 @@
 #include "core/numbers.h"
 #include "core/payment_codes.h"
 #include "core/text.h"
+#include "data/sql_quote.h"
 
 namespace zol {
 namespace {
@@ -46,17 +47,6 @@ std::optional<std::string> box_number(const std::string& text) {
     const double v = leading_number(text);
     if (!std::isfinite(v)) return std::nullopt;
     return number_text(v);
-}
-
-// Inside a quoted literal a quote is written twice, so a typed quote stays text.
-std::string quoted_text(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out;
 }
 
 PaymentQuery bad_input(PaymentQuery q, const char* message, FocusControl focus) {
@@ -144,8 +134,8 @@ PaymentQuery build_payment_query(const FilterSnapshot& f, const QueryDates& date
         if (!n) return bad_input(std::move(q), b.message, b.focus);
         w += b.fragment + *n;
     }
-    if (!f.Txt_StdNo1.empty()) w += " and A.StdNo >= '" + quoted_text(f.Txt_StdNo1) + "'";
-    if (!f.Txt_StdNo2.empty()) w += " and A.StdNo <= '" + quoted_text(f.Txt_StdNo2) + "'";
+    if (!f.Txt_StdNo1.empty()) w += " and A.StdNo >= " + sql_text(f.Txt_StdNo1);
+    if (!f.Txt_StdNo2.empty()) w += " and A.StdNo <= " + sql_text(f.Txt_StdNo2);
 
     const std::string preway = trim(f.CBO_preway);
     for (const PrewayChoice& c : kPrewayChoices) {

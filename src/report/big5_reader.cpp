@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/big5.h"
+#include "core/io_loop.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -27,18 +28,15 @@ Big5Reader::~Big5Reader() = default;
 
 bool Big5Reader::fill() {
     pos_ = end_ = 0;
-    for (;;) {
-        const ssize_t n = ::pread(file_->fd(), buffer_.data(), buffer_.size(), offset_);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            throw ReportError(
-                "無法讀取報表檔：" + path().string() + "（" + std::strerror(err) + "）", path());
-        }
-        end_ = static_cast<std::size_t>(n);
-        offset_ += n;
-        return n > 0;
+    const ssize_t n = read_at(file_->fd(), buffer_.data(), buffer_.size(), offset_);
+    if (n < 0) {
+        const int err = errno;
+        throw ReportError("無法讀取報表檔：" + path().string() + "（" + std::strerror(err) + "）",
+                          path());
     }
+    end_ = static_cast<std::size_t>(n);
+    offset_ += n;
+    return n > 0;
 }
 
 unsigned Big5Reader::with_trail(unsigned char lead) {

@@ -10,8 +10,11 @@
 #include <cstring>
 
 #include "core/big5.h"
+#include "core/io_loop.h"
+#include "core/text.h"
 #include "report/report_file.h"
 #include "report/report_reader.h"
+#include "report/screen_rules.h"
 #include "report/text_sink.h"
 
 namespace zol {
@@ -25,7 +28,7 @@ bool is_digit(unsigned char b) {
     return b >= '0' && b <= '9';
 }
 bool is_letter(unsigned char b) {
-    return (b | 0x20) >= 'a' && (b | 0x20) <= 'z';
+    return to_lower_ascii(b) >= 'a' && to_lower_ascii(b) <= 'z';
 }
 unsigned char at(std::string_view s, std::size_t i) {
     return static_cast<unsigned char>(s[i]);
@@ -43,12 +46,11 @@ std::size_t char_length(std::string_view s, std::size_t i) {
 }
 
 // Reads up to `length` bytes at `offset`; fewer only where the file ends.
-std::size_t read_at(const HeldReport& report, char* into, std::size_t length, off_t offset) {
+std::size_t read_range(const HeldReport& report, char* into, std::size_t length, off_t offset) {
     std::size_t done = 0;
     while (done < length) {
         const ssize_t n =
-            ::pread(report.fd(), into + done, length - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
+            read_at(report.fd(), into + done, length - done, offset + static_cast<off_t>(done));
         if (n < 0) read_failed(report, errno);
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
@@ -56,29 +58,19 @@ std::size_t read_at(const HeldReport& report, char* into, std::size_t length, of
     return done;
 }
 
-// The control bytes the screen filter acts on; any other byte of a text line is shown.
-constexpr char kFilterBytes[] = {'\t', '\f', '\x1b', '\x1c'};
-
-// True when the line at `i` of a page is one the screen filter drops whole, line end included,
-// whatever page it is on: an FF, FS W, FS v, FS 3 or ESC 4 line ending in CR LF that holds no
-// other filter byte, no CR and no blank (the first-page filter stops a skip at a blank).
+// True when the line at `i` of a page is one the screen filter drops whole, line end
+// included, whatever page it is on.
 bool dropped_line_at(std::string_view page, std::size_t i) {
     if (i > 0 && page[i - 1] != '\n') return false;
     const std::size_t lf = page.find('\n', i);
     if (lf == std::string_view::npos || lf < i + 2 || page[lf - 1] != '\r') return false;
-    const std::string_view line = page.substr(i, lf - 1 - i);
-    const bool opens =
-        line[0] == '\f' ||
-        (line[0] == '\x1c' && (line[1] == 'W' || line[1] == 'v' || line[1] == '3')) ||
-        (line[0] == '\x1b' && line[1] == '4');
-    return opens &&
-           line.find_first_of(std::string_view("\t\f\x1b\x1c\r ", 6), 1) == std::string_view::npos;
+    return screen::dropped_whole(page.substr(i, lf - 1 - i));
 }
 
 // True when the page's shown lines are its text lines as they stand: every filter byte
 // opens a line that the filter drops whole.
 bool plain_page(std::string_view page) {
-    for (const char c : kFilterBytes) {
+    for (const char c : screen::kFilterBytes) {
         for (std::size_t i = page.find(c); i != std::string_view::npos; i = page.find(c, i + 1))
             if (!dropped_line_at(page, i)) return false;
     }
@@ -89,8 +81,8 @@ bool plain_page(std::string_view page) {
 // without LF (the end of the file) is not shown.
 void plain_lines(std::string_view page, std::vector<std::string_view>& lines) {
     for (std::size_t s = 0, lf; (lf = page.find('\n', s)) != std::string_view::npos; s = lf + 1) {
-        const char first = page[s];
-        if (first == '\f' || first == '\x1c' || first == '\x1b') continue;
+        // On a plain page every line that opens with a filter byte is dropped whole.
+        if (screen::kFilterBytes.find(page[s]) != std::string_view::npos) continue;
         std::size_t end = lf;
         if (end > s && page[end - 1] == '\r') --end;
         lines.push_back(page.substr(s, end - s));
@@ -137,7 +129,7 @@ FindPattern::FindPattern(std::string_view utf8) {
         if (n == 2) {
             units_.push_back({Kind::exact, b, at(s, i + 1)});
         } else if (is_letter(b)) {
-            units_.push_back({Kind::letter, static_cast<unsigned char>(b | 0x20), 0});
+            units_.push_back({Kind::letter, to_lower_ascii(b), 0});
         } else if (is_digit(b)) {
             units_.push_back({Kind::digit, b, 0});
         } else if (!(b == ',' && after_digit && i + 1 < s.size() && is_digit(at(s, i + 1)))) {
@@ -166,7 +158,7 @@ std::size_t FindPattern::match_at(std::string_view line, std::size_t j) const {
         if (j >= line.size()) return 0;
         const unsigned char c = at(line, j);
         if (u.kind == Kind::letter) {
-            if ((c | 0x20) != u.first) return 0;
+            if (to_lower_ascii(c) != u.first) return 0;
         } else if (c != u.first) {
             return 0;
         }
@@ -188,7 +180,7 @@ std::optional<std::pair<std::size_t, std::size_t>> FindPattern::find(std::string
         std::size_t candidate = std::string_view::npos;
         if (prefix_.empty()) {
             for (std::size_t i = pos; i < line.size(); ++i) {
-                if ((at(line, i) | 0x20) == units_[0].first) {
+                if (to_lower_ascii(at(line, i)) == units_[0].first) {
                     candidate = i;
                     break;
                 }
@@ -216,20 +208,22 @@ void ReportFinder::index(const std::stop_token& stop) {
     struct stat st {};
     if (::fstat(report_->fd(), &st) != 0) read_failed(*report_, errno);
     const off_t size = st.st_size;
-    // Page k begins after the (k-1)-th FF, past the CR that follows it and one byte more
-    // (its LF), as the page reader counts them.
+    // Page k begins after the (k-1)-th FF and the CR that follows it, as the page reader
+    // counts them.
     std::vector<off_t> starts{0};
     std::vector<char> buffer(static_cast<std::size_t>(std::min(kChunk, std::max<off_t>(size, 1))));
     bool after_ff = false;
     for (off_t offset = 0; offset < size;) {
         if (stop.stop_requested()) return;
-        const std::size_t n = read_at(*report_, buffer.data(), buffer.size(), offset);
+        const std::size_t n = read_range(*report_, buffer.data(), buffer.size(), offset);
         if (n == 0) break;
         const std::string_view chunk(buffer.data(), n);
         for (std::size_t i = 0;;) {
             const std::size_t hit = chunk.find(after_ff ? '\r' : '\f', i);
             if (hit == std::string_view::npos) break;
-            if (after_ff) starts.push_back(std::min(offset + static_cast<off_t>(hit) + 2, size));
+            if (after_ff)
+                starts.push_back(std::min(
+                    offset + static_cast<off_t>(hit) + 1 + screen::kPageStartPastCr, size));
             after_ff = !after_ff;
             i = hit + 1;
         }
@@ -266,7 +260,7 @@ bool ReportFinder::scan(const FindPattern& pattern, std::int64_t first, std::int
         }
         const off_t base = start(lo);
         buffer.resize(static_cast<std::size_t>(start(hi + 1) - base));
-        const std::size_t got = read_at(*report_, buffer.data(), buffer.size(), base);
+        const std::size_t got = read_range(*report_, buffer.data(), buffer.size(), base);
         for (std::int64_t k = backwards ? hi : lo; backwards ? k >= lo : k <= hi;
              k += backwards ? -1 : 1) {
             const std::size_t from = static_cast<std::size_t>(start(k) - base);

@@ -5,6 +5,7 @@
 #include "core/big5.h"
 #include "report/big5_reader.h"
 #include "report/report_file.h"
+#include "report/screen_rules.h"
 
 namespace zol {
 
@@ -70,39 +71,34 @@ void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
                 break;
             // Besides the codes of report_file.h, the ESC and FS codes of the printer's
             // language are dropped with their parameter characters, so they never show.
-            case kEsc: {
-                if (in.at_end()) return;
-                const unsigned d = in.get();
-                if (d == '@' || d == '0' || d == '2') {
-                } else if (d == '3' || d == 'A' || d == 'C' || d == 'W') {
-                    drop(in);
-                } else if (d == 'S' || d == 'T') {
-                    if (first) {
-                        drop(in);
-                        drop(in);
-                    } else {
-                        line.put(d);
-                    }
-                } else if (d == static_cast<unsigned char>(control::kPicture)) {
-                    skip_line(in, kCr);
-                } else {
-                    line.put(d);
-                }
-                break;
-            }
+            case kEsc:
             case kFs: {
                 if (in.at_end()) return;
                 const unsigned d = in.get();
-                if (d == '@' || d == 'U' || d == 'V') {
-                } else if (d == static_cast<unsigned char>(control::kFont) || d == 'v') {
-                    skip_line(in, skip_stop);
-                } else if (d == 'S' || d == 'T') {
-                    drop(in);
-                    drop(in);
-                } else if (d == static_cast<unsigned char>(control::kSpacing)) {
-                    skip_line(in, kCr);
-                } else {
-                    line.put(d);
+                switch (screen::after(static_cast<unsigned char>(c), d)) {
+                    case screen::After::nothing:
+                        break;
+                    case screen::After::two_first_page:
+                        if (!first) {
+                            line.put(d);
+                            break;
+                        }
+                        [[fallthrough]];
+                    case screen::After::two:
+                        drop(in);
+                        [[fallthrough]];
+                    case screen::After::one:
+                        drop(in);
+                        break;
+                    case screen::After::line:
+                        skip_line(in, kCr);
+                        break;
+                    case screen::After::line_to_blank:
+                        skip_line(in, skip_stop);
+                        break;
+                    case screen::After::shown:
+                        line.put(d);
+                        break;
                 }
                 break;
             }
@@ -137,7 +133,7 @@ void page_of(Big5Reader& in, int page, TextSink& sink) {
     for (int counter = 1; counter < page; ++counter) {
         if (in.skip_through(kFf, kFf) < 0) return;
         in.skip_through(kCr, kCr);
-        drop(in);
+        for (int i = 0; i < screen::kPageStartPastCr; ++i) drop(in);
     }
     filter_page(in, Filter::page, sink);
 }

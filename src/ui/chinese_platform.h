@@ -3,12 +3,14 @@
 // where the locale would make the font fallback pick Japanese forms (LANG=C).
 #pragma once
 
+#include "print/print_fonts.h"
+
 class QApplication;
 
 namespace zol {
 
 // The font every window and dialog without a font of its own is drawn in.
-inline constexpr const char* kChineseUiFamily = "Noto Sans CJK TC";
+inline constexpr const char* kChineseUiFamily = kNewMingSubstitute;
 
 // Loads Qt's Traditional Chinese translation into `app` (false when it is not installed;
 // the program then goes on with Qt's English texts) and makes the application font

@@ -10,6 +10,7 @@
 #include <QTextBlock>
 
 #include "core/big5.h"
+#include "print/print_fonts.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -37,7 +38,7 @@ PreviewFind::PreviewFind(QWidget* band, int left, QPlainTextEdit* text, Host hos
     field_->setMinimumWidth(180);
     status_ = new QLabel(this);
     status_->setObjectName("LBL_FIND");
-    QFont band_font(QStringLiteral("新細明體"));
+    QFont band_font(QString::fromUtf8(kNewMingFont));
     band_font.setPointSizeF(12);
     for (QWidget* w : {static_cast<QWidget*>(caption), static_cast<QWidget*>(field_),
                        static_cast<QWidget*>(status_)}) {
@@ -58,7 +59,7 @@ PreviewFind::PreviewFind(QWidget* band, int left, QPlainTextEdit* text, Host hos
                        "在頁尾按 PageDown 到下一頁，在頁首按 PageUp 到上一頁\n"
                        "Ctrl+Home 第一頁，Ctrl+End 最後一頁，Esc 關閉預覽"));
     keys_->setObjectName("LBL_KEYS");
-    QFont keys_font(QStringLiteral("新細明體"));
+    QFont keys_font(QString::fromUtf8(kNewMingFont));
     keys_font.setPointSizeF(9);
     keys_->setFont(keys_font);
     field_->installEventFilter(this);

@@ -16,6 +16,7 @@
 #include "core/package_path.h"
 #include "print/pdf_device.h"
 #include "print/print_error.h"
+#include "print/print_fonts.h"
 #include "print/printer_device.h"
 #include "print/printm.h"
 #include "print/report_picture.h"
@@ -26,17 +27,11 @@
 #include "ui/enter_clicks.h"
 #include "ui/page_zoom.h"
 #include "ui/preview_find.h"
+#include "ui/program_identity.h"
+#include "ui/twips.h"
 
 namespace zol {
 namespace {
-
-// Design positions are in twips; the screen has 15 twips to the pixel.
-int px(int twips) {
-    return (twips + 7) / 15;
-}
-QRect at(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 // The design client area is narrower than the band and the page text box; the window is
 // opened wide enough to show them whole.
@@ -103,16 +98,16 @@ PREPRINT::PREPRINT(print::PrintState& state, std::string base_path, PreviewHooks
 PREPRINT::~PREPRINT() = default;
 
 void PREPRINT::build() {
-    setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowTitle(QString::fromUtf8(kCaption));
     resize(px(kClientWidth), px(kClientHeight));
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName("Frame1");
     Frame1->setFrameShape(QFrame::Box);
     Frame1->setFrameShadow(QFrame::Sunken);
-    Frame1->setGeometry(at(0, 0, 11895, 735));
+    Frame1->setGeometry(twips(0, 0, 11895, 735));
 
-    const QFont label_font = named_font("新細明體", 12);
+    const QFont label_font = named_font(kNewMingFont, 12);
     auto label = [&](const char* name, const char* text, QRect r, bool boxed) {
         auto* l = new QLabel(QString::fromUtf8(text), Frame1);
         l->setObjectName(name);
@@ -126,11 +121,11 @@ void PREPRINT::build() {
         }
         return l;
     };
-    LBL_TOTALPAGE = label("LBL_TOTALPAGE", "總頁數", at(120, 240, 1095, 255), false);
-    LBL_TOTPAGE = label("LBL_TOTPAGE", "Label2", at(960, 240, 1095, 375), true);
-    LBL_NOWPAGE = label("LBL_NOWPAGE", "目前頁數:", at(2280, 240, 1095, 255), false);
-    LAB_NOWSPAGE = label("LAB_NOWSPAGE", "Label1", at(3480, 240, 975, 375), true);
-    LBL_SELECT = label("LBL_SELECT", "選印區間", at(4800, 240, 1095, 255), false);
+    LBL_TOTALPAGE = label("LBL_TOTALPAGE", "總頁數", twips(120, 240, 1095, 255), false);
+    LBL_TOTPAGE = label("LBL_TOTPAGE", "Label2", twips(960, 240, 1095, 375), true);
+    LBL_NOWPAGE = label("LBL_NOWPAGE", "目前頁數:", twips(2280, 240, 1095, 255), false);
+    LAB_NOWSPAGE = label("LAB_NOWSPAGE", "Label1", twips(3480, 240, 975, 375), true);
+    LBL_SELECT = label("LBL_SELECT", "選印區間", twips(4800, 240, 1095, 255), false);
 
     auto range_box = [&](const char* name, const char* text, QRect r) {
         auto* e = new DigitLineEdit(Frame1);  // page numbers: no input method composes here
@@ -140,17 +135,17 @@ void PREPRINT::build() {
         e->setGeometry(r);
         return e;
     };
-    TXT_PRIBEGIN = range_box("TXT_PRIBEGIN", "Text1", at(6000, 240, 855, 375));
+    TXT_PRIBEGIN = range_box("TXT_PRIBEGIN", "Text1", twips(6000, 240, 855, 375));
     Line2 = new QFrame(Frame1);
     Line2->setObjectName("Line2");
     Line2->setFrameShape(QFrame::HLine);
     Line2->setGeometry(px(6960), px(360), px(7200) - px(6960), 1);
-    TXT_PRIEND = range_box("TXT_PRIEND", "Text2", at(7440, 240, 975, 375));
+    TXT_PRIEND = range_box("TXT_PRIEND", "Text2", twips(7440, 240, 975, 375));
 
     PREPRINT_TEXT = new QPlainTextEdit(this);
     PREPRINT_TEXT->setObjectName("PREPRINT_TEXT");
-    PREPRINT_TEXT->setFont(named_font("細明體", 12));
-    PREPRINT_TEXT->setGeometry(at(0, 840, 11895, 6615));
+    PREPRINT_TEXT->setFont(named_font(kMingFont, 12));
+    PREPRINT_TEXT->setGeometry(twips(0, 840, 11895, 6615));
     PREPRINT_TEXT->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The font fits the widest line to the width, so the clerk scrolls sideways only
     // after zooming in.
@@ -173,7 +168,7 @@ void PREPRINT::build() {
     Line1->setFrameShape(QFrame::VLine);
     Line1->setGeometry(px(7080), px(720), 1, px(840) - px(720));
 
-    const QFont button_font = named_font("細明體", 13.5, true);
+    const QFont button_font = named_font(kMingFont, 13.5, true);
     auto button = [&](const char* name, const char* text, QRect r, void (PREPRINT::*slot)()) {
         auto* b = new QPushButton(QString::fromUtf8(text), this);
         b->setObjectName(name);
@@ -184,30 +179,30 @@ void PREPRINT::build() {
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };
-    CMD_PRINT = button("CMD_PRINT", "列印", at(0, 7560, 1335, 372), &PREPRINT::CMD_PRINT_Click);
-    CMD_FIRSTPAGE =
-        button("CMD_FIRSTPAGE", "首頁", at(1440, 7560, 1455, 372), &PREPRINT::CMD_FIRSTPAGE_Click);
+    CMD_PRINT = button("CMD_PRINT", "列印", twips(0, 7560, 1335, 372), &PREPRINT::CMD_PRINT_Click);
+    CMD_FIRSTPAGE = button("CMD_FIRSTPAGE", "首頁", twips(1440, 7560, 1455, 372),
+                           &PREPRINT::CMD_FIRSTPAGE_Click);
     CMD_PREPAGE =
-        button("CMD_PREPAGE", "上一頁", at(3000, 7560, 1335, 372), &PREPRINT::CMD_PREPAGE_Click);
-    CMD_NEXTPAGE =
-        button("CMD_NEXTPAGE", "下一頁", at(4440, 7560, 1335, 372), &PREPRINT::CMD_NEXTPAGE_Click);
+        button("CMD_PREPAGE", "上一頁", twips(3000, 7560, 1335, 372), &PREPRINT::CMD_PREPAGE_Click);
+    CMD_NEXTPAGE = button("CMD_NEXTPAGE", "下一頁", twips(4440, 7560, 1335, 372),
+                          &PREPRINT::CMD_NEXTPAGE_Click);
     CMD_LASTPAGE =
-        button("CMD_LASTPAGE", "末頁", at(5880, 7560, 1335, 372), &PREPRINT::CMD_LASTPAGE_Click);
+        button("CMD_LASTPAGE", "末頁", twips(5880, 7560, 1335, 372), &PREPRINT::CMD_LASTPAGE_Click);
     CMD_EXCAPE =
-        button("CMD_EXCAPE", "離開", at(7440, 7560, 1335, 372), &PREPRINT::CMD_EXCAPE_Click);
+        button("CMD_EXCAPE", "離開", twips(7440, 7560, 1335, 372), &PREPRINT::CMD_EXCAPE_Click);
     // Writes the typed range into a PDF file; it takes the range boxes as 列印 does.
-    CMD_PDF = button("CMD_PDF", "PDF", at(8880, 7560, 1335, 372), &PREPRINT::CMD_PDF_Click);
+    CMD_PDF = button("CMD_PDF", "PDF", twips(8880, 7560, 1335, 372), &PREPRINT::CMD_PDF_Click);
     CMD_EXCEL =
-        button("CMD_EXCEL", "Excel", at(10320, 7560, 1335, 372), &PREPRINT::CMD_EXCEL_Click);
+        button("CMD_EXCEL", "Excel", twips(10320, 7560, 1335, 372), &PREPRINT::CMD_EXCEL_Click);
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName("Picture1");
-    Picture1->setGeometry(at(7560, 8040, 615, 252));
+    Picture1->setGeometry(twips(7560, 8040, 615, 252));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setPixmap(QPixmap::fromImage(print::report_picture()));
     Picture2 = new QLabel(this);
     Picture2->setObjectName("Picture2");
-    Picture2->setGeometry(at(9120, 7800, 972, 732));
+    Picture2->setGeometry(twips(9120, 7800, 972, 732));
 
     describe_controls();
 

@@ -7,6 +7,9 @@
 
 namespace zol {
 
+// The caption of the program's windows.
+inline constexpr const char* kCaption = "Quorvane";
+
 // The program's icon, drawn from its SVG at the sizes docks and title bars ask for.
 QIcon program_icon();
 

@@ -13,34 +13,30 @@
 #include <QTimer>
 #include <cmath>
 
+#include "print/print_fonts.h"
 #include "ui/digit_line_edit.h"
 #include "ui/enter_clicks.h"
 #include "ui/masked_date_edit.h"
+#include "ui/program_identity.h"
 #include "ui/query_window_controls.h"
 #include "ui/screen_fit.h"
+#include "ui/twips.h"
 
 namespace zol {
 
 namespace {
 
-int px(int twips) {
-    return static_cast<int>(std::lround(twips / 15.0));
-}
-QRect twips(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
 // 新細明體 and 細明體 are mapped to installed fonts by substitution at program start. The
 // substitutes have taller lines than the fonts they stand for, so 11 points keep the
 // text inside the heights of the twip layout.
 QFont ming(bool bold, int points = 11) {
-    QFont f(QStringLiteral("新細明體"));
+    QFont f(QString::fromUtf8(kNewMingFont));
     f.setPointSize(points);
     f.setBold(bold);
     return f;
 }
 QFont mono_ming(bool bold, int points = 11) {
-    QFont f(QStringLiteral("細明體"));
+    QFont f(QString::fromUtf8(kMingFont));
     f.setPointSize(points);
     f.setBold(bold);
     return f;
@@ -87,7 +83,7 @@ ZOL5300F1::ZOL5300F1(std::string base_path, StartArgs args, QueryWindowHooks hoo
       args_(std::move(args)),
       hooks_(std::move(hooks)) {
     setObjectName(QStringLiteral("ZOL5300F1"));
-    setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowTitle(QString::fromUtf8(kCaption));
     setFixedSize(px(11880), px(8595));
     setFont(ming(false));
     if (!hooks_.message) hooks_.message = [this](const QString& t) { show_message(this, t); };

@@ -14,6 +14,7 @@
 #include "report/report_file.h"
 #include "report/report_run.h"
 #include "report/xlsx_run.h"
+#include "ui/program_identity.h"
 #include "ui/query_window.h"
 #include "ui/query_window_controls.h"
 #include "ui/run_progress.h"
@@ -80,7 +81,7 @@ std::string ZOL5300F1::connection_string() const {
 }
 
 bool ZOL5300F1::Form_Load() {
-    setWindowTitle(q("Quorvane(" + base_path_ + ")"));
+    setWindowTitle(q(std::string(kCaption) + "(" + base_path_ + ")"));
     Ado_CBO_.set_connection_string(connection_string());
     Ado_print_.set_connection_string(connection_string());
     Ado_CBO_.share_reads_with(Ado_print_);

@@ -72,14 +72,16 @@ int main(int argc, char** argv) {
     // The preview window beside the query window, kept between runs.
     zol::PreviewHost preview(print_state, base_path);
     hooks.show_preview = [&](const std::string& file_name, int pages) {
-        preview.show_preview(file_name, pages, "A4", 1, zol::print::kLandscape);
+        preview.show_preview(file_name, pages, zol::print::kReportPaper,
+                             zol::print::kReportFirstPage, zol::print::kReportOrientation);
     };
     hooks.hand_over_run = [&](const zol::XlsxSource& source) { preview.hand_over_run(source); };
     hooks.run_in_progress = [&](bool running) { preview.run_in_progress(running); };
     hooks.print_report = [&](const std::string& file_name, int pages) {
-        // A4, from page 1, landscape; a failure reaches the window as a message.
-        zol::print::print_report(print_state, base_path, file_name, pages, "A4", 1,
-                                 zol::print::kLandscape, zol::print::printer_device_factory());
+        // A failure reaches the window as a message.
+        zol::print::print_report(print_state, base_path, file_name, pages, zol::print::kReportPaper,
+                                 zol::print::kReportFirstPage, zol::print::kReportOrientation,
+                                 zol::print::printer_device_factory());
     };
 
     zol::ZOL5300F1 window(base_path, *args, std::move(hooks));

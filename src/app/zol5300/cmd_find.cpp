@@ -31,19 +31,19 @@ int print_matches(const std::string& base, const std::string& text,
                 std::printf("page %lld line %lld: %s\n", static_cast<long long>(hit.place.page),
                             static_cast<long long>(hit.place.line), hit.line.c_str());
             });
-        if (lines > 0) return 0;
+        if (lines > 0) return kExitDone;
         std::fprintf(stderr, "找不到「%s」\n", valid_utf8(text).c_str());
-        return 1;
+        return kExitNoData;
     } catch (const ReportError& e) {
         std::fprintf(stderr, "報表檔錯誤: %s\n", e.what());
-        return 4;
+        return kExitFailed;
     }
 }
 
 int cmd_find(const Args& args) {
     if (args.size() != 2 || args[1].empty()) {
         print_usage("find", stderr);
-        return 2;
+        return kExitRefused;
     }
     return print_matches(args[0], args[1]);
 }

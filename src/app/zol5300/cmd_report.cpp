@@ -29,12 +29,6 @@ namespace zol::app {
 
 namespace {
 
-constexpr int kExitWritten = 0;
-constexpr int kExitNoData = 1;
-constexpr int kExitRefused = 2;
-constexpr int kExitAnsweredNo = 3;
-constexpr int kExitFailed = 4;
-
 void message(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
@@ -126,7 +120,7 @@ int write_workbook(const XlsxSource& source, const std::string& file, DataContro
                    DataControl& ado_cbo) {
     try {
         const XlsxResult r = export_xlsx(source, file, ado_print, ado_cbo);
-        if (r.outcome == XlsxOutcome::Written) return kExitWritten;
+        if (r.outcome == XlsxOutcome::Written) return kExitDone;
         message(r.message);
         return r.outcome == XlsxOutcome::NoData ? kExitNoData : kExitRefused;
     } catch (const ReportError& e) {
@@ -173,7 +167,7 @@ int run(const ReportOptions& o) {
             return kExitRefused;
         }
         write_out(query.detail_sql + "\n" + query.item_sql + "\n");
-        return kExitWritten;
+        return kExitDone;
     }
 
     if (o.xlsx)
@@ -205,9 +199,9 @@ int run(const ReportOptions& o) {
     if (o.direct_print()) {
         const int printed = print_written_report(PrintRequest{
             o.base, std::string(kHandOverFileName), result.pages, o.pdf, result.report});
-        if (printed != kExitWritten) return printed;
+        if (printed != kExitDone) return printed;
     }
-    return o.find ? print_matches(o.base, *o.find, result.report) : kExitWritten;
+    return o.find ? print_matches(o.base, *o.find, result.report) : kExitDone;
 }
 
 }  // namespace

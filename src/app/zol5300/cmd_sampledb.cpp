@@ -101,7 +101,7 @@ struct TempFile {
 
 int cmd_sampledb(const Args& args) {
     Options opt;
-    if (!parse_options(args, opt)) return 2;
+    if (!parse_options(args, opt)) return kExitRefused;
 
     const fs::path mdb = package_dir(opt.base, "mdb");
     package_dir(opt.base, "rpt");
@@ -125,7 +125,7 @@ int cmd_sampledb(const Args& args) {
         "繳費 %lld 筆、繳費項目 %lld 筆（種子 %llu）\n",
         target.c_str(), sum.students, sum.removed, sum.classes, sum.batches, sum.payments,
         sum.pay_items, static_cast<unsigned long long>(opt.seed));
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace zol::app

@@ -117,13 +117,13 @@ void report_placed(Placed placed, const fs::path& at, const fs::path& target) {
 
 int cmd_setup(const Args& args) {
     Options opt;
-    if (!parse_options(args, opt)) return 2;
+    if (!parse_options(args, opt)) return kExitRefused;
     if (has_control_character(opt.args)) {
         std::fputs("zol5300 setup: --args 不可含控制字元\n", stderr);
-        return 2;
+        return kExitRefused;
     }
     const fs::path base = usable_base(opt.base);
-    if (base.empty()) return 2;
+    if (base.empty()) return kExitRefused;
 
     // The installed programs: this program's real folder holds both.
     std::error_code ec;
@@ -131,7 +131,7 @@ int cmd_setup(const Args& args) {
     const fs::path window = installed / "Zol5300P1";
     if (ec || !fs::is_regular_file(window)) {
         std::fprintf(stderr, "zol5300 setup: 安裝不完整，找不到 %s\n", window.c_str());
-        return 4;
+        return kExitFailed;
     }
 
     fs::path program;
@@ -146,13 +146,13 @@ int cmd_setup(const Args& args) {
     } catch (const fs::filesystem_error& e) {
         std::fprintf(stderr, "zol5300 setup: 無法寫入 %s：%s\n", e.path1().c_str(),
                      file_error_reason(e.code().value()).c_str());
-        return 2;
+        return kExitRefused;
     }
 
     const fs::path launcher = launcher_path(base);
     if (launcher.empty()) {
         std::fputs("zol5300 setup: 未設定 HOME，無法建立桌面選單項目\n", stderr);
-        return 2;
+        return kExitRefused;
     }
     try {
         report_placed(write_if_changed(launcher, launcher_text(base, program, opt.args)), launcher,
@@ -160,7 +160,7 @@ int cmd_setup(const Args& args) {
     } catch (const fs::filesystem_error& e) {
         std::fprintf(stderr, "zol5300 setup: 無法寫入桌面選單項目 %s：%s\n", launcher.c_str(),
                      file_error_reason(e.code().value()).c_str());
-        return 4;
+        return kExitFailed;
     }
 
     const fs::path mdb = resolve_package_path(base.string() + "/mdb/ZOL.mdb");
@@ -171,7 +171,7 @@ int cmd_setup(const Args& args) {
     } else {
         std::printf("尚無學校資料庫：請把學校的 ZOL.mdb 放在 %s\n", mdb.c_str());
     }
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace zol::app

@@ -36,12 +36,12 @@ int cmd_sql(const Args& args) {
     }
     if (rest.size() != 2) {
         print_usage("sql", stderr);
-        return 2;
+        return kExitRefused;
     }
     try {
         if (translate_only) {
             std::printf("%s\n", translate_access_sql(rest[1]).c_str());
-            return 0;
+            return kExitDone;
         }
         DataOptions options;
         options.use_cache = !no_cache;
@@ -59,10 +59,10 @@ int cmd_sql(const Args& args) {
             out += '\n';
         }
         std::fwrite(out.data(), 1, out.size(), stdout);
-        return 0;
+        return kExitDone;
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        return kExitFailed;
     }
 }
 

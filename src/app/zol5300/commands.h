@@ -12,6 +12,13 @@ namespace zol::app {
 
 using Args = std::vector<std::string>;
 
+// Exit codes, the same for every command.
+inline constexpr int kExitDone = 0;        // written, found, done
+inline constexpr int kExitNoData = 1;      // 查無資料, or no line holds the text
+inline constexpr int kExitRefused = 2;     // an option, an argument or a check failed
+inline constexpr int kExitAnsweredNo = 3;  // the whole-school question answered No
+inline constexpr int kExitFailed = 4;      // a database or file error
+
 int cmd_report(const Args& args);
 int cmd_sampledb(const Args& args);
 int cmd_sql(const Args& args);
@@ -19,8 +26,9 @@ int cmd_setup(const Args& args);
 int cmd_find(const Args& args);
 
 // Prints "page N line M: <the line>" for each line of BASE's report that holds `text`;
-// returns 0, 1 when no line does, 4 when the report cannot be read. `report`: the file a run
-// just wrote; without it the report is looked up under the writer's own name.
+// returns kExitDone, kExitNoData when no line does, kExitFailed when the report cannot be
+// read. `report`: the file a run just wrote; without it the report is looked up under the
+// writer's own name.
 int print_matches(const std::string& base, const std::string& text,
                   std::shared_ptr<const HeldReport> report = nullptr);
 

@@ -12,22 +12,22 @@
 int main(int argc, char** argv) {
     if (argc < 2) {
         zol::app::print_usage("", stderr);
-        return 2;
+        return zol::app::kExitRefused;
     }
     const std::string cmd = argv[1];
     if (cmd == "--version") {
         std::printf("zol5300 %s\n", ZOL_VERSION);
-        return 0;
+        return zol::app::kExitDone;
     }
     const zol::app::Args args(argv + 2, argv + argc);
     // "--help" anywhere asks for the text of the command it follows.
     if (cmd == "--help" || cmd == "-h") {
         zol::app::print_usage("", stdout);
-        return 0;
+        return zol::app::kExitDone;
     }
     if (zol::app::usage_text(cmd) && std::find(args.begin(), args.end(), "--help") != args.end()) {
         zol::app::print_usage(cmd, stdout);
-        return 0;
+        return zol::app::kExitDone;
     }
     const zol::SqliteTempFolder sqlite_temp;
     try {
@@ -38,9 +38,9 @@ int main(int argc, char** argv) {
         if (cmd == "find") return zol::app::cmd_find(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zol5300 %s: %s\n", cmd.c_str(), e.what());
-        return 4;
+        return zol::app::kExitFailed;
     }
     std::fprintf(stderr, "zol5300: 不明的命令 %s\n", cmd.c_str());
     zol::app::print_usage("", stderr);
-    return 2;
+    return zol::app::kExitRefused;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/zol5300/commands.h"
 #include "print/print_command.h"
 #include "print/print_error.h"
 
@@ -13,9 +14,9 @@ int print_written_report(const PrintRequest& request) {
                                  request.report.get());
     } catch (const print::PrintError& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        return 4;
+        return kExitFailed;
     }
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace zol::app

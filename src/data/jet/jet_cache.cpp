@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFillPrefix = ".fill.";
-constexpr const char* kLockName = ".lock";
+constexpr const char* kLockName = kFolderLockName;
 
 // Folders of this version ("v2-" and 32 hex digits) and of the first one (16 hex digits,
 // keyed by the file's stat), which are pruned like the others.

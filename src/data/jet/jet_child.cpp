@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
+#include "core/io_loop.h"
 #include "core/text.h"
+#include "core/unique_fd.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_table_file.h"
 #include "data/jet/jet_values.h"
@@ -310,12 +313,12 @@ void check_definition_page(const std::string& path, std::uint64_t page_count, un
     if (page == 0 || page >= page_count) {
         throw Failure{"資料表「" + table + "」的定義頁碼超出檔案範圍，資料庫檔案已損毀"};
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     unsigned char type = 0xff;
-    const bool read_ok =
-        fd >= 0 && ::pread(fd, &type, 1, static_cast<off_t>(page * kJet4PageSize)) == 1;
-    if (fd >= 0) ::close(fd);
-    if (!read_ok || type != MDB_PAGE_TABLE) {
+    const ssize_t got =
+        fd.get() < 0 ? -1 : read_at(fd.get(), &type, 1, static_cast<off_t>(page * kJet4PageSize));
+    if (got < 0) throw Failure{"讀取資料庫檔案失敗（" + std::string(std::strerror(errno)) + "）"};
+    if (got != 1 || type != MDB_PAGE_TABLE) {
         throw Failure{"資料表「" + table + "」的定義頁不正確，資料庫檔案已損毀"};
     }
 }

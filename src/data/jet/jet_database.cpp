@@ -326,9 +326,13 @@ class JetDatabase : public Database {
 }  // namespace
 
 bool looks_like_jet(const std::string& first_bytes) {
-    if (first_bytes.size() < 19) return false;
-    return first_bytes.compare(4, 15, "Standard Jet DB") == 0 ||
-           first_bytes.compare(4, 15, "Standard ACE DB") == 0;
+    // The name without its closing NUL: a file cut short just after it is still told apart.
+    const auto named = [&](std::string_view engine) {
+        engine.remove_suffix(1);
+        return std::string_view(first_bytes).substr(kEngineNameOffset).starts_with(engine);
+    };
+    return first_bytes.size() > kEngineNameOffset &&
+           (named(kJetEngineName) || named(kAceEngineName));
 }
 
 std::shared_ptr<Database> open_jet_database(const std::string& path, const std::string& password,

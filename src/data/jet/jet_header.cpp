@@ -17,9 +17,6 @@ namespace zol {
 
 namespace {
 
-constexpr std::string_view kMagic("\x00\x01\x00\x00", 4);
-constexpr std::string_view kJetName("Standard Jet DB\0", 16);
-constexpr std::string_view kAceName("Standard ACE DB\0", 16);
 constexpr std::size_t kVersionOffset = 0x14;
 constexpr std::size_t kMaskedOffset = 0x18;  // start of the RC4-masked header area
 constexpr std::size_t kMaskedSize = 128;     // its length in Jet 4
@@ -51,17 +48,17 @@ void jet_rc4(std::string_view key, unsigned char* data, std::size_t size) {
 }
 
 std::string jet_header_problem(std::string_view first_page, std::uint64_t size) {
-    if (first_page.size() < kVersionOffset + 4 || first_page.substr(0, 4) != kMagic) {
+    if (first_page.size() < kVersionOffset + 4 || !first_page.starts_with(kJetMagic)) {
         return "不是 Access 資料庫檔案";
     }
-    const std::string_view name = first_page.substr(4, 16);
+    const std::string_view name = first_page.substr(kEngineNameOffset, kJetEngineName.size());
     const auto* bytes = reinterpret_cast<const unsigned char*>(first_page.data());
     const std::uint32_t version = le32(bytes + kVersionOffset);
-    if (name == kAceName || (name == kJetName && version >= 2 && version <= 0xff)) {
+    if (name == kAceEngineName || (name == kJetEngineName && version >= 2 && version <= 0xff)) {
         return "此檔案為 Access 2007 以後的 ACCDB 格式，本程式只能讀取 Access 2000 (Jet 4) "
                "格式的資料庫";
     }
-    if (name != kJetName) return "不是 Access 資料庫檔案";
+    if (name != kJetEngineName) return "不是 Access 資料庫檔案";
     if (version == 0) {
         return "此檔案為 Access 97 (Jet 3) 格式，本程式只能讀取 Access 2000 (Jet 4) 格式的資料庫";
     }
@@ -70,7 +67,8 @@ std::string jet_header_problem(std::string_view first_page, std::uint64_t size) 
         return "檔案不完整（長度不足），資料庫可能已損毀";
     }
     if (size % kJet4PageSize != 0) {
-        return "檔案長度不是資料頁 (4096 位元組) 的整數倍，檔案不完整或已損毀";
+        return "檔案長度不是資料頁 (" + std::to_string(kJet4PageSize) +
+               " 位元組) 的整數倍，檔案不完整或已損毀";
     }
     std::array<unsigned char, kMaskedSize> masked{};
     std::memcpy(masked.data(), bytes + kMaskedOffset, kMaskedSize);
@@ -88,7 +86,7 @@ JetFileFacts check_jet_file(const std::string& path) {
     if (f.get() < 0) throw DbError(path, kMsgCannotOpenDatabase);
     struct stat st {};
     if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        throw DbError(path, "無法開啟資料庫檔案（不是一般檔案）");
+        throw DbError(path, kMsgNotRegularDatabase);
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     // The header page, and the first byte of page 2: on a share every byte read costs.

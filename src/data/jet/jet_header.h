@@ -10,6 +10,12 @@ namespace zol {
 
 constexpr std::size_t kJet4PageSize = 4096;
 
+// The first bytes of an Access file: a fixed magic, then the engine's name from byte 4.
+inline constexpr std::string_view kJetMagic("\x00\x01\x00\x00", 4);
+inline constexpr std::string_view kJetEngineName("Standard Jet DB\0", 16);
+inline constexpr std::string_view kAceEngineName("Standard ACE DB\0", 16);
+inline constexpr std::size_t kEngineNameOffset = kJetMagic.size();
+
 struct JetFileFacts {
     std::uint64_t size = 0;        // bytes
     std::uint64_t page_count = 0;  // size / kJet4PageSize

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTempFolderPrefix = "zol5300-jet-";
-constexpr const char* kLockName = ".lock";
+constexpr const char* kLockName = kFolderLockName;
 
 void exec(sqlite3* db, const std::string& sql, const std::string& path) {
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {

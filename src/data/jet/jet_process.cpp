@@ -15,6 +15,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/io_loop.h"
 #include "data/db_error.h"
 #include "data/jet/jet_child.h"
 #include "data/jet/jet_header.h"
@@ -242,8 +243,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
         for (std::size_t i = 0; got_events > 0 && i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             Running& r = *running[i];
-            const ssize_t n = ::read(r.fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
+            const ssize_t n = read_some(r.fd, buf, sizeof buf);
             if (n > 0) {
                 r.stream.append(buf, static_cast<std::size_t>(n));
                 take_row_counts(r);

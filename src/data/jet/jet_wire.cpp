@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/io_loop.h"
+
 namespace zol {
 
 namespace {
@@ -74,13 +76,7 @@ void JetWireWriter::put_bytes(std::string_view s) {
 }
 
 void JetWireWriter::flush() {
-    std::size_t off = 0;
-    while (off < buf_.size()) {
-        const ssize_t n = ::write(fd_, buf_.data() + off, buf_.size() - off);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ::_exit(4);
-        off += static_cast<std::size_t>(n);
-    }
+    if (!write_all(fd_, buf_.data(), buf_.size())) ::_exit(4);
     buf_.clear();
 }
 
