@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "core/errno_text.h"
+
 namespace zol {
 
 std::string replace_refusal(const std::filesystem::path& target) {
@@ -57,7 +59,7 @@ std::string file_error_reason(int err) {
         case ENXIO:
             return "該名稱不是一般檔案";
         default:
-            return std::strerror(err);
+            return errno_text(err);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <random>
 #include <system_error>
 
+#include "core/folder_entries.h"
 #include "core/safe_open.h"
 
 namespace zol {
@@ -72,7 +73,7 @@ bool held_by_nobody(const fs::path& lock) {
 
 void remove_dead_temp_files(const fs::path& dir, const std::string& prefix) {
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    for (const auto& entry : folder_entries(dir)) {
         const std::string name = entry.path().filename().string();
         if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
             name.compare(name.size() - 4, 4, kSuffix) != 0) {

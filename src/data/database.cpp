@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/package_path.h"
 #include "core/unique_fd.h"
@@ -33,8 +34,9 @@ std::shared_ptr<Database> open_database(std::string_view path_text, std::string_
     // Only the first bytes: on a share every byte read costs.
     const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     std::string head(100, '\0');
-    const ssize_t got = in ? read_at(in.get(), head.data(), head.size(), 0) : -1;
-    if (got < 0) throw DbError(path, "無法讀取資料庫檔案 (沒有讀取權限?)");
+    if (!in) throw DbError(path, cannot_open_database(errno_text(errno)));
+    const ssize_t got = read_at(in.get(), head.data(), head.size(), 0);
+    if (got < 0) throw DbError(path, cannot_read_database(errno));
     head.resize(static_cast<std::size_t>(got));
 
     if (head.size() >= sizeof kSqliteMagic &&

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/errno_text.h"
+
 namespace zol {
 
 namespace {
@@ -13,6 +15,14 @@ std::string message_text(const std::string& path, const std::string& engine_mess
 }
 
 }  // namespace
+
+std::string cannot_open_database(std::string_view reason) {
+    return "無法開啟資料庫檔案（" + std::string(reason) + "）";
+}
+
+std::string cannot_read_database(int err) {
+    return "讀取資料庫檔案失敗（" + errno_text(err) + "）";
+}
 
 DbError::DbError(std::string path, std::string engine_message)
     : std::runtime_error(message_text(path, engine_message)),

@@ -3,16 +3,16 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace zol {
 
 // The file kept changing while it was read: no one state of it could be read whole.
 inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式修改，請稍後再試";
-// The file is not there, or this user may not read it.
-inline constexpr const char* kMsgCannotOpenDatabase =
-    "無法開啟資料庫檔案（檔案不存在或沒有讀取權限）";
-// The name is that of a folder, a device or a pipe.
-inline constexpr const char* kMsgNotRegularDatabase = "無法開啟資料庫檔案（不是一般檔案）";
+// The file cannot be opened, or its state cannot be read; `reason` says why.
+std::string cannot_open_database(std::string_view reason);
+// Reading the file failed part-way; `err` is the errno of the failed call.
+std::string cannot_read_database(int err);
 
 // The content an earlier run read is no longer kept: it cannot be read again.
 inline constexpr const char* kMsgStateGone =

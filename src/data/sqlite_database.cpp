@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "data/db_error.h"
 #include "data/jet_tokens.h"
+#include "data/sqlite_reason.h"
 #include "data/statement_parts.h"
 #include "data/streamed_rows.h"
 #include "data/translate.h"
@@ -112,7 +113,7 @@ void append_value(ResultSet& rs, sqlite3_stmt* stmt, int i, bool date) {
 }
 
 std::string engine_message(sqlite3* db, const char* what) {
-    return std::string(what) + ": " + sqlite3_errmsg(db);
+    return std::string(what) + ": " + sqlite_reason(db);
 }
 
 }  // namespace
@@ -225,8 +226,7 @@ std::shared_ptr<SqliteDatabase> SqliteDatabase::open_file(const std::string& pat
         sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
-        throw DbError(path, std::string("無法開啟資料庫: ") +
-                                (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+        throw DbError(path, "無法開啟資料庫: " + sqlite_reason(raw, rc));
     }
     // One connection serves one data control on one thread: no mutex needed (NOMUTEX).
     // Other programs of the package may be writing; wait for them briefly.
@@ -235,8 +235,8 @@ std::shared_ptr<SqliteDatabase> SqliteDatabase::open_file(const std::string& pat
     // Reading the schema proves it is a database we can read (not damaged or encrypted).
     if (sqlite3_exec(db.get(), "PRAGMA query_only=1; SELECT count(*) FROM sqlite_master;", nullptr,
                      nullptr, &err) != SQLITE_OK) {
-        std::string message = err ? err : sqlite3_errmsg(db.get());
         sqlite3_free(err);
+        const std::string message = sqlite_reason(db.get());
         throw DbError(path, "無法讀取資料庫: " + message);
     }
     return std::make_shared<SqliteDatabase>(std::move(db), path);

@@ -6,6 +6,7 @@
 
 #include "data/db_error.h"
 #include "data/sqlite_database.h"
+#include "data/sqlite_reason.h"
 
 namespace zol {
 
@@ -42,7 +43,7 @@ class StreamedRows final : public RowSource {
         }
         if (rc != SQLITE_ROW) {
             eof_ = true;
-            throw DbError(path_, std::string("讀取資料時發生錯誤: ") + sqlite3_errmsg(db_));
+            throw DbError(path_, "讀取資料時發生錯誤: " + sqlite_reason(db_));
         }
         row_.resize(q_.dates.size());
         for (std::size_t i = 0; i < row_.size(); ++i) {

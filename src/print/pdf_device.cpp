@@ -5,6 +5,26 @@
 
 namespace zol::print {
 
+namespace {
+
+// Why the PDF could not be written, in the clerk's language (Qt's own text is English).
+QString failure_reason(const QSaveFile& file) {
+    switch (file.error()) {
+        case QFileDevice::ResourceError:  // Qt's name for a full disk
+            return QStringLiteral("磁碟空間不足");
+        case QFileDevice::PermissionsError:
+            return QStringLiteral("沒有寫入權限");
+        case QFileDevice::OpenError:
+            return QStringLiteral("無法建立檔案（資料夾不存在或沒有寫入權限）");
+        case QFileDevice::RenameError:
+            return QStringLiteral("無法以新檔取代原有的檔案");
+        default:
+            return QStringLiteral("寫入失敗（磁碟或網路磁碟機錯誤）");
+    }
+}
+
+}  // namespace
+
 PdfDevice::PdfDevice(QString path, QString title)
     : path_(std::move(path)), title_(std::move(title)) {}
 
@@ -29,7 +49,7 @@ QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
     file_ = std::make_unique<QSaveFile>(path_);
     if (!file_->open(QIODevice::WriteOnly))
         throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
-                             .arg(path_, file_->errorString())
+                             .arg(path_, failure_reason(*file_))
                              .toStdString());
     writer_ = std::make_unique<QPdfWriter>(file_.get());
     writer_->setResolution(kResolution);
@@ -43,7 +63,7 @@ void PdfDevice::job_done() {
     writer_.reset();
     if (!file_->commit())
         throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
-                             .arg(path_, file_->errorString())
+                             .arg(path_, failure_reason(*file_))
                              .toStdString());
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/big5.h"
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "report/report_file.h"
 
@@ -31,7 +32,7 @@ bool Big5Reader::fill() {
     const ssize_t n = read_at(file_->fd(), buffer_.data(), buffer_.size(), offset_);
     if (n < 0) {
         const int err = errno;
-        throw ReportError("無法讀取報表檔：" + path().string() + "（" + std::strerror(err) + "）",
+        throw ReportError("無法讀取報表檔：" + path().string() + "（" + errno_text(err) + "）",
                           path());
     }
     end_ = static_cast<std::size_t>(n);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/big5.h"
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/text.h"
 #include "report/report_file.h"
@@ -40,9 +41,8 @@ std::size_t char_length(std::string_view s, std::size_t i) {
 }
 
 [[noreturn]] void read_failed(const HeldReport& report, int err) {
-    throw ReportError(
-        "無法讀取報表檔：" + report.path().string() + "（" + std::strerror(err) + "）",
-        report.path());
+    throw ReportError("無法讀取報表檔：" + report.path().string() + "（" + errno_text(err) + "）",
+                      report.path());
 }
 
 // Reads up to `length` bytes at `offset`; fewer only where the file ends.

@@ -14,9 +14,16 @@ namespace zol {
 
 namespace {
 
+// One key press or wheel notch zooms by a tenth.
 constexpr double kZoomStep = 1.1;
+// Below 4 points a Chinese character is a blot on any screen; above 28 a report line of
+// 160 columns no longer fits even a wide screen by half.
 constexpr double kSmallest = 4.0;
 constexpr double kLargest = 28.0;
+// The fitted size is sought downwards in steps this fine; finer changes nothing visible.
+constexpr double kFitStep = 0.1;
+// Sizes closer than this are one size: setting it again would only relayout the text.
+constexpr double kSameSize = 0.001;
 
 QFont at_points(QFont f, double points) {
     f.setPointSizeF(points);
@@ -67,13 +74,13 @@ double PageZoom::fitted_points() const {
     // Fixed-pitch text grows with the font nearly in proportion; glyph rounding is measured.
     double p = std::max(kSmallest, largest * room / widest_width_);
     while (p > kSmallest && QFontMetricsF(at_points(base_, p)).horizontalAdvance(widest_) > room)
-        p -= 0.1;
+        p -= kFitStep;
     return std::max(p, kSmallest);
 }
 
 void PageZoom::apply() {
     const double p = chosen_ ? *chosen_ : fitted_points();
-    if (std::abs(p - points()) > 0.001) text_->setFont(at_points(base_, p));
+    if (std::abs(p - points()) > kSameSize) text_->setFont(at_points(base_, p));
 }
 
 void PageZoom::zoom_by(double factor) {

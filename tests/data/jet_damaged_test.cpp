@@ -150,8 +150,13 @@ TEST(JetDamaged, FlippedBytes) {
     for (const Tally& one : try_contents(contents)) {
         tally.read += one.read;
         tally.refused += one.refused;
+        tally.reasons.insert(tally.reasons.end(), one.reasons.begin(), one.reasons.end());
     }
-    EXPECT_EQ(tally.read + tally.refused, 60);
+    // Some damage goes unnoticed and some is refused; every refusal says why in Chinese.
+    EXPECT_GT(tally.read, 0);
+    EXPECT_GT(tally.refused, 0);
+    for (const std::string& why : tally.reasons)
+        EXPECT_NE(why.find_first_of("\xe4\xe5\xe6\xe7\xe8\xe9"), std::string::npos) << why;
     expect_no_child_left();
 }
 

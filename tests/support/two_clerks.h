@@ -25,6 +25,14 @@ inline constexpr uid_t kClerkA = 65531, kClerkB = 65532;
 inline std::string two_clerks_unavailable() {
     if (::geteuid() != 0) return "two accounts need root (setpriv with spare uids)";
     if (run_program({"setpriv", "--version"}).code != 0) return "no setpriv";
+    // A checkout under /root, a 0700 home or a mktemp -d folder keeps the other accounts
+    // away from the build's program.
+    for (fs::path d = fs::path(zol5300_bin()).parent_path(); !d.empty(); d = d.parent_path()) {
+        struct stat st {};
+        if (::stat(d.c_str(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
+            return "other accounts cannot enter " + d.string() + ", where the build's zol5300 lies";
+        if (d == d.root_path()) break;
+    }
     return {};
 }
 

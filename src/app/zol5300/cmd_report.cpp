@@ -8,6 +8,7 @@
 // option was refused; 3 the whole-school question answered No; 4 a database or file error.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "app/zol5300/commands.h"
@@ -16,6 +17,7 @@
 #include "app/zol5300/report_options.h"
 #include "app/zol5300/report_print.h"
 #include "app/zol5300/usage.h"
+#include "core/errno_text.h"
 #include "data/db_error.h"
 #include "query/check_text.h"
 #include "query/payment_query.h"
@@ -219,6 +221,10 @@ int cmd_report(const Args& args) {
         message(std::string("資料庫錯誤: ") + e.what());
     } catch (const ReportError& e) {
         message(std::string("報表檔錯誤: ") + e.what());
+    } catch (const std::filesystem::filesystem_error& e) {
+        // A folder listing or a file operation outside the report and the database.
+        const std::string where = e.path1().empty() ? "" : "：" + e.path1().string();
+        message("檔案系統錯誤" + where + "（" + errno_text(e.code().value()) + "）");
     } catch (const std::exception& e) {
         message(std::string("錯誤: ") + e.what());
     }

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
@@ -78,7 +79,7 @@ std::optional<FileState> read_file_state(const std::string& path) {
     const UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat before {};
     if (f.get() < 0 || ::fstat(f.get(), &before) != 0) {
-        throw DbError(path, kMsgCannotOpenDatabase);
+        throw DbError(path, cannot_open_database(errno_text(errno)));
     }
     const auto digest = digest_of(f.get());
     struct stat after {};

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/folder_entries.h"
 #include "core/locked_temp.h"
 #include "core/safe_open.h"
 #include "data/jet/jet_snapshot.h"
@@ -125,7 +126,7 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
                                              std::vector<FileStamp>& checked) const {
     const std::string stem = table_stem(table);
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir_, ec)) {
+    for (const auto& entry : folder_entries(dir_)) {
         const std::string name = entry.path().filename().string();
         // stem, 32 hex digits, ".sqlite"
         if (name.size() != stem.size() + 32 + 7 || name.compare(0, stem.size(), stem) != 0 ||
@@ -197,7 +198,7 @@ fs::path JetCacheFolder::seal(JetCacheFill& fill, const std::string& table) cons
 
 void JetCacheFolder::discard() const {
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir_, ec)) {
+    for (const auto& entry : folder_entries(dir_)) {
         const std::string name = entry.path().filename().string();
         if (name.size() > 7 && name.compare(name.size() - 7, 7, ".sqlite") == 0) {
             fs::remove(entry.path(), ec);
@@ -209,7 +210,7 @@ void JetCacheFolder::touch_and_prune() const {
     std::error_code ec;
     fs::last_write_time(dir_, fs::file_time_type::clock::now(), ec);
     std::vector<std::pair<fs::file_time_type, fs::path>> folders;
-    for (const auto& entry : fs::directory_iterator(root_, ec)) {
+    for (const auto& entry : folder_entries(root_)) {
         if (!entry.is_directory(ec) || !is_folder_name(entry.path().filename().string())) continue;
         folders.emplace_back(entry.last_write_time(ec), entry.path());
     }

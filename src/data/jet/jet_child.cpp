@@ -11,6 +11,7 @@
 #include <memory>
 #include <string_view>
 
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/text.h"
 #include "core/unique_fd.h"
@@ -317,7 +318,7 @@ void check_definition_page(const std::string& path, std::uint64_t page_count, un
     unsigned char type = 0xff;
     const ssize_t got =
         fd.get() < 0 ? -1 : read_at(fd.get(), &type, 1, static_cast<off_t>(page * kJet4PageSize));
-    if (got < 0) throw Failure{"讀取資料庫檔案失敗（" + std::string(std::strerror(errno)) + "）"};
+    if (got < 0) throw Failure{"讀取資料庫檔案失敗（" + errno_text(errno) + "）"};
     if (got != 1 || type != MDB_PAGE_TABLE) {
         throw Failure{"資料表「" + table + "」的定義頁不正確，資料庫檔案已損毀"};
     }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/errno_text.h"
 #include "core/text.h"
 #include "data/database.h"
 #include "data/db_error.h"
@@ -40,8 +41,10 @@ std::string table_key(std::string_view name) {
 // mix two states.
 struct FileChanged {};
 
-// Tries at one state of a file that keeps changing, with a growing pause between them,
-// before the run gives up as busy: about a second and a half of writes in all.
+// Tries at one state of a file that keeps changing, before the run gives up as busy. The
+// pause before try n is n times kTryPause (0.1 + 0.2 + 0.3 + 0.4 s), so with the reads
+// themselves a writer gets about a second and a half to finish: longer than another program
+// of the package takes to save, short enough for a clerk waiting at the window.
 constexpr int kReadTries = 5;
 constexpr auto kTryPause = std::chrono::milliseconds(100);
 
@@ -206,6 +209,8 @@ class JetDatabase : public Database {
                 // the same tables read into memory tell whether the cache or the file
                 // was at fault.
                 cache_failure = e.engine_message();
+            } catch (const std::filesystem::filesystem_error& e) {
+                cache_failure = errno_text(e.code().value());  // a listing that broke off
             }
             folder_.reset();  // this copy goes on from memory
         }
@@ -302,6 +307,9 @@ class JetDatabase : public Database {
                 folder_.emplace(*root, state.digest);
             } catch (const JetCacheUnavailable& e) {
                 tell(e.what());
+            } catch (const std::filesystem::filesystem_error& e) {
+                folder_.reset();
+                tell(errno_text(e.code().value()));
             }
         }
     }

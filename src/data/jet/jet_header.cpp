@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
@@ -83,10 +84,10 @@ std::string jet_header_problem(std::string_view first_page, std::uint64_t size) 
 
 JetFileFacts check_jet_file(const std::string& path) {
     const UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (f.get() < 0) throw DbError(path, kMsgCannotOpenDatabase);
+    if (f.get() < 0) throw DbError(path, cannot_open_database(errno_text(errno)));
     struct stat st {};
     if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        throw DbError(path, kMsgNotRegularDatabase);
+        throw DbError(path, cannot_open_database("不是一般檔案"));
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     // The header page, and the first byte of page 2: on a share every byte read costs.
@@ -95,7 +96,7 @@ JetFileFacts check_jet_file(const std::string& path) {
     while (got < head.size()) {
         const ssize_t n =
             read_at(f.get(), head.data() + got, head.size() - got, static_cast<off_t>(got));
-        if (n < 0) throw DbError(path, "讀取資料庫檔案失敗");
+        if (n < 0) throw DbError(path, cannot_read_database(errno));
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }

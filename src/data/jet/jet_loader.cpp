@@ -7,6 +7,7 @@
 
 #include <system_error>
 
+#include "core/folder_entries.h"
 #include "core/locked_temp.h"
 #include "core/safe_open.h"
 #include "data/db_error.h"
@@ -34,7 +35,7 @@ JetTempFolder::JetTempFolder(const std::string& path) : path_(path) {
     std::error_code ec;
     const fs::path temp = fs::temp_directory_path(ec);
     // Folders of runs that died: their lock file is there and nobody holds it.
-    for (const auto& entry : fs::directory_iterator(temp, ec)) {
+    for (const auto& entry : folder_entries(temp)) {
         if (entry.path().filename().string().rfind(kTempFolderPrefix, 0) != 0) continue;
         // Nobody takes a dead run's private folder up again: it may go once its lock is free.
         std::error_code ignored;

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/errno_text.h"
 #include "core/safe_open.h"
 #include "data/db_error.h"
 #include "data/jet/state_record.h"
@@ -17,7 +18,8 @@ std::optional<FileState> JetReads::current(const std::string& path,
                                            const std::optional<fs::path>& cache_root,
                                            const Listeners& listeners) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) throw DbError(path, kMsgCannotOpenDatabase);
+    if (::stat(path.c_str(), &st) != 0)
+        throw DbError(path, cannot_open_database(errno_text(errno)));
     const FileStamp stamp = file_stamp(st);
     Known& known = files_[path];
     if (known.proven && known.proven->stamp == stamp && settled_before(stamp, known.began_ns)) {

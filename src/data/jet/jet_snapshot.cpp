@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "data/db_error.h"
 
@@ -46,14 +47,14 @@ UniqueFd local_copy(const std::vector<fs::path>& folders, off_t size) {
         // A file system that cannot reserve room still takes the bytes if it has it.
         if (err == EOPNOTSUPP || err == EINVAL) err = 0;
         if (err == 0) return fd;
-        reason = folder.string() + "：" + std::error_code(err, std::generic_category()).message();
+        reason = folder.string() + "：" + errno_text(err);
     }
     throw SnapshotUnavailable(reason);
 }
 
 FileStamp stamp_of(int fd, const std::string& path) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) throw DbError(path, "讀取資料庫檔案失敗");
+    if (::fstat(fd, &st) != 0) throw DbError(path, cannot_read_database(errno));
     return file_stamp(st);
 }
 
@@ -77,7 +78,7 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
                                          const std::vector<fs::path>& folders,
                                          const ProgressFn& progress) {
     const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw DbError(path, kMsgCannotOpenDatabase);
+    if (!in) throw DbError(path, cannot_open_database(errno_text(errno)));
     FileStamp before = stamp_of(in.get(), path);
     long long began = wall_clock_ns();
     if (!settled_before(before, began)) {
@@ -102,10 +103,10 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
     const int total_mb = static_cast<int>((before.size + (1 << 20) - 1) >> 20);
     for (off_t at = 0;;) {
         const ssize_t n = read_at(in.get(), buffer.data(), buffer.size(), at);
-        if (n < 0) throw DbError(path, "讀取資料庫檔案失敗");
+        if (n < 0) throw DbError(path, cannot_read_database(errno));
         if (n == 0) break;
         if (!write_all_at(out.get(), buffer.data(), static_cast<std::size_t>(n), at)) {
-            throw SnapshotUnavailable(std::error_code(errno, std::generic_category()).message());
+            throw SnapshotUnavailable(errno_text(errno));
         }
         digester.update(buffer.data(), static_cast<std::size_t>(n));
         at += n;

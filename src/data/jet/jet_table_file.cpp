@@ -3,6 +3,7 @@
 #include "data/jet/jet_indexes.h"
 #include "data/jet/jet_loader.h"
 #include "data/sql_quote.h"
+#include "data/sqlite_reason.h"
 
 namespace zol {
 
@@ -43,7 +44,7 @@ void JetTableFileWriter::exec(const std::string& sql) {
 
 void JetTableFileWriter::check(int rc) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-        throw JetFileError(std::string("無法寫入資料表的暫存檔案：") + sqlite3_errmsg(db_));
+        throw JetFileError("無法寫入資料表的暫存檔案：" + sqlite_reason(db_));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "data/jet/jet_cache.h"
 #include "data/sql_quote.h"
+#include "data/sqlite_reason.h"
 
 namespace zol {
 
@@ -41,7 +42,7 @@ bool AttachSlots::attach(const std::string& table, const std::filesystem::path& 
     if (sqlite3_exec(db_,
                      ("ATTACH DATABASE " + sql_text(read_only_uri(file)) + " AS " + schema).c_str(),
                      nullptr, nullptr, nullptr) != SQLITE_OK) {
-        throw JetCacheUnavailable(sqlite3_errmsg(db_));
+        throw JetCacheUnavailable(sqlite_reason(db_));
     }
     ++used_;
     loaded.note(table, LoadedTables::Where::Attached, schema);

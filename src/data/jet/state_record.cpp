@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/folder_entries.h"
 #include "core/io_loop.h"
 #include "core/locked_temp.h"
 #include "core/unique_fd.h"
@@ -43,7 +44,7 @@ std::string record_name(const FileStamp& s) {
 void prune(const fs::path& root) {
     std::error_code ec;
     std::vector<std::pair<fs::file_time_type, fs::path>> records;
-    for (const auto& e : fs::directory_iterator(root, ec)) {
+    for (const auto& e : folder_entries(root)) {
         if (e.path().filename().string().rfind(kPrefix, 0) == 0) {
             records.emplace_back(e.last_write_time(ec), e.path());
         }

@@ -1,0 +1,39 @@
+#include "data/sqlite_reason.h"
+
+#include "core/errno_text.h"
+
+namespace zol {
+
+std::string sqlite_reason(sqlite3* db, int rc) {
+    if (db) rc = sqlite3_extended_errcode(db);
+    // The system call's own error, where the engine kept one.
+    const int sys = db ? sqlite3_system_errno(db) : 0;
+    const std::string because = sys != 0 ? "（" + errno_text(sys) + "）" : std::string();
+    switch (rc & 0xff) {
+        case SQLITE_FULL:
+            return "磁碟空間不足";
+        case SQLITE_IOERR:
+            return "磁碟或網路磁碟機讀寫錯誤" + because;
+        case SQLITE_CANTOPEN:
+            return "無法開啟檔案" + because;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            // A read that failed can leave what was read looking damaged: the system call's
+            // error tells the two apart.
+            if (sys != 0) return "磁碟或網路磁碟機讀寫錯誤" + because;
+            return "檔案已損毀或不是資料庫檔案";
+        case SQLITE_NOMEM:
+            return "記憶體不足";
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return "沒有權限";
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return "資料庫正被其他程式鎖定";
+        default:
+            return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    }
+}
+
+}  // namespace zol

@@ -1,0 +1,103 @@
+// Whole `zol5300 report` runs under failing system calls, injected by libfiu's fiu-run into
+// an unchanged program (and the Jet reader's children): open, read, pread, write, fsync,
+// rename, readdir, mmap fail at random with the errors their manual pages allow (EINTR,
+// EIO, ENOSPC among them). Every run must end with the report of a run without faults and
+// exit 0, or with a message in Chinese, exit 4 and the previous report untouched: never
+// another report, a hang or a crash. Each run is logged with its seed; ZOL_FAULT_SEED
+// repeats a sample.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/sample_db.h"
+
+namespace zol::test {
+namespace {
+
+constexpr const char* kFiuRun = "/usr/bin/fiu-run";
+constexpr int kRunsPerForm = 40;
+constexpr const char* kPrevious = "the previous report\r\n";
+// Texts that only the C library, the file system library or SQLite would print.
+constexpr const char* kEnglish[] = {"rror",     "No such",  "denied",     "malformed",
+                                    "disk I/O", "Bad file", "nterrupted", "No space",
+                                    "cannot",   "unable",   "failed",     "iterator"};
+
+struct Form {
+    const char* name;
+    const Package& pkg;
+    std::vector<std::string> options;
+    const char* probability;  // of each call failing: the Jet reader makes many more calls
+};
+
+RunOutput faulty_run(const Form& f, unsigned seed, const fs::path& cache) {
+    std::vector<std::string> argv{
+        "timeout",
+        "-k",
+        "5",
+        "40",
+        "env",
+        "FIU_PRNG_SEED=" + std::to_string(seed),
+        "XDG_CACHE_HOME=" + cache.string(),
+        kFiuRun,
+        "-x",
+        "-c",
+        std::string("enable_random name=posix/io/*,probability=") + f.probability,
+        "-c",
+        "enable_random name=posix/mm/mmap,probability=0.01",
+        zol5300_bin(),
+        "report",
+        f.pkg.base().string()};
+    argv.insert(argv.end(), f.options.begin(), f.options.end());
+    return run_program(argv);
+}
+
+TEST(InjectedFaults, EachRunEndsWithTheReportOrAMessageAndThePreviousReport) {
+    if (!fs::exists(kFiuRun)) GTEST_SKIP() << "fiu-run is missing (scripts/install-deps)";
+    const char* chosen = std::getenv("ZOL_FAULT_SEED");
+    const unsigned first_seed = chosen ? static_cast<unsigned>(std::atoi(chosen)) : 5300;
+    const Package sqlite_form{Package::Fixture{"packages/small.sql"}};
+    const Package jet_form{Package::Sql{""}};
+    fs::copy_file(fs::path(ZOL_TESTDATA_JET) / "zol-sample.mdb", jet_form.db(),
+                  fs::copy_options::overwrite_existing);
+    const Form forms[] = {
+        {"SQLite", sqlite_form, {"--tranday", "095/03/15", "--print-date=2025-03-07"}, "0.01"},
+        {"Jet", jet_form, {"--tranday", "115/02/24", "--print-date=2025-03-07"}, "0.002"}};
+    const TempDir cache("zol_fault_cache_");
+    for (const Form& f : forms) {
+        std::vector<std::string> args{"report", f.pkg.base().string()};
+        args.insert(args.end(), f.options.begin(), f.options.end());
+        const RunOutput clean = run_captured(args);
+        ASSERT_EQ(clean.code, 0) << clean.err;
+        const std::string expected = read_file(f.pkg.report());
+        int written = 0, refused = 0;
+        for (int i = 0; i < kRunsPerForm; ++i) {
+            const unsigned seed = first_seed + static_cast<unsigned>(i);
+            write_file(f.pkg.report(), kPrevious);
+            // Every other Jet run finds no copy in the cache and reads the file again.
+            if (i % 2 == 0) fs::remove_all(cache.path() / "zol5300");
+            const RunOutput r = faulty_run(f, seed, cache.path());
+            const std::string line = r.err.substr(0, r.err.find('\n'));
+            std::printf("fault run %s seed %u: exit %d signal %d %s\n", f.name, seed, r.code,
+                        r.signal, line.c_str());
+            SCOPED_TRACE(std::string(f.name) + " seed " + std::to_string(seed) + ": " + r.err);
+            ASSERT_TRUE(r.code == 0 || r.code == 4) << "a crash or a hang";
+            const std::string now = read_file(f.pkg.report());
+            if (r.code == 0) {
+                ++written;
+                EXPECT_TRUE(now == expected) << "another report";
+                continue;
+            }
+            ++refused;
+            EXPECT_EQ(now, kPrevious);
+            EXPECT_NE(r.err.find_first_of("\xe4\xe5\xe6\xe7\xe8\xe9"), r.err.npos);  // Chinese
+            for (const char* english : kEnglish) EXPECT_EQ(r.err.find(english), r.err.npos);
+        }
+        std::printf("fault runs %s: %d written, %d refused\n", f.name, written, refused);
+        EXPECT_GT(written, 0);
+        EXPECT_GT(refused, 0);
+    }
+}
+
+}  // namespace
+}  // namespace zol::test
