@@ -139,7 +139,7 @@ PaymentQuery build_payment_query(const FilterSnapshot& f, const QueryDates& date
 
     const std::string preway = trim(f.CBO_preway);
     for (const PrewayChoice& c : kPrewayChoices) {
-        if (preway == c.name) w += " and B.preway='" + std::string(c.code) + "'";
+        if (preway == c.name) w += " and B.preway=" + sql_text(c.code);
     }
 
     const std::string methods = payment_method_list(f);
