@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/folder_entries.h"
 #include "core/package_path.h"
 #include "core/text.h"
 
@@ -53,9 +54,8 @@ std::filesystem::path resolve_handed_over(std::string_view path_text) {
 
 std::vector<std::filesystem::path> other_spellings(const std::filesystem::path& file) {
     std::vector<std::filesystem::path> found;
-    std::error_code ec;
     const std::string name = file.filename().string();
-    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+    for (const auto& entry : folder_entries(file.parent_path())) {
         const std::string other = entry.path().filename().string();
         if (other != name && iequals(other, name)) found.push_back(entry.path());
     }
