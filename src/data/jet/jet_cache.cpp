@@ -139,10 +139,14 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
         if (!f || ::fstat(f.get(), &st) != 0 || !owned_privately(st)) continue;
         const FileStamp stamp = file_stamp(st);
         const std::string_view named = std::string_view(name).substr(stem.size(), 32);
-        // Found whole before, and not written since: its stamp tells, as for the Jet file.
-        const auto record = find_state_record(dir_, stamp);
-        if (std::find(checked.begin(), checked.end(), stamp) != checked.end() ||
-            (record && record->state.digest.hex() == named)) {
+        // Found whole before, by this process or (its record tells) an earlier one, and not
+        // written since: its stamp tells, as for the Jet file.
+        if (std::find(checked.begin(), checked.end(), stamp) != checked.end()) {
+            return entry.path();
+        }
+        if (const auto record = find_state_record(dir_, stamp);
+            record && record->state.digest.hex() == named) {
+            checked.push_back(stamp);
             return entry.path();
         }
         const long long began = wall_clock_ns();
