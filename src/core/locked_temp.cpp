@@ -19,6 +19,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kSuffix = ".tmp";
+// Names carry 64 random bits: a name taken already means someone is guessing them, and a
+// few more draws are all a caller should wait for before it is told the folder is unusable.
+constexpr int kNameTries = 16;
 
 std::string unique_part() {
     std::random_device rd;
@@ -36,27 +39,27 @@ std::optional<LockedTemp> create_locked_temp(const fs::path& dir, const std::str
 
 std::optional<LockedTemp> create_locked_temp(int dir_fd, const fs::path& dir,
                                              const std::string& prefix, int mode) {
-    for (int attempt = 0; attempt < 16; ++attempt) {
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
         const std::string unique = unique_part();
         // Made and locked under a name the clean-up never looks at, then given its name.
         // Both names are unguessable, and O_EXCL never opens what someone put there first.
         const std::string birth = ".new." + unique;
         const std::string name = prefix + unique + kSuffix;
-        const int fd = ::openat(dir_fd, birth.c_str(),
-                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd < 0) {
+        UniqueFd fd(::openat(dir_fd, birth.c_str(),
+                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!fd) {
             if (errno == EEXIST) continue;
             return std::nullopt;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
             ::renameat(dir_fd, birth.c_str(), dir_fd, name.c_str()) != 0) {
             const int err = errno;
             ::unlinkat(dir_fd, birth.c_str(), 0);
-            ::close(fd);
+            fd.reset();
             errno = err;
             return std::nullopt;
         }
-        return LockedTemp{dir / name, UniqueFd(fd)};
+        return LockedTemp{dir / name, std::move(fd)};
     }
     errno = EEXIST;
     return std::nullopt;

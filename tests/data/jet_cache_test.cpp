@@ -110,6 +110,22 @@ TEST_F(JetCache, ServesOnlyACopyOfTheBytesTheFileHoldsNow) {
              std::ofstream(t.jet_, std::ios::binary | std::ios::app) << std::string(4096, '\0');
          },
          true},
+        {"each folder holding the copy of another content",
+         [](JetCache& t) {
+             const auto files = t.copies();
+             ASSERT_GT(files.size(), 1u);
+             const auto other = [&](std::size_t i) { return files[(i + 1) % files.size()]; };
+             for (std::size_t i = 0; i < files.size(); ++i) {
+                 fs::copy_file(other(i), files[i].parent_path() / "moved");
+             }
+             for (std::size_t i = 0; i < files.size(); ++i) {
+                 fs::remove(files[i]);
+                 fs::rename(files[i].parent_path() / "moved",
+                            files[i].parent_path() / other(i).filename());
+             }
+             rewrite_keeping_times(t.jet_, test::read_file(kSample));
+         },
+         true},
         {"a copy cut short",
          [](JetCache& t) {
              for (const auto& f : t.copies()) fs::resize_file(f, fs::file_size(f) / 2);

@@ -19,9 +19,10 @@ struct Digest {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
     friend bool operator==(const Digest&, const Digest&) = default;
-    // 32 lower-case hex digits.
+    // kDigestHexDigits lower-case hex digits.
     std::string hex() const;
 };
+inline constexpr std::size_t kDigestHexDigits = 32;
 
 // The digest written as hex(); nullopt for any other text.
 std::optional<Digest> digest_from_hex(std::string_view hex);

@@ -16,6 +16,7 @@
 #include "core/folder_entries.h"
 #include "core/locked_temp.h"
 #include "core/safe_open.h"
+#include "core/text.h"
 #include "data/jet/jet_snapshot.h"
 #include "data/jet/state_record.h"
 
@@ -27,9 +28,14 @@ namespace {
 
 constexpr const char* kFillPrefix = ".fill.";
 constexpr const char* kLockName = kFolderLockName;
+constexpr std::string_view kTableSuffix = ".sqlite";
 
-// Folders of this version ("v2-" and 32 hex digits) and of the first one (16 hex digits,
-// keyed by the file's stat), which are pruned like the others.
+bool is_table_file_name(std::string_view name) {
+    return name.size() > kTableSuffix.size() && name.ends_with(kTableSuffix);
+}
+
+// Folders of this version ("v2-" and the digest's hex digits) and of the first one (16 hex
+// digits, keyed by the file's stat), which are pruned like the others.
 bool is_folder_name(const std::string& name) {
     const auto hex_digits = [](std::string_view s) {
         return s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
@@ -37,13 +43,32 @@ bool is_folder_name(const std::string& name) {
     if (name.size() == 16) return hex_digits(name);
     const auto dash = name.find('-');
     return name.size() > 2 && name[0] == 'v' && dash != std::string::npos &&
-           name.size() - dash - 1 == 32 && hex_digits(std::string_view(name).substr(dash + 1));
+           name.size() - dash - 1 == kDigestHexDigits &&
+           hex_digits(std::string_view(name).substr(dash + 1));
 }
 
 struct Db {
     sqlite3* db = nullptr;
     ~Db() { sqlite3_close_v2(db); }
 };
+
+// Whether the table file's own record names this folder's content and this table: a file
+// put here from another content's folder has bytes that match its name all the same.
+bool names_content_and_table(const fs::path& file, const std::string& key,
+                             const std::string& table) {
+    Db d;
+    sqlite3_stmt* s = nullptr;
+    const bool ok =
+        sqlite3_open_v2(file.c_str(), &d.db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(d.db, "SELECT key, table_name FROM zol_cache_meta", -1, &s, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW &&
+        reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) == key &&
+        reinterpret_cast<const char*>(sqlite3_column_text(s, 1)) == table &&
+        sqlite3_step(s) == SQLITE_DONE;
+    sqlite3_finalize(s);
+    return ok;
+}
 
 // The digest of a file's bytes; nullopt when it cannot be read or is not this user's own
 // regular file that nobody else may change.
@@ -110,7 +135,7 @@ JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
 std::string JetCacheFolder::table_stem(const std::string& table) const {
     std::string name;
     for (unsigned char c : table) {
-        const unsigned char lower = (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+        const unsigned char lower = to_lower_ascii(c);
         if ((lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9') || lower == '_') {
             name += static_cast<char>(lower);
         } else {
@@ -128,9 +153,9 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
     std::error_code ec;
     for (const auto& entry : folder_entries(dir_)) {
         const std::string name = entry.path().filename().string();
-        // stem, 32 hex digits, ".sqlite"
-        if (name.size() != stem.size() + 32 + 7 || name.compare(0, stem.size(), stem) != 0 ||
-            name.compare(name.size() - 7, 7, ".sqlite") != 0) {
+        // stem, digest, suffix
+        if (name.size() != stem.size() + kDigestHexDigits + kTableSuffix.size() ||
+            !name.starts_with(stem) || !is_table_file_name(name)) {
             continue;
         }
         // Only this user's own regular file that nobody else may have changed.
@@ -138,7 +163,7 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
         struct stat st {};
         if (!f || ::fstat(f.get(), &st) != 0 || !owned_privately(st)) continue;
         const FileStamp stamp = file_stamp(st);
-        const std::string_view named = std::string_view(name).substr(stem.size(), 32);
+        const std::string_view named = std::string_view(name).substr(stem.size(), kDigestHexDigits);
         // Found whole before, by this process or (its record tells) an earlier one, and not
         // written since: its stamp tells, as for the Jet file.
         if (std::find(checked.begin(), checked.end(), stamp) != checked.end()) {
@@ -151,7 +176,8 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
         }
         const long long began = wall_clock_ns();
         const auto digest = digest_of(f.get());
-        if (digest && digest->hex() == named) {
+        if (digest && digest->hex() == named &&
+            names_content_and_table(entry.path(), key_, table)) {
             checked.push_back(stamp);
             write_state_record(dir_, StateRecord{FileState{stamp, *digest}, began});
             return entry.path();
@@ -191,7 +217,8 @@ fs::path JetCacheFolder::seal(JetCacheFill& fill, const std::string& table) cons
     ok = ok && sqlite3_close(d.db) == SQLITE_OK;
     if (ok) d.db = nullptr;
     const auto digest = ok ? digest_of_file(temp) : std::nullopt;
-    const fs::path target = dir_ / (table_stem(table) + (digest ? digest->hex() : "") + ".sqlite");
+    const fs::path target =
+        dir_ / (table_stem(table) + (digest ? digest->hex() : "") + std::string(kTableSuffix));
     // Readers see the old file or the new one whole, never a file being written.
     if (!digest || ::rename(temp.c_str(), target.c_str()) != 0) {
         throw JetCacheUnavailable("無法寫入快取檔案 " + target.string());
@@ -204,7 +231,7 @@ void JetCacheFolder::discard() const {
     std::error_code ec;
     for (const auto& entry : folder_entries(dir_)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() > 7 && name.compare(name.size() - 7, 7, ".sqlite") == 0) {
+        if (is_table_file_name(name)) {
             fs::remove(entry.path(), ec);
         }
     }

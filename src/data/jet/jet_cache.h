@@ -60,8 +60,9 @@ class JetCacheFolder {
     JetCacheFolder(const JetCacheFolder&) = delete;
     JetCacheFolder& operator=(const JetCacheFolder&) = delete;
 
-    // The kept copy of the table (any spelling) whose bytes match the digest in its name;
-    // nullopt when there is none. A copy that does not match is removed. A copy whose stamp
+    // The kept copy of the table (any spelling) whose bytes match the digest in its name and
+    // whose own record names this folder's content and this table; nullopt when there is
+    // none. A copy that does not match is removed. A copy whose stamp
     // is in `checked` was found whole by this process and is not read again; one checked now
     // is added there.
     std::optional<std::filesystem::path> find(const std::string& table,
