@@ -56,9 +56,8 @@ QFont painted_font(const QString& name, double points, bool bold) {
     const QString wanted = QFont::substitute(name);
     if (!raw.isValid() || (QFontDatabase::hasFamily(wanted) &&
                            raw.familyName().compare(wanted, Qt::CaseInsensitive))) {
-        throw PrintError(QStringLiteral("無法讀取字型「%1」（%2）的字型檔，未能列印")
-                             .arg(name, wanted)
-                             .toStdString());
+        throw PrintError(
+            QStringLiteral("無法讀取字型「%1」的字型檔，未能列印").arg(name).toStdString());
     }
     const QFont copy = printable_font(font);
     if (copy == font && maps_radicals(raw))
