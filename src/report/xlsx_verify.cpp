@@ -19,7 +19,7 @@ namespace zol {
 
 namespace {
 
-// Every XML part starts so; a part without it lost its first write.
+// Every XML member starts so; one without it lost its first write.
 constexpr std::string_view kDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
@@ -29,7 +29,7 @@ std::uint32_t le(std::string_view b, std::size_t at, int bytes) {
     return v;
 }
 
-// The parts of a zip file by name, inflated and checked against their CRC; nullopt when the
+// The members of a zip file by name, inflated and checked against their CRC; nullopt when the
 // file is no whole zip file.
 std::optional<std::vector<std::pair<std::string, std::string>>> unzip(std::string_view zip) {
     if (zip.size() < 22) return std::nullopt;
@@ -38,7 +38,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> unzip(std::strin
     if (zip.substr(end, 4) != "PK\x05\x06") return std::nullopt;
     const std::size_t count = le(zip, end + 10, 2);
     std::size_t at = le(zip, end + 16, 4);
-    std::vector<std::pair<std::string, std::string>> parts;
+    std::vector<std::pair<std::string, std::string>> members;
     for (std::size_t i = 0; i < count; ++i) {
         if (at + 46 > end || zip.substr(at, 4) != "PK\x01\x02") return std::nullopt;
         const std::uint32_t method = le(zip, at + 10, 2), crc = le(zip, at + 16, 4);
@@ -68,15 +68,15 @@ std::optional<std::vector<std::pair<std::string, std::string>>> unzip(std::strin
         }
         const auto* p = reinterpret_cast<const Bytef*>(bytes.data());
         if (crc32(0, p, static_cast<uInt>(bytes.size())) != crc) return std::nullopt;
-        parts.emplace_back(std::move(name), std::move(bytes));
+        members.emplace_back(std::move(name), std::move(bytes));
     }
-    return parts;
+    return members;
 }
 
 // The elements that libxlsxwriter writes empty: the document properties left unset.
 constexpr std::string_view kEmptyElements[] = {"Company", "dc:creator", "cp:lastModifiedBy"};
 
-// An XML part as libxlsxwriter writes it: the declaration, then one element whose tags nest,
+// An XML member as libxlsxwriter writes it: the declaration, then one element whose tags nest,
 // whose attributes are quoted and whose text holds only known entities. An element with
 // text that lost it (a failed write of the text alone) is empty.
 bool well_formed(std::string_view x) {
@@ -166,7 +166,7 @@ std::string_view attribute(std::string_view tag, std::string_view name) {
     return tag.substr(from, tag.find('"', from) - from);
 }
 
-// The cells of a worksheet part; nullopt when one of them cannot be read.
+// The cells of a worksheet member; nullopt when one of them cannot be read.
 std::optional<CellTally> tally(std::string_view x) {
     CellTally t;
     for (std::size_t at = x.find("<c "); at != x.npos; at = x.find("<c ", at + 1)) {
@@ -252,18 +252,19 @@ std::string xlsx_problem(const std::filesystem::path& file, const std::vector<Ce
     const std::optional<std::string> twin_bytes = bytes ? read_whole(twin, err) : std::nullopt;
     if (!twin_bytes) return "無法讀回寫好的檔案：" + errno_text(err);
     const std::string damaged = "部分資料未能寫進暫存檔，檔案不完整";
-    const auto parts = unzip(*bytes);
-    const auto twin_parts = unzip(*twin_bytes);
-    if (!parts || !twin_parts) return damaged;
-    // Parts that hold no cells, written in many pieces of which any can go missing.
+    const auto members = unzip(*bytes);
+    const auto twin_members = unzip(*twin_bytes);
+    if (!members || !twin_members) return damaged;
+    // Members that hold no cells, written in many pieces of which any can go missing.
     for (const char* fixed : {"xl/theme/theme1.xml", "xl/styles.xml"}) {
-        const auto named = [&](const auto& part) { return part.first == fixed; };
-        const auto a = std::find_if(parts->begin(), parts->end(), named);
-        const auto b = std::find_if(twin_parts->begin(), twin_parts->end(), named);
-        if (a == parts->end() || b == twin_parts->end() || a->second != b->second) return damaged;
+        const auto named = [&](const auto& member) { return member.first == fixed; };
+        const auto a = std::find_if(members->begin(), members->end(), named);
+        const auto b = std::find_if(twin_members->begin(), twin_members->end(), named);
+        if (a == members->end() || b == twin_members->end() || a->second != b->second)
+            return damaged;
     }
     std::size_t sheet = 0;
-    for (const auto& [name, xml] : *parts) {
+    for (const auto& [name, xml] : *members) {
         if (!well_formed(xml)) return damaged;
         if (name != "xl/worksheets/sheet" + std::to_string(sheet + 1) + ".xml") continue;
         const std::optional<CellTally> cells = tally(xml);

@@ -1,6 +1,6 @@
 // Reading a finished workbook back before it is put in place. libxlsxwriter does not check
 // the writes of its temporary files (stdio calls whose errors it ignores, and rewinds away),
-// so a write that failed on a full or failing disk leaves a workbook that lacks part of what
+// so a write that failed on a full or failing disk leaves a workbook that lacks some of what
 // was written while the library reports success.
 #pragma once
 

@@ -2,7 +2,7 @@
 // fsync, rename, mmap and the stdio calls fail at random during the click
 // (tests/app/export_faults/export_faults.cpp, under fiu-run). Each click must write the file
 // of a click without faults, or tell in Chinese why it could not and leave the file that was
-// there as it was: never another file, a part of one, a hang or a crash. Every call that
+// there as it was: never another file, a piece of one, a hang or a crash. Every call that
 // can fail must have failed in some run. ZOL_FAULT_SEED repeats a sample.
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ std::string helper() {
     return std::string(ZOL_BINARY_DIR) + "/zol_export_faults";
 }
 
-// What a reader sees of the file: a PDF's sheets, text and fonts; a workbook's parts.
+// What a reader sees of the file: a PDF's sheets, text and fonts; a workbook's members.
 std::string content(const std::string& mode, const fs::path& file) {
     std::string seen;
     const auto add = [&](std::vector<std::string> argv) {

@@ -4,7 +4,7 @@
   xlsx_check.py package DIR
       a package directory (DIR/mdb/ZOL.mdb, DIR/rpt) from tests/fixtures/report_cli/sample.sql
   xlsx_check.py content BOOK
-      every part of the workbook but the one that holds its creation time, for comparing two
+      every member of the workbook but the one that holds its creation time, for comparing two
       workbooks; exits 1 when BOOK is no whole zip file.
   xlsx_check.py check BOOK DB DETAIL_SQL ITEM_SQL REPORT [FROM TO]
       BOOK is the workbook; DB the package database; DETAIL_SQL and ITEM_SQL the run's two
