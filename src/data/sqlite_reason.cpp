@@ -7,7 +7,12 @@ namespace zol {
 std::string sqlite_reason(sqlite3* db, int rc) {
     if (db) rc = sqlite3_extended_errcode(db);
     // The system call's own error, where the engine kept one.
-    const int sys = db ? sqlite3_system_errno(db) : 0;
+    int sys = db ? sqlite3_system_errno(db) : 0;
+    // A read that fails with EIO (or ERANGE, ENXIO) is reported as a damaged file, and the
+    // engine keeps its errno with the file only.
+    if (db && sys == 0 && ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB) &&
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &sys) != SQLITE_OK)
+        sys = 0;
     const std::string because = sys != 0 ? "（" + errno_text(sys) + "）" : std::string();
     switch (rc & 0xff) {
         case SQLITE_FULL:

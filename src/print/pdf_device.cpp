@@ -1,35 +1,59 @@
 #include "print/pdf_device.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QIODevice>
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
 #include "core/file_target.h"
+#include "core/io_loop.h"
+#include "core/locked_temp.h"
 #include "print/print_error.h"
 
 namespace zol::print {
 
-namespace {
-
-// Why the PDF could not be written, in the clerk's language (Qt's own text is English).
-QString failure_reason(const QSaveFile& file) {
-    switch (file.error()) {
-        case QFileDevice::ResourceError:  // Qt's name for a full disk
-            return QStringLiteral("磁碟空間不足");
-        case QFileDevice::PermissionsError:
-            return QStringLiteral("沒有寫入權限");
-        case QFileDevice::OpenError:
-            return QStringLiteral("無法建立檔案（資料夾不存在或沒有寫入權限）");
-        case QFileDevice::RenameError:
-            return QStringLiteral("無法以新檔取代原有的檔案");
-        default:
-            return QStringLiteral("寫入失敗（磁碟或網路磁碟機錯誤）");
+// The temporary file as the PDF writer's device, written in large pieces. It keeps the
+// errno of the first failed write, which Qt's own file classes turn into English text;
+// nothing is written after it.
+class PdfDevice::TempFile : public QIODevice {
+  public:
+    explicit TempFile(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    // Writes what is held; the errno of the first failed write, or 0.
+    int finish() {
+        flush_buffer();
+        return error_;
     }
-}
 
-}  // namespace
+  protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (error_ != 0) return -1;
+        buffer_.append(data, static_cast<std::size_t>(size));
+        if (buffer_.size() >= kPiece) flush_buffer();
+        return error_ != 0 ? -1 : size;
+    }
+
+  private:
+    static constexpr std::size_t kPiece = 1 << 16;
+    void flush_buffer() {
+        if (error_ == 0 && !write_all(fd_, buffer_.data(), buffer_.size()))
+            error_ = errno != 0 ? errno : EIO;
+        buffer_.clear();
+    }
+    int fd_;
+    int error_ = 0;
+    std::string buffer_;
+};
 
 PdfDevice::PdfDevice(QString path, QString title)
     : path_(std::move(path)), title_(std::move(title)) {}
 
 PdfDevice::~PdfDevice() {
     close_unfinished();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
 PainterDevice::Sheet PdfDevice::prepare(const QPageLayout& wanted) {
@@ -40,17 +64,19 @@ PainterDevice::Sheet PdfDevice::prepare(const QPageLayout& wanted) {
 }
 
 QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
-    // A protected file stays as it is. QSaveFile keeps the permission bits of the file it
-    // replaces, so a private PDF stays private.
-    if (const std::string refusal = replace_refusal(path_.toStdString()); !refusal.empty())
-        throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
-                             .arg(path_, QString::fromStdString(refusal))
-                             .toStdString());
-    file_ = std::make_unique<QSaveFile>(path_);
-    if (!file_->open(QIODevice::WriteOnly))
-        throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
-                             .arg(path_, failure_reason(*file_))
-                             .toStdString());
+    const std::filesystem::path target = path_.toStdString();
+    // A protected file stays as it is.
+    if (const std::string refusal = replace_refusal(target); !refusal.empty())
+        fail(QString::fromStdString(refusal));
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+    const std::string prefix = "." + target.filename().string() + ".";
+    // Those of runs that died; this one is private until it is in place.
+    remove_dead_temp_files(dir, prefix);
+    auto temp = create_locked_temp(dir, prefix, 0600);
+    if (!temp) fail(errno);
+    temp_ = temp->path;
+    temp_fd_ = std::move(temp->fd);
+    file_ = std::make_unique<TempFile>(temp_fd_.get());
     writer_ = std::make_unique<QPdfWriter>(file_.get());
     writer_->setResolution(kResolution);
     writer_->setTitle(title_);
@@ -61,14 +87,29 @@ QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
 
 void PdfDevice::job_done() {
     writer_.reset();
-    if (!file_->commit())
-        throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2")
-                             .arg(path_, failure_reason(*file_))
-                             .toStdString());
+    if (const int err = file_->finish(); err != 0) fail(err);
+    // On the disk before it takes the target's name: a crash then leaves the old file.
+    if (::fsync(temp_fd_.get()) != 0) fail(errno);
+    // Refused now if it was made read-only meanwhile; a private PDF stays private.
+    if (const std::string refusal = replace_refusal(path_.toStdString()); !refusal.empty())
+        fail(QString::fromStdString(refusal));
+    if (::fchmod(temp_fd_.get(), existing_mode(path_.toStdString()).value_or(new_file_mode())) != 0)
+        fail(errno);
+    if (std::rename(temp_.c_str(), path_.toStdString().c_str()) != 0) fail(errno);
+    temp_.clear();
 }
 
 void PdfDevice::abandon() {
-    if (file_) file_->cancelWriting();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+void PdfDevice::fail(const QString& why) const {
+    throw PrintError(QStringLiteral("無法寫入 PDF 檔案 %1：%2").arg(path_, why).toStdString());
+}
+
+void PdfDevice::fail(int err) const {
+    fail(QString::fromStdString(file_error_reason(err)));
 }
 
 DeviceFactory pdf_device_factory(const QString& path) {

@@ -5,10 +5,11 @@
 #pragma once
 
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QString>
+#include <filesystem>
 #include <memory>
 
+#include "core/unique_fd.h"
 #include "print/painter_device.h"
 
 namespace zol::print {
@@ -31,9 +32,15 @@ class PdfDevice : public PainterDevice {
     void abandon() override;
 
   private:
+    class TempFile;
+    [[noreturn]] void fail(const QString& why) const;
+    [[noreturn]] void fail(int err) const;
+
     QString path_;
     QString title_;
-    std::unique_ptr<QSaveFile> file_;
+    std::filesystem::path temp_;  // written under this name beside the target until done
+    UniqueFd temp_fd_;            // held (locked) while the PDF is written
+    std::unique_ptr<TempFile> file_;
     std::unique_ptr<QPdfWriter> writer_;
 };
 

@@ -5,6 +5,7 @@
 #include <QRawFont>
 #include <QString>
 
+#include "print/print_error.h"
 #include "print/sfnt_font.h"
 
 namespace zol {
@@ -49,7 +50,20 @@ QFont painted_font(const QString& name, double points, bool bold) {
     font.setPointSizeF(points);
     font.setBold(bold);
     font.setKerning(false);
-    return printable_font(font);
+    // A font file that cannot be read (a failed open, read or mmap) leaves Qt drawing with
+    // another installed font, or with empty boxes: a print that is not the report.
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QString wanted = QFont::substitute(name);
+    if (!raw.isValid() || (QFontDatabase::hasFamily(wanted) &&
+                           raw.familyName().compare(wanted, Qt::CaseInsensitive))) {
+        throw PrintError(
+            QStringLiteral("無法讀取字型「%1」的字型檔，未能列印").arg(name).toStdString());
+    }
+    const QFont copy = printable_font(font);
+    if (copy == font && maps_radicals(raw))
+        throw PrintError(
+            QStringLiteral("無法建立字型「%1」的列印用字型，未能列印").arg(name).toStdString());
+    return copy;
 }
 
 QFont printable_font(const QFont& font) {

@@ -29,7 +29,8 @@ QFont printable_font(const QFont& font);
 
 // The font a line of the report is painted with: the named font at `points`, bold or not,
 // without kerning, as printable_font gives it. The page measure uses the very same font, so
-// that fit-to-page is computed on the width that is printed.
+// that fit-to-page is computed on the width that is printed. Throws PrintError when the
+// installed font cannot be loaded (its file unreadable) or its printable copy not be made.
 QFont painted_font(const QString& name, double points, bool bold);
 
 }  // namespace zol::print

@@ -6,9 +6,11 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 #include "core/big5.h"
 #include "core/file_target.h"
@@ -22,6 +24,58 @@ namespace {
 // Excel's column width unit is about one digit; a Chinese character takes two.
 constexpr int kMinWidth = 6;
 constexpr int kMaxWidth = 60;
+
+int style_of(lxw_format* format) {
+    return format ? lxw_format_get_xf_index(format) : 0;
+}
+
+// The book's cell formats, in the order of XlsxBook's members. The twin that commit() writes
+// for the reading back gets the very same.
+std::array<lxw_format*, 5> add_formats(lxw_workbook* book) {
+    lxw_format* header = workbook_add_format(book);
+    format_set_bold(header);
+    format_set_bottom(header, LXW_BORDER_THIN);
+    lxw_format* amount = workbook_add_format(book);
+    format_set_num_format(amount, "#,##0");
+    // Taiwan's locale with the "e" year shows the ROC year; the cell keeps the date.
+    lxw_format* roc_date = workbook_add_format(book);
+    format_set_num_format(roc_date, "[$-404]e/mm/dd");
+    lxw_format* two_digits = workbook_add_format(book);
+    format_set_num_format(two_digits, "00");
+    lxw_format* five_digits = workbook_add_format(book);
+    format_set_num_format(five_digits, "00000");
+    return {header, amount, roc_date, two_digits, five_digits};
+}
+
+// A temporary file removed when the object goes.
+struct RemovedFile {
+    std::filesystem::path path;
+    UniqueFd fd;
+    ~RemovedFile() {
+        if (!path.empty()) ::unlink(path.c_str());
+    }
+};
+
+// A workbook with the book's formats taken up in `order` and one empty sheet, beside the
+// book: its theme and styles are what the book's must be. The errno of a failure, or 0.
+int write_twin(RemovedFile& twin, const std::filesystem::path& beside,
+               const std::vector<std::pair<int, std::size_t>>& order) {
+    auto temp =
+        create_locked_temp(beside.parent_path(), "." + beside.filename().string() + ".", 0600);
+    if (!temp) return errno;
+    twin.path = temp->path;
+    twin.fd = std::move(temp->fd);
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* book = workbook_new_opt(twin.path.c_str(), &options);
+    if (!book) return errno != 0 ? errno : EIO;
+    const auto formats = add_formats(book);
+    for (const auto& [index, which] : order) lxw_format_get_xf_index(formats[which]);
+    workbook_add_worksheet(book, nullptr);
+    errno = 0;
+    if (workbook_close(book) != LXW_NO_ERROR) return errno != 0 ? errno : EIO;
+    return 0;
+}
 
 }  // namespace
 
@@ -44,18 +98,12 @@ XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
         fail("無法建立活頁簿");
     }
 
-    header = workbook_add_format(book_);
-    format_set_bold(header);
-    format_set_bottom(header, LXW_BORDER_THIN);
-    amount = workbook_add_format(book_);
-    format_set_num_format(amount, "#,##0");
-    // Taiwan's locale with the "e" year shows the ROC year; the cell keeps the date.
-    roc_date = workbook_add_format(book_);
-    format_set_num_format(roc_date, "[$-404]e/mm/dd");
-    two_digits = workbook_add_format(book_);
-    format_set_num_format(two_digits, "00");
-    five_digits = workbook_add_format(book_);
-    format_set_num_format(five_digits, "00000");
+    const auto formats = add_formats(book_);
+    header = formats[0];
+    amount = formats[1];
+    roc_date = formats[2];
+    two_digits = formats[3];
+    five_digits = formats[4];
 }
 
 XlsxBook::~XlsxBook() {
@@ -64,24 +112,43 @@ XlsxBook::~XlsxBook() {
     if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
-lxw_worksheet* XlsxBook::add_sheet(const char* name) {
+std::pair<lxw_worksheet*, std::size_t> XlsxBook::add_sheet(const char* name) {
     lxw_worksheet* sheet = workbook_add_worksheet(book_, name);
     if (!sheet) fail("無法加入工作表");
-    return sheet;
+    tallies_.emplace_back();
+    return {sheet, tallies_.size() - 1};
 }
 
 void XlsxBook::commit() {
+    // The order in which the cells took up the formats, which numbers them in the styles.
+    const std::array<const lxw_format*, 5> mine{header, amount, roc_date, two_digits, five_digits};
+    std::vector<std::pair<int, std::size_t>> style_order;
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+        if (mine[i]->xf_index != LXW_PROPERTY_UNSET) style_order.emplace_back(mine[i]->xf_index, i);
+    }
+    std::sort(style_order.begin(), style_order.end());
     lxw_workbook* book = book_;
     book_ = nullptr;
     errno = 0;
     const lxw_error err = workbook_close(book);
     const int sys_err = errno;
     if (err != LXW_NO_ERROR) {
-        fail(sys_err != 0 ? file_error_reason(sys_err) : std::string(lxw_strerror(err)));
+        // libxlsxwriter's own text is English: its error number stands in for it.
+        fail(sys_err != 0
+                 ? file_error_reason(sys_err)
+                 : "無法產生活頁簿（錯誤碼 " + std::to_string(static_cast<int>(err)) + "）");
     }
+    RemovedFile twin;
+    if (const int twin_err = write_twin(twin, target_, style_order); twin_err != 0)
+        fail(file_error_reason(twin_err));
+    if (const std::string problem = xlsx_problem(temp_, tallies_, twin.path); !problem.empty())
+        fail(problem);
+    // On the disk before it takes the target's name: a crash then leaves the old file.
+    if (::fsync(temp_fd_.get()) != 0) fail(file_error_reason(errno));
     // Refused now if it was made read-only meanwhile; a private workbook stays private.
     if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    ::fchmod(temp_fd_.get(), existing_mode(target_).value_or(new_file_mode()));
+    if (::fchmod(temp_fd_.get(), existing_mode(target_).value_or(new_file_mode())) != 0)
+        fail(file_error_reason(errno));
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(file_error_reason(errno));
     temp_.clear();
 }
@@ -90,8 +157,9 @@ void XlsxBook::fail(const std::string& why) const {
     throw ReportError("無法寫入 Excel 檔：" + target_.string() + "（" + why + "）", target_);
 }
 
-XlsxSheet::XlsxSheet(XlsxBook& book, const char* name)
-    : book_(book), sheet_(book.add_sheet(name)) {}
+XlsxSheet::XlsxSheet(XlsxBook& book, const char* name) : book_(book) {
+    std::tie(sheet_, index_) = book.add_sheet(name);
+}
 
 void XlsxSheet::widen(int col, int width) {
     const auto c = static_cast<std::size_t>(col);
@@ -103,6 +171,7 @@ void XlsxSheet::header(const std::vector<std::string>& captions) {
     for (std::size_t c = 0; c < captions.size(); ++c) {
         worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), captions[c].c_str(),
                                book_.header);
+        tally().text(0, static_cast<std::uint16_t>(c), style_of(book_.header), captions[c]);
         // The autofilter's drop-down button takes about two more characters.
         widen(static_cast<int>(c), display_width(captions[c]) + 2);
     }
@@ -111,11 +180,13 @@ void XlsxSheet::header(const std::vector<std::string>& captions) {
 void XlsxSheet::text(int col, const char* s) {
     if (*s == '\0') return;
     worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), s, nullptr);
+    tally().text(row_, static_cast<std::uint16_t>(col), 0, s);
     widen(col, display_width(s));
 }
 
 void XlsxSheet::number(int col, double v, lxw_format* format, int shown_width) {
     worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), v, format);
+    tally().number(row_, static_cast<std::uint16_t>(col), style_of(format), v);
     widen(col, shown_width);
 }
 
@@ -130,6 +201,8 @@ void XlsxSheet::amount(int col, std::int64_t v) {
 void XlsxSheet::date(int col, const DateTime& d) {
     lxw_datetime dt{d.year, d.month, d.day, 0, 0, 0};
     worksheet_write_datetime(sheet_, row_, static_cast<lxw_col_t>(col), &dt, book_.roc_date);
+    tally().number(row_, static_cast<std::uint16_t>(col), style_of(book_.roc_date),
+                   lxw_datetime_to_excel_datetime(&dt));
     widen(col, 9);
 }
 

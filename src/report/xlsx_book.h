@@ -11,6 +11,7 @@
 
 #include "core/date.h"
 #include "core/unique_fd.h"
+#include "report/xlsx_verify.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -29,9 +30,11 @@ class XlsxBook {
     XlsxBook(const XlsxBook&) = delete;
     XlsxBook& operator=(const XlsxBook&) = delete;
 
-    lxw_worksheet* add_sheet(const char* name);
+    // The new sheet and the number by which tally() finds its cells.
+    std::pair<lxw_worksheet*, std::size_t> add_sheet(const char* name);
+    CellTally& tally(std::size_t sheet) { return tallies_[sheet]; }
 
-    // Writes the file and renames it over the target; throws ReportError.
+    // Writes the file, reads it back and renames it over the target; throws ReportError.
     void commit();
 
     // Cell formats shared by the sheets.
@@ -48,6 +51,7 @@ class XlsxBook {
     std::filesystem::path temp_;
     UniqueFd temp_fd_;  // held (locked) while the workbook is written
     lxw_workbook* book_ = nullptr;
+    std::vector<CellTally> tallies_;  // what each sheet was given, for the reading back
 };
 
 // One sheet filled row by row from the top, as constant-memory mode requires. It keeps
@@ -76,9 +80,11 @@ class XlsxSheet {
 
   private:
     void widen(int col, int width);
+    CellTally& tally() { return book_.tally(index_); }
 
     XlsxBook& book_;
-    lxw_worksheet* sheet_;
+    lxw_worksheet* sheet_ = nullptr;
+    std::size_t index_ = 0;
     std::uint32_t row_ = 0;
     std::vector<int> widths_;
 };

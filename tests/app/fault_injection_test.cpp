@@ -22,6 +22,9 @@ constexpr const char* kPrevious = "the previous report\r\n";
 constexpr const char* kEnglish[] = {"rror",     "No such",  "denied",     "malformed",
                                     "disk I/O", "Bad file", "nterrupted", "No space",
                                     "cannot",   "unable",   "failed",     "iterator"};
+// What a sound file never is: a failed call must be told as one, with its reason.
+constexpr const char* kVague[] = {"這不是本程式能讀取的資料庫檔案", "檔案已損毀或不是資料庫檔案",
+                                  "讀取資料庫失敗"};
 
 struct Form {
     const char* name;
@@ -92,6 +95,7 @@ TEST(InjectedFaults, EachRunEndsWithTheReportOrAMessageAndThePreviousReport) {
             EXPECT_EQ(now, kPrevious);
             EXPECT_NE(r.err.find_first_of("\xe4\xe5\xe6\xe7\xe8\xe9"), r.err.npos);  // Chinese
             for (const char* english : kEnglish) EXPECT_EQ(r.err.find(english), r.err.npos);
+            for (const char* vague : kVague) EXPECT_EQ(r.err.find(vague), r.err.npos);
         }
         std::printf("fault runs %s: %d written, %d refused\n", f.name, written, refused);
         EXPECT_GT(written, 0);

@@ -3,6 +3,9 @@
 
   xlsx_check.py package DIR
       a package directory (DIR/mdb/ZOL.mdb, DIR/rpt) from tests/fixtures/report_cli/sample.sql
+  xlsx_check.py content BOOK
+      every member of the workbook but the one that holds its creation time, for comparing two
+      workbooks; exits 1 when BOOK is no whole zip file.
   xlsx_check.py check BOOK DB DETAIL_SQL ITEM_SQL REPORT [FROM TO]
       BOOK is the workbook; DB the package database; DETAIL_SQL and ITEM_SQL the run's two
       statements as SQLite runs them; REPORT the report file the same run wrote. With FROM
@@ -14,10 +17,12 @@ items. "合計" is checked against those rows and, for a whole run, against the 
 class or report totals lines. Prints "ok N" and exits 0, or lists the differences and exits 1.
 """
 import datetime
+import hashlib
 import os
 import re
 import sqlite3
 import sys
+import zipfile
 
 import openpyxl
 from openpyxl.styles.numbers import is_date_format
@@ -189,6 +194,14 @@ def main(argv):
         # One serial that is no number: it stays text in its own column.
         sqlite3.connect(os.path.join(argv[2], "mdb", "ZOL.mdb")).executescript(
             open(sql).read() + "UPDATE ZOL8_Payment SET flow_number = 'A-77' WHERE Stdid = 1;")
+        return 0
+    if argv[1] == "content":
+        with zipfile.ZipFile(argv[2]) as z:
+            if z.testzip() is not None:
+                return 1
+            for name in sorted(z.namelist()):
+                if name != "docProps/core.xml":
+                    print(name, hashlib.sha256(z.read(name)).hexdigest())
         return 0
     rng = (int(argv[7]), int(argv[8])) if len(argv) > 8 else None
     n = check(*argv[2:7], rng)

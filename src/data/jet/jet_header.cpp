@@ -106,7 +106,9 @@ JetFileFacts check_jet_file(const std::string& path) {
     }
     // Page 2 holds the definition of the system catalogue in every Jet 4 file.
     char catalogue_type = 0;
-    if (read_at(f.get(), &catalogue_type, 1, 2 * kJet4PageSize) != 1 || catalogue_type != 0x02) {
+    const ssize_t n = read_at(f.get(), &catalogue_type, 1, 2 * kJet4PageSize);
+    if (n < 0) throw DbError(path, cannot_read_database(errno));
+    if (n != 1 || catalogue_type != 0x02) {
         throw DbError(path, "資料庫檔案已損毀（系統目錄的定義頁不正確）");
     }
     return {size, size / kJet4PageSize};

@@ -185,10 +185,13 @@ JetChildOutcome verdict(const std::string& path, Running& r, int status) {
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) {
         throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
     }
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
+    if (code > kExitSendFailed) throw DbError(path, cannot_read_database(code - kExitSendFailed));
     throw DbError(path, WIFSIGNALED(status)
                             ? "讀取資料庫時程序異常終止（信號 " + std::to_string(WTERMSIG(status)) +
                                   "），資料庫檔案可能已損毀"
-                            : "讀取資料庫失敗，資料庫檔案可能已損毀");
+                            : "讀取資料庫的程序異常結束（結束碼 " + std::to_string(code) +
+                                  "），資料庫檔案可能已損毀");
 }
 
 std::unique_ptr<Running> start_child(const std::string& path, const std::string& read_path,
@@ -252,7 +255,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
             std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
         const int got_events =
             ::poll(fds.data(), fds.size(), static_cast<int>(std::min<long long>(wait_ms, 100)));
-        if (got_events < 0 && errno != EINTR) throw DbError(path, "讀取資料庫失敗");
+        if (got_events < 0 && errno != EINTR) throw DbError(path, cannot_read_database(errno));
         for (std::size_t i = 0; got_events > 0 && i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             Running& r = *running[i];
@@ -266,6 +269,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
                 }
                 continue;
             }
+            if (n < 0) throw DbError(path, cannot_read_database(errno));
             // The child closed its end: it has finished, or is about to.
             ::close(r.fd);
             r.fd = -1;

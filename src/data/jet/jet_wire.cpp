@@ -76,7 +76,11 @@ void JetWireWriter::put_bytes(std::string_view s) {
 }
 
 void JetWireWriter::flush() {
-    if (!write_all(fd_, buf_.data(), buf_.size())) ::_exit(4);
+    if (!write_all(fd_, buf_.data(), buf_.size())) {
+        // Nothing more can be sent: the exit code tells the parent why.
+        const int err = errno;
+        ::_exit(kExitSendFailed + (err > 0 && err < 150 ? err : EIO));
+    }
     buf_.clear();
 }
 

@@ -52,6 +52,10 @@ class JetCellSink {
 
 // Child side: buffered writing to a file descriptor. Write errors end the child (the
 // parent has gone or given up on it).
+// A child whose pipe write fails ends with this code plus the write's errno (errno values
+// stay below 150, so the sum is a valid exit code).
+inline constexpr int kExitSendFailed = 100;
+
 class JetWireWriter : public JetCellSink {
   public:
     explicit JetWireWriter(int fd);
