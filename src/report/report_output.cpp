@@ -90,6 +90,9 @@ void ReportOutput::flush() {
 
 std::shared_ptr<const HeldReport> ReportOutput::commit() {
     flush();
+    // On the disk before it takes the old report's name: a crash of the machine or the file
+    // server then leaves the old report or the new one, never an empty file.
+    if (::fdatasync(fd_.get()) != 0) fail("無法寫入報表檔", errno);
     // The temporary file stays open (and locked) until it is in place or copied.
     struct stat old {};
     const bool exists = ::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;

@@ -22,9 +22,10 @@ constexpr const char* kPrevious = "the previous report\r\n";
 constexpr const char* kEnglish[] = {"rror",     "No such",  "denied",     "malformed",
                                     "disk I/O", "Bad file", "nterrupted", "No space",
                                     "cannot",   "unable",   "failed",     "iterator"};
-// What a sound file never is: a failed call must be told as one, with its reason.
+// What a sound file never is: a failed call must be told as one, with its reason, and a
+// reason that only repeats the message tells nothing.
 constexpr const char* kVague[] = {"這不是本程式能讀取的資料庫檔案", "檔案已損毀或不是資料庫檔案",
-                                  "讀取資料庫失敗"};
+                                  "讀取資料庫失敗", "讀寫錯誤（磁碟或網路磁碟機讀寫錯誤）"};
 
 struct Form {
     const char* name;
