@@ -42,7 +42,13 @@ bool AttachSlots::attach(const std::string& table, const std::filesystem::path& 
     if (sqlite3_exec(db_,
                      ("ATTACH DATABASE " + sql_text(read_only_uri(file)) + " AS " + schema).c_str(),
                      nullptr, nullptr, nullptr) != SQLITE_OK) {
-        throw JetCacheUnavailable(sqlite_reason(db_));
+        // The file was found whole or written a moment ago: an engine that finds it damaged
+        // now could not read it, and only a reason of its own says more.
+        const int rc = sqlite3_errcode(db_);
+        const std::string why = rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB
+                                    ? std::string()
+                                    : "（" + sqlite_reason(db_) + "）";
+        throw JetCacheUnavailable("無法讀取快取檔案 " + file.string() + why);
     }
     ++used_;
     loaded.note(table, LoadedTables::Where::Attached, schema);
