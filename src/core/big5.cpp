@@ -21,6 +21,10 @@ struct ConverterCloser {
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
+[[noreturn]] void icu_failed(const char* what, UErrorCode err) {
+    throw std::runtime_error(std::string(what) + u_errorName(err));
+}
+
 // Every character without a Big5 code becomes "?", also those ICU would drop as ignorable
 // (a zero-width space): display_width counts each as one column, so padding stays aligned.
 void substitute_every_char(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
@@ -36,9 +40,7 @@ UConverter* big5_converter() {
     thread_local ConverterPtr converter = [] {
         UErrorCode err = U_ZERO_ERROR;
         ConverterPtr c(ucnv_open("windows-950", &err));
-        if (U_FAILURE(err) || !c) {
-            throw std::runtime_error(std::string("無法開啟 Big5 轉碼器: ") + u_errorName(err));
-        }
+        if (U_FAILURE(err) || !c) icu_failed("無法開啟 Big5 轉碼器: ", err);
         err = U_ZERO_ERROR;
         ucnv_setSubstChars(c.get(), "?", 1, &err);
         ucnv_setFromUCallBack(c.get(), substitute_every_char, nullptr, nullptr, nullptr, &err);
@@ -68,7 +70,7 @@ std::string from_utf16(const UChar* text, int32_t length) {
     UErrorCode err = U_ZERO_ERROR;
     const int32_t n =
         ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), text, length, &err);
-    if (U_FAILURE(err)) throw std::runtime_error(std::string("Big5 轉碼失敗: ") + u_errorName(err));
+    if (U_FAILURE(err)) icu_failed("Big5 轉碼失敗: ", err);
     out.resize(static_cast<std::size_t>(n));
     return out;
 }
@@ -102,7 +104,7 @@ std::string from_big5(std::string_view big5) {
     const int32_t n =
         ucnv_toUChars(cnv, reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()),
                       big5.data(), static_cast<int32_t>(big5.size()), &err);
-    if (U_FAILURE(err)) throw std::runtime_error(std::string("Big5 轉碼失敗: ") + u_errorName(err));
+    if (U_FAILURE(err)) icu_failed("Big5 轉碼失敗: ", err);
     u.resize(static_cast<std::size_t>(n));
     std::string out;
     int32_t needed = 0;
