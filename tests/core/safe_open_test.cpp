@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <functional>
 #include <string>
 
@@ -49,6 +50,17 @@ TEST(PrivateFolder, MadeOrRefusedWithItsReason) {
         EXPECT_EQ(why, c.reason.empty() ? "" : (dir / c.at).string() + c.reason) << c.folder;
     }
     for (const char* made : {"a", "a/b", "a/b/c"}) EXPECT_EQ(mode_of(dir / made), 0700u) << made;
+}
+
+// A folder or a FIFO at a file's name is refused as no regular file, without waiting.
+TEST(OpenRegular, RefusesWhatIsNoRegularFile) {
+    const TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const char* name : {"", "fifo"}) {
+        errno = 0;
+        EXPECT_FALSE(open_regular(dir / name, O_RDONLY)) << name;
+        EXPECT_EQ(errno, kNotRegularFile) << name;
+    }
 }
 
 }  // namespace

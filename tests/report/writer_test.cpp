@@ -165,6 +165,13 @@ const std::vector<Case>& cases() {
              });
          }},
         {"sums_beyond_32_bits", [] { return students(3, 3, 5, "學費", 2000000000.0); }},
+        {"unknown_grade_and_a_text_collection_date",
+         [] {
+             return many(1, [](Payment& p, int) {
+                 p.grade = 16;
+                 p.overrides = {{"TranDay", Value(std::string(" 下週一 "))}};
+             });
+         }},
         {"sums_beyond_64_bits", [] { return students(3, 3, 5, "學費", 5e18); }},
         {"dates_stored_as_text",
          [] {
