@@ -29,7 +29,9 @@ TEST(PrivateFolder, MadeOrRefusedWithItsReason) {
     fs::permissions(dir / "open", fs::perms::all);
     fs::create_directory(dir / "theirs");
     const bool root = ::geteuid() == 0;
-    if (root) ::chown((dir / "theirs").c_str(), 65532, 65532);
+    if (root) {
+        ASSERT_EQ(::chown((dir / "theirs").c_str(), 65532, 65532), 0);
+    }
     const std::string long_name(256, 'n');
     const struct {
         fs::path folder;  // under dir
