@@ -21,6 +21,10 @@ struct ConverterCloser {
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
+[[noreturn]] void icu_failed(const char* what, UErrorCode err) {
+    throw std::runtime_error(std::string(what) + u_errorName(err));
+}
+
 // Every character without a Big5 code becomes "?", also those ICU would drop as ignorable
 // (a zero-width space): display_width counts each as one column, so padding stays aligned.
 void substitute_every_char(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
@@ -36,9 +40,7 @@ UConverter* big5_converter() {
     thread_local ConverterPtr converter = [] {
         UErrorCode err = U_ZERO_ERROR;
         ConverterPtr c(ucnv_open("windows-950", &err));
-        if (U_FAILURE(err) || !c) {
-            throw std::runtime_error(std::string("無法開啟 Big5 轉碼器: ") + u_errorName(err));
-        }
+        if (U_FAILURE(err) || !c) icu_failed("無法開啟 Big5 轉碼器: ", err);
         err = U_ZERO_ERROR;
         ucnv_setSubstChars(c.get(), "?", 1, &err);
         ucnv_setFromUCallBack(c.get(), substitute_every_char, nullptr, nullptr, nullptr, &err);
@@ -48,55 +50,42 @@ UConverter* big5_converter() {
 }
 
 std::u16string to_utf16(std::string_view utf8) {
-    std::u16string out;
-    if (utf8.empty()) return out;
+    // Never more UTF-16 units than UTF-8 bytes: one pass, no measuring call first.
+    std::u16string out(utf8.size(), u'\0');
     UErrorCode err = U_ZERO_ERROR;
-    int32_t needed = 0;
+    int32_t n = 0;
     // Invalid UTF-8 becomes U+FFFD, which has no Big5 code and so turns into "?".
-    u_strFromUTF8WithSub(nullptr, 0, &needed, utf8.data(), static_cast<int32_t>(utf8.size()),
-                         0xFFFD, nullptr, &err);
-    if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return out;
-    out.resize(static_cast<std::size_t>(needed));
-    err = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), needed, &needed, utf8.data(),
-                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &err);
-    if (U_FAILURE(err)) out.clear();
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &n,
+                         utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &err);
+    out.resize(U_FAILURE(err) ? 0 : static_cast<std::size_t>(n));
     return out;
 }
 
-// Big5 bytes of UTF-16 text; returns the byte count written to out (grown as needed).
+// Big5 bytes of UTF-16 text, in a buffer as large as ICU says the text can need.
 std::string from_utf16(const UChar* text, int32_t length) {
     UConverter* cnv = big5_converter();
-    std::string out(static_cast<std::size_t>(length) * 2 + 4, '\0');
+    std::string out(
+        static_cast<std::size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(length, ucnv_getMaxCharSize(cnv))),
+        '\0');
     UErrorCode err = U_ZERO_ERROR;
-    int32_t n =
+    const int32_t n =
         ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), text, length, &err);
-    if (err == U_BUFFER_OVERFLOW_ERROR) {
-        out.resize(static_cast<std::size_t>(n) + 1);
-        err = U_ZERO_ERROR;
-        n = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), text, length, &err);
-    }
-    if (U_FAILURE(err)) throw std::runtime_error(std::string("Big5 轉碼失敗: ") + u_errorName(err));
+    if (U_FAILURE(err)) icu_failed("Big5 轉碼失敗: ", err);
     out.resize(static_cast<std::size_t>(n));
     return out;
 }
 
-// Width of one non-ASCII code point: its Big5 code read as a 16-bit signed number.
+// Width of one non-ASCII code point (one U8_NEXT gave it, so it is a scalar value): its Big5
+// code, one byte or two, read as a 16-bit signed number.
 int char_width(UChar32 c) {
     UChar buf[2];
     int32_t len = 0;
-    UBool error = false;
-    U16_APPEND(buf, len, 2, c, error);
-    if (error) return 1;  // not a code point: substituted by "?"
-    const std::string bytes = from_utf16(buf, len);
-    std::int16_t code = 0;
-    if (bytes.size() >= 2) {
-        code = static_cast<std::int16_t>(static_cast<std::uint16_t>(
-            (static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1])));
-    } else if (bytes.size() == 1) {
-        code = static_cast<unsigned char>(bytes[0]);
-    }
-    return (code < 0 || code > 128) ? 2 : 1;
+    U16_APPEND_UNSAFE(buf, len, c);
+    std::uint16_t code = 0;
+    for (const char b : from_utf16(buf, len))
+        code = static_cast<std::uint16_t>((code << 8) | static_cast<unsigned char>(b));
+    const auto value = static_cast<std::int16_t>(code);
+    return (value < 0 || value > 128) ? 2 : 1;
 }
 
 }  // namespace
@@ -115,7 +104,7 @@ std::string from_big5(std::string_view big5) {
     const int32_t n =
         ucnv_toUChars(cnv, reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()),
                       big5.data(), static_cast<int32_t>(big5.size()), &err);
-    if (U_FAILURE(err)) throw std::runtime_error(std::string("Big5 轉碼失敗: ") + u_errorName(err));
+    if (U_FAILURE(err)) icu_failed("Big5 轉碼失敗: ", err);
     u.resize(static_cast<std::size_t>(n));
     std::string out;
     int32_t needed = 0;
@@ -133,14 +122,10 @@ std::int16_t display_width(std::string_view utf8) {
     long total = 0;
     int32_t i = 0;
     while (i < length) {
-        if (s[i] < 0x80) {  // ASCII maps to itself: one column
-            ++total;
-            ++i;
-            continue;
-        }
         UChar32 c = 0;
         U8_NEXT(s, i, length, c);
-        total += c < 0 ? 1 : char_width(c);  // an invalid byte is written as "?"
+        // ASCII maps to itself, and a malformed sequence (c < 0) is written as "?": one column.
+        total += c < 0x80 ? 1 : char_width(c);
         if (total > 32767) break;
     }
     return to_int16(static_cast<double>(total));

@@ -79,14 +79,12 @@ double leading_number(std::string_view text) {
     if (!digits.empty()) {
         const long e10 = exponent + point_shift;
         std::string normal = digits + "e" + std::to_string(e10);
-        const auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-        (void)ptr;
-        if (ec == std::errc::result_out_of_range) {
+        // Digits and an exponent always parse: out of range is the only failure.
+        if (std::from_chars(normal.data(), normal.data() + normal.size(), value).ec ==
+            std::errc::result_out_of_range) {
             // Magnitude of the value is about 10^(digits + e10).
             const long magnitude = static_cast<long>(digits.size()) + e10;
             value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-        } else if (ec != std::errc()) {
-            value = 0.0;
         }
     }
     return negative ? -value : value;
@@ -131,9 +129,8 @@ std::string number_text(double v) {
         return std::to_string(static_cast<long long>(v));
     }
     // Fifteen significant digits, as the package's numbers have always been shown.
-    char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    if (ec != std::errc()) return "0";
+    char buf[64];  // room for any double in fifteen digits
+    char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr;
     std::string out(buf, end);
     for (char& c : out) {
         if (c == 'e') c = 'E';
@@ -160,10 +157,9 @@ std::string format_thousands(double v) {
     if (!std::isfinite(v)) return {};
     const double r = round_half_even(v);
     if (r == 0.0) return {};
-    char buf[400];
-    const auto [end, ec] =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(r), std::chars_format::fixed, 0);
-    if (ec != std::errc()) return {};
+    char buf[400];  // room for the 309 digits of the largest double
+    const char* end =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(r), std::chars_format::fixed, 0).ptr;
     std::string out = r < 0 ? "-" : "";
     out += group_thousands(std::string_view(buf, static_cast<std::size_t>(end - buf)));
     return out;

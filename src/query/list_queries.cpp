@@ -131,15 +131,15 @@ std::string entry_text(const Value& v) {
 
 std::size_t pick_list_bound(PickList list) {
     switch (list) {
-        case PickList::TranDay:
-        case PickList::Group:
-            return 501;
         case PickList::Item:
             return 101;
         case PickList::Status:
             return 1000;
+        case PickList::TranDay:
+        case PickList::Group:
+            break;
     }
-    return 0;
+    return 501;
 }
 
 void read_pick_list(PickList list, ResultSet& rows, const std::function<bool(PickEntry)>& take) {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/big5.h"
-#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "report/report_file.h"
 
@@ -30,11 +29,7 @@ Big5Reader::~Big5Reader() = default;
 bool Big5Reader::fill() {
     pos_ = end_ = 0;
     const ssize_t n = read_at(file_->fd(), buffer_.data(), buffer_.size(), offset_);
-    if (n < 0) {
-        const int err = errno;
-        throw ReportError("無法讀取報表檔：" + path().string() + "（" + errno_text(err) + "）",
-                          path());
-    }
+    if (n < 0) report_read_failed(path(), errno);
     end_ = static_cast<std::size_t>(n);
     offset_ += n;
     return n > 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/errno_text.h"
 #include "core/folder_entries.h"
 #include "core/package_path.h"
 #include "core/text.h"
@@ -65,5 +66,9 @@ std::vector<std::filesystem::path> other_spellings(const std::filesystem::path& 
 
 ReportError::ReportError(std::string message, std::filesystem::path path)
     : std::runtime_error(std::move(message)), path_(std::move(path)) {}
+
+void report_read_failed(const std::filesystem::path& path, int err) {
+    throw ReportError("無法讀取報表檔：" + path.string() + "（" + errno_text(err) + "）", path);
+}
 
 }  // namespace zol

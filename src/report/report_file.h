@@ -81,4 +81,7 @@ class ReportError : public std::runtime_error {
     std::filesystem::path path_;
 };
 
+// Throws the ReportError of a report file whose read failed with `err`.
+[[noreturn]] void report_read_failed(const std::filesystem::path& path, int err);
+
 }  // namespace zol

@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "core/big5.h"
-#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/text.h"
 #include "report/report_file.h"
@@ -40,18 +39,13 @@ std::size_t char_length(std::string_view s, std::size_t i) {
     return is_big5_lead(at(s, i)) && i + 1 < s.size() && is_big5_trail(at(s, i + 1)) ? 2 : 1;
 }
 
-[[noreturn]] void read_failed(const HeldReport& report, int err) {
-    throw ReportError("無法讀取報表檔：" + report.path().string() + "（" + errno_text(err) + "）",
-                      report.path());
-}
-
 // Reads up to `length` bytes at `offset`; fewer only where the file ends.
 std::size_t read_range(const HeldReport& report, char* into, std::size_t length, off_t offset) {
     std::size_t done = 0;
     while (done < length) {
         const ssize_t n =
             read_at(report.fd(), into + done, length - done, offset + static_cast<off_t>(done));
-        if (n < 0) read_failed(report, errno);
+        if (n < 0) report_read_failed(report.path(), errno);
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }
@@ -206,7 +200,7 @@ ReportFinder::ReportFinder(std::shared_ptr<const HeldReport> report) : report_(s
 void ReportFinder::index(const std::stop_token& stop) {
     if (indexed_) return;
     struct stat st {};
-    if (::fstat(report_->fd(), &st) != 0) read_failed(*report_, errno);
+    if (::fstat(report_->fd(), &st) != 0) report_read_failed(report_->path(), errno);
     const off_t size = st.st_size;
     // Page k begins after the (k-1)-th FF and the CR that follows it, as the page reader
     // counts them.
@@ -322,17 +316,15 @@ FindResult ReportFinder::find(const FindPattern& pattern, const FindPlace& from,
     };
     const FindPlace begin{1, 0, 0}, end{pages + 1, 0, 0};
     const bool next = direction == FindDirection::next;
-    const bool done = next ? scan(pattern, at.page, pages, false, stop, look(false, at, end))
-                           : scan(pattern, 1, at.page, true, stop, look(true, begin, at));
-    if (!done) {
-        result.cancelled = true;
-        return result;
+    bool finished = next ? scan(pattern, at.page, pages, false, stop, look(false, at, end))
+                         : scan(pattern, 1, at.page, true, stop, look(true, begin, at));
+    // A scan stops short only when cancelled, and then without a match.
+    if (finished && !result.hit) {
+        finished = next ? scan(pattern, 1, at.page, false, stop, look(false, begin, at))
+                        : scan(pattern, at.page, pages, true, stop, look(true, at, end));
+        result.wrapped = result.hit.has_value();
     }
-    if (result.hit) return result;
-    const bool again = next ? scan(pattern, 1, at.page, false, stop, look(false, begin, at))
-                            : scan(pattern, at.page, pages, true, stop, look(true, at, end));
-    result.cancelled = !again;
-    result.wrapped = result.hit.has_value();
+    result.cancelled = !finished;
     return result;
 }
 

@@ -34,9 +34,12 @@ void skip_line(Big5Reader& in, unsigned char also_stop) {
 class PendingLine {
   public:
     explicit PendingLine(TextSink& sink) : sink_(sink) {}
+    // Every LF ends a shown line, also one that stands as an ESC or FS code's character: the
+    // find counts the lines handed over as the text box counts its lines.
     void put(unsigned c) {
         if (c > 0xFF) line_.push_back(static_cast<char>(c >> 8));
         line_.push_back(static_cast<char>(c & 0xFF));
+        if (c == kLf) emit();
     }
     void emit() {
         sink_.append(from_big5(line_));
@@ -63,10 +66,6 @@ void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
                 in.skip_through(kCr, skip_stop);
                 if (!line.empty()) line.emit();
                 return;
-            case kLf:
-                line.put(kLf);
-                line.emit();
-                break;
             case kTab:
                 break;
             // Besides the codes of report_file.h, the ESC and FS codes of the printer's

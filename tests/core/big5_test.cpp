@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/numbers.h"
+#include "core/text.h"
 
 namespace zol {
 namespace {
@@ -52,6 +54,50 @@ TEST(Big5, WidthBeyondSixteenBitsOverflows) {
     std::string wide;
     for (int i = 0; i < 17000; ++i) wide += "中";
     EXPECT_THROW(display_width(wide), OverflowError);
+}
+
+// Malformed UTF-8 among ASCII ("." below is one "?"): each maximal malformed part is one
+// character to every function, one "?" in Big5 and one print column, so a cut never splits
+// it and padding to a width gives that many Big5 bytes.
+TEST(Big5, MalformedSequencesAgreeEverywhere) {
+    const struct {
+        const char* text;
+        const char* shape;
+    } cases[] = {
+        {"a\xc3", "a."},                                  // 2-byte form cut short at the end
+        {"\xc3\x41", ".A"},                               // ... before a byte that cannot trail
+        {"\xe4\xb8", "."},                                // 3-byte form cut short
+        {"\xe4\xb8\x41\xe4", ".A."},                      // ... before ASCII, and a lone lead
+        {"\xf0\x9f", "."},                                // 4-byte form cut after two bytes
+        {"\xf0\x9f\x98", "."},                            // ... after three
+        {"\xf0\x9f\x41\xf0\x9f\x98\x41", ".A.A"},         // ... before ASCII
+        {"\xc0\xaf\xc1\xbf", "...."},                     // overlong 2-byte forms
+        {"\xe0\x80\xaf", "..."},                          // overlong 3-byte form
+        {"\xf0\x80\x80\xaf", "...."},                     // overlong 4-byte form
+        {"\xed\xa0\x80\xed\xbf\xbf", "......"},           // surrogates
+        {"\x80\xbf", ".."},                               // lone continuation bytes
+        {"\xf4\x90\x80\x80", "...."},                     // above U+10FFFF
+        {"\xf5\x80\x80\x80\xff", "....."},                // bytes that lead nothing
+        {"\xf4\x8f\xbf\xbf\xef\xbf\xbf", ".."},           // the last code point, a noncharacter
+        {"\xdf\xbf\xe0\xa0\x80\xf0\x90\x80\x80", "..."},  // smallest/largest of each length
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.text;
+        std::string big5 = c.shape;
+        std::replace(big5.begin(), big5.end(), '.', '?');
+        EXPECT_EQ(to_big5(text), big5) << testing::PrintToString(text);
+        EXPECT_EQ(display_width(text), static_cast<int>(big5.size()));
+        ASSERT_EQ(utf8_length(text), big5.size()) << testing::PrintToString(text);
+        std::string joined;
+        for (std::size_t k = 1; k <= big5.size(); ++k) {
+            const std::string one = utf8_mid(text, k, 1);
+            EXPECT_EQ(to_big5(one), big5.substr(k - 1, 1)) << testing::PrintToString(text) << k;
+            EXPECT_EQ(utf8_mid(text, k, 9), text.substr(joined.size()));
+            joined += one;
+        }
+        EXPECT_EQ(joined, text);
+        EXPECT_EQ(to_big5(text + blanks(12 - display_width(text))).size(), 12u);
+    }
 }
 
 TEST(Utf8, CodePointHelpers) {

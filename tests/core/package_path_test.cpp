@@ -40,6 +40,11 @@ TEST_F(PackagePath, MissingComponentsKeepTheirSpelling) {
     EXPECT_EQ(resolve_package_path(base + "/Nothing/rpt/x"), base_ / "Nothing" / "rpt" / "x");
     EXPECT_EQ(resolve_package_path(base + "\\mdb\\zol.MDB"), base_ / "mdb" / "ZOL.mdb");
     EXPECT_EQ(resolve_package_path(base + "//exe\\\\"), base_ / "EXE");
+    EXPECT_EQ(resolve_package_path(base + "/rpt/../MDB/./zol.mdb"),
+              base_ / "Rpt" / ".." / "mdb" / "." / "ZOL.mdb");
+    // Nothing is looked up below a file.
+    EXPECT_EQ(resolve_package_path(base + "/rpt/rep_5300.txt/x"),
+              base_ / "Rpt" / "rep_5300.TXT" / "x");
     // Rooted by a backslash too; otherwise relative to the working folder.
     EXPECT_EQ(resolve_package_path("\\" + base.substr(1) + "\\RPT"), base_ / "Rpt");
     const fs::path old = fs::current_path();
@@ -69,6 +74,11 @@ TEST_F(PackagePath, ProgramFolderFromTheStartPathKeepsLinks) {
     ::setenv("PATH", ("/nowhere:" + exe).c_str(), 1);
     EXPECT_EQ(program_folder_from_argv0("Zol5300P1"), exe);
     EXPECT_EQ(program_folder_from_argv0("rep_5300.TXT"), "");  // not on PATH
+    EXPECT_EQ(program_folder_from_argv0(""), "");
+    // Without PATH, and for an empty entry of it, the working folder.
+    ::unsetenv("PATH");
+    fs::current_path(base_ / "EXE");
+    EXPECT_EQ(program_folder_from_argv0("Zol5300P1"), exe);
     ::setenv("PATH", path.c_str(), 1);
     fs::current_path(old);
 }

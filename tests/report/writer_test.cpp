@@ -102,10 +102,10 @@ const std::vector<Case>& cases() {
          }},
         {"payment_methods",
          [] {
-             const char* ways[][2] = {{"1", "0012345"}, {"1", ""},  {"1", "   "}, {"2", ""},
-                                      {"3", ""},        {"4", ""},  {"5", ""},    {"6", ""},
-                                      {"7", ""},        {" 2 ", ""}};
-             return many(10, [&](Payment& p, int i) {
+             const char* ways[][2] = {{"1", "0012345"}, {"1", ""},   {"1", "   "}, {"2", ""},
+                                      {"3", ""},        {"4", ""},   {"5", ""},    {"6", ""},
+                                      {"7", ""},        {" 2 ", ""}, {"9", ""}};
+             return many(11, [&](Payment& p, int i) {
                  p.preway = ways[i][0];
                  p.acctid2 = ways[i][1];
              });
@@ -165,6 +165,14 @@ const std::vector<Case>& cases() {
              });
          }},
         {"sums_beyond_32_bits", [] { return students(3, 3, 5, "學費", 2000000000.0); }},
+        {"unknown_grade_and_a_text_collection_date",
+         [] {
+             return many(1, [](Payment& p, int) {
+                 p.grade = 16;
+                 p.overrides = {{"TranDay", Value(std::string(" 下週一 "))}};
+             });
+         }},
+        {"sums_beyond_64_bits", [] { return students(3, 3, 5, "學費", 5e18); }},
         {"dates_stored_as_text",
          [] {
              return many(1, [](Payment& p, int) {
