@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -23,6 +25,7 @@
 #include "data/db_error.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_process.h"
+#include "data/jet/state_record.h"
 #include "support/jet_files.h"
 #include "support/sample_db.h"
 
@@ -220,13 +223,25 @@ TEST_F(JetCache, APinnedContentIsReadFromTheCacheAlone) {
     rewrite_keeping_times(jet_, amended_sample());
     ASSERT_NE(fresh(), first);
     EXPECT_EQ(text(open_database(jet_.string(), "", pinned)->query(kQuery)), first);
-    fs::remove_all(dir_ / "cache");
-    try {
-        open_database(jet_.string(), "", pinned)->query(kQuery);
-        ADD_FAILURE() << "read a content the cache no longer holds";
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.engine_message(), kMsgStateGone);
+    const auto refused = [&](const DataOptions& options) {
+        try {
+            open_database(jet_.string(), "", options)->query(kQuery);
+        } catch (const DbError& e) {
+            return e.engine_message() == kMsgStateGone;
+        }
+        return false;
+    };
+    // Pinned to no content at all, or read without the cache: no copy to take it from.
+    DataOptions other = pinned;
+    for (const std::string& state : {std::string("not a content"), std::string(32, 'g')}) {
+        other.pinned_state = state;
+        EXPECT_TRUE(refused(other)) << state;
     }
+    other = pinned;
+    other.use_cache = false;
+    EXPECT_TRUE(refused(other));
+    fs::remove_all(dir_ / "cache");
+    EXPECT_TRUE(refused(pinned));
 }
 
 TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
@@ -271,6 +286,70 @@ TEST_F(JetCache, AFullDiskFallsBackToMemory) {
     ASSERT_EQ(notices_.size(), 1u);
     EXPECT_NE(notices_[0].find("磁碟空間不足"), std::string::npos) << notices_[0];
     ::umount2(full.c_str(), MNT_DETACH);
+}
+
+// Files this process and its children write may not grow past `bytes` while it lives: a
+// write past the limit fails instead of raising SIGXFSZ.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) : old_handler_(::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        set(bytes);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        ::signal(SIGXFSZ, old_handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    // Runs `f` as another program would, without the limit.
+    void without(const std::function<void()>& f) {
+        rlimit now{};
+        ::getrlimit(RLIMIT_FSIZE, &now);
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        f();
+        ::setrlimit(RLIMIT_FSIZE, &now);
+    }
+
+  private:
+    void set(rlim_t bytes) {
+        rlimit lower = old_;
+        lower.rlim_cur = bytes;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lower), 0);
+    }
+    rlimit old_{};
+    sighandler_t old_handler_;
+};
+
+// No local copy of the file can be made: its tables are read where it lies, and a rewrite
+// during that reading means reading it again.
+TEST_F(JetCache, WithoutRoomForALocalCopyTheFileIsReadWhereItLies) {
+    const std::string original = test::read_file(jet_), amended = amended_sample();
+    const std::string old_rows = fresh();
+    rewrite_keeping_times(jet_, amended);
+    const std::string new_rows = fresh();
+    ASSERT_NE(new_rows, old_rows);
+    rewrite_keeping_times(jet_, original);
+    FileSizeLimit limit(original.size() - kJet4PageSize);
+    int reads = 0;
+    EXPECT_EQ(run(reads), old_rows);
+    EXPECT_GT(reads, 0);
+    ASSERT_FALSE(notices_.empty());
+    EXPECT_EQ(notices_[0].rfind("無法建立資料庫檔案的本機副本（", 0), 0u) << notices_[0];
+    const auto rewrite = [&] { limit.without([&] { rewrite_keeping_times(jet_, amended); }); };
+    EXPECT_EQ(run(reads, false, rewrite), new_rows);
+    // Nor is there a temporary folder to read its tables into.
+    setenv("TMPDIR", (dir_ / "none").c_str(), 1);
+    std::string failure;
+    try {
+        run(reads, false);
+    } catch (const DbError& e) {
+        failure = e.engine_message();
+    }
+    unsetenv("TMPDIR");
+    EXPECT_EQ(failure, "無法建立讀取資料庫所需的暫存資料夾");
+    EXPECT_EQ(notices_.back(),
+              "無法建立資料庫檔案的本機副本（沒有可用的暫存資料夾），這次直接讀取資料庫檔案");
 }
 
 // Statements over more tables than can be attached at once: a copy not in use makes room,
@@ -330,6 +409,77 @@ TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096 * 9, '\0');
     run(reads);
     EXPECT_EQ(copies().size(), 4u);
+}
+
+// The state records of one folder, by the prefix of their names.
+std::vector<fs::path> state_records(const fs::path& root) {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(root)) {
+        if (e.path().filename().string().rfind("state-", 0) == 0) out.push_back(e.path());
+    }
+    return out;
+}
+
+// Only a whole record, this user's alone, of the same stamp in every field and settled when
+// it was taken proves a state; the newest 64 records are kept.
+TEST(StateRecords, OnlyASoundRecordOfTheSameStampProvesAState) {
+    const FileStamp stamp{7, 8, 4096, 1'000'000'000, 2'000'000'000};
+    const StateRecord record{FileState{stamp, Digest{0x1234, 0x5678}}, wall_clock_ns()};
+    // Field k of the record's words (2 the device ... 6 the change time) one more.
+    const auto one_more = [](std::size_t k) {
+        return [k](const fs::path& f) {
+            std::istringstream in(test::read_file(f));
+            std::vector<std::string> w{std::istream_iterator<std::string>(in), {}};
+            w.at(k) = std::to_string(std::stoll(w.at(k)) + 1);
+            std::string text;
+            for (const auto& word : w) text += word + " ";
+            test::write_file(f, text);
+        };
+    };
+    const std::pair<std::string, std::function<void(const fs::path&)>> spoilers[] = {
+        {"sound", [](const fs::path&) {}},
+        {"empty", [](const fs::path& f) { test::write_file(f, ""); }},
+        {"cut short",
+         [](const fs::path& f) { test::write_file(f, test::read_file(f).substr(0, 40)); }},
+        {"writable by others",
+         [](const fs::path& f) {
+             fs::permissions(f, fs::perms::others_write, fs::perm_options::add);
+         }},
+        {"device", one_more(2)},
+        {"inode", one_more(3)},
+        {"size", one_more(4)},
+        {"mtime", one_more(5)},
+        {"ctime", one_more(6)},
+    };
+    for (const auto& [what, spoil] : spoilers) {
+        const test::TempDir root;
+        write_state_record(root.path(), record);
+        const auto files = state_records(root.path());
+        ASSERT_EQ(files.size(), 1u) << what;
+        spoil(files[0]);
+        const auto found = find_state_record(root.path(), stamp);
+        ASSERT_EQ(found.has_value(), what == "sound") << what;
+        if (found) {
+            EXPECT_TRUE(found->state == record.state && found->began_ns == record.began_ns);
+        }
+    }
+    const test::TempDir root;
+    // Taken too soon after the file was written: a later write might not show.
+    write_state_record(root.path(), StateRecord{record.state, stamp.ctime_ns});
+    EXPECT_TRUE(state_records(root.path()).empty());
+    for (ino_t i = 0; i <= 64; ++i) {
+        FileStamp other = stamp;
+        other.inode = 100 + i;
+        if (i == 64) {
+            for (const auto& f : state_records(root.path()))
+                fs::last_write_time(f, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        }
+        write_state_record(root.path(), StateRecord{FileState{other, {}}, record.began_ns});
+    }
+    EXPECT_EQ(state_records(root.path()).size(), 64u);
+    FileStamp newest = stamp;
+    newest.inode = 164;
+    EXPECT_TRUE(find_state_record(root.path(), newest).has_value());
 }
 
 // A reading child blocked on its file (a pipe that nobody writes) ends when its parent is

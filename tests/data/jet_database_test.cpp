@@ -79,6 +79,42 @@ TEST(JetDatabase, AccessDialectWorksOnTheCopy) {
     EXPECT_EQ(rs.field(0).date(), (DateTime{2006, 2, 3, 17, 0, 0}));
 }
 
+// Kinds no fixture holds, made by changing the column definitions of Table1 (testV2000.mdb,
+// definition page 24) and the bytes of its rows: E as Single, F as a 16-byte Replication ID
+// over F and G, and the second row's date far beyond year 9999.
+TEST(JetDatabase, SingleReplicationIdAndDatesOutOfRange) {
+    std::string bytes = read_file(kJetDir + "/testV2000.mdb");
+    const auto put = [&](std::size_t at, std::string_view what) {
+        bytes.replace(at, what.size(), what);
+    };
+    put(98491, "\x06");                               // E: Long Integer -> Single
+    put(98516, "\x0f");                               // F: Double -> Replication ID
+    put(98516 + 23, std::string("\x10\x00", 2));      // of 16 bytes
+    put(114621, std::string("\x00\x00\xc0\x3f", 4));  // row 1, E: 1.5f
+    std::string guid;
+    for (char c = 0; c < 16; ++c) guid += c;
+    put(114625, guid);                                                // row 1, F and G
+    put(114586, std::string("\x00\x00\x00\x00\x65\xcd\xcd\x41", 8));  // row 2, G: 1e9 days
+    const test::TempDir dir;
+    test::write_file(dir / "kinds.mdb", bytes);
+    const auto db = open_database((dir / "kinds.mdb").string(), "");
+    ResultSet rs = db->query("select E, F, G from Table1 order by A desc");
+    ASSERT_EQ(rs.row_count(), 2u);
+    EXPECT_TRUE(rs.field(0).is_real());
+    EXPECT_EQ(rs.field(0).number(), 1.5);
+    EXPECT_EQ(rs.field(1).text(), "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
+    rs.move_next();
+    EXPECT_EQ(rs.field(0).number(), 0.0);
+    EXPECT_TRUE(rs.field(2).is_null());
+    // A kind this reader does not know (17, in MSysAccessObjects) comes as its bytes: one
+    // row holds the start of a compound file.
+    EXPECT_EQ(db->query("select count(*) from MSysAccessObjects where length(Data) = 3992 "
+                        "and hex(substr(Data, 1, 8)) = 'D0CF11E0A1B11AE1'")
+                  .field(0)
+                  .number(),
+              1);
+}
+
 TEST(JetDatabase, NullsAndEmptyTextStayApart) {
     auto db = open_database(kJetDir + "/overflowTestV2000.mdb", "KTWOM");
     ResultSet rs = db->query("select data1, data3 from Table1 where data1 = 'row1col1'");
@@ -152,6 +188,16 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
         EXPECT_NE(err.find(c.reason), std::string::npos) << c.name << ": " << err;
         EXPECT_NE(err.find(path.string()), std::string::npos) << c.name << ": " << err;
     }
+    // The first page alone: an engine name of neither kind, a version wider than a byte.
+    std::string other_engine = good.substr(0, 4096), wide_version = other_engine;
+    other_engine[5] = 'X';
+    wide_version[0x15] = 1;
+    EXPECT_EQ(jet_header_problem(other_engine, good.size()), "不是 Access 資料庫檔案");
+    EXPECT_EQ(jet_header_problem(wide_version, good.size()), "無法辨識的 Access 資料庫版本");
+    EXPECT_NE(error_of([&] { check_jet_file(dir.path()); }).find("不是一般檔案"),
+              std::string::npos);
+    EXPECT_NE(error_of([&] { check_jet_file("/proc/self/mem"); }).find("讀取資料庫檔案失敗"),
+              std::string::npos);
     const std::string missing = (dir / "no-such-file.mdb").string();
     EXPECT_NE(error_of([&] { check_jet_file(missing); }).find(missing), std::string::npos);
     EXPECT_EQ(check_jet_file(kJetDir + "/testV2000.mdb").page_count, 3043328u / 4096);

@@ -224,9 +224,9 @@ class TableWriter {
                                  false);
                 return;
             case MDB_REPID:
+                // libmdb's own text of it lacks the dash before the last group.
                 need(*f, 16);
-                write_owned_text(mdb_col_to_string(mdb_, mdb_->pg_buf, f->start, MDB_REPID, 16),
-                                 false);
+                out_.text_cell(jet_guid_text(p));
                 return;
             case MDB_BINARY:
                 need(*f, f->siz);
