@@ -244,6 +244,17 @@ TEST_F(JetCache, APinnedContentIsReadFromTheCacheAlone) {
     EXPECT_TRUE(refused(pinned));
 }
 
+// A kept copy damaged after it was attached shows only when it is read: the copies go and the
+// tables are read again, for the same rows.
+TEST_F(JetCache, ACopyDamagedAfterItWasAttachedIsReadAgain) {
+    const auto db = open_database(jet_.string(), "");
+    const std::string first = db->query(kQuery).field(1).text();
+    ASSERT_FALSE(copies().empty());
+    for (const auto& copy : copies()) rewrite_keeping_times(copy, std::string(4096, 'x'));
+    EXPECT_EQ(db->query(kQuery).field(1).text(), first);
+    for (const auto& copy : copies()) EXPECT_NE(test::read_file(copy).substr(0, 6), "xxxxxx");
+}
+
 TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
     // Reading into memory also removes what a run that died left in the temporary folder.
     const fs::path tmp = dir_ / "tmp", dead = tmp / "zol5300-jet-dead";

@@ -132,12 +132,17 @@ TEST(JetDatabase, DatabasePasswordIsAccepted) {
 }
 
 TEST(JetDatabase, UnknownTableIsReportedBySqlite) {
-    auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM");
-    const std::string err = error_of([&] { db->query("select * from ZOL7_Student"); });
-    EXPECT_TRUE(err.find("no such table") != err.npos && err.find("testV2000.mdb") != err.npos)
-        << err;
-    // The reader stays usable afterwards.
-    EXPECT_EQ(db->query("select * from Table1").row_count(), 2u);
+    for (const bool cache : {true, false}) {
+        auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM", DataOptions{cache, {}, {}});
+        for (const char* sql : {"select * from ZOL7_Student", "select * from []"}) {
+            const std::string err = error_of([&] { db->query(sql); });
+            EXPECT_TRUE(err.find("no such table") != err.npos &&
+                        err.find("testV2000.mdb") != err.npos)
+                << sql << ": " << err;
+        }
+        // The reader stays usable afterwards.
+        EXPECT_EQ(db->query("select * from Table1").row_count(), 2u);
+    }
 }
 
 // Every Jet file kept as a fixture passes the first-page check; other kinds name their fault.

@@ -368,13 +368,9 @@ int jet_child_main(const std::string& path, std::uint64_t page_count,
     ::unsetenv("MDBPATH");
     JetWireWriter out(out_fd);
     try {
-        if (table_file.empty()) {
-            read_tables(path, page_count, tables, out, out);
-        } else {
-            JetTableFileWriter file(table_file, out);
-            read_tables(path, page_count, tables, file, out);
-            file.finish();
-        }
+        JetTableFileWriter file(table_file, out);
+        read_tables(path, page_count, tables, file, out);
+        file.finish();
         out.done();
         return 0;
     } catch (const Failure& f) {
