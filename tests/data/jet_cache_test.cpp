@@ -129,6 +129,22 @@ TEST_F(JetCache, ServesOnlyACopyOfTheBytesTheFileHoldsNow) {
              rewrite_keeping_times(t.jet_, test::read_file(kSample));
          },
          true},
+        {"a copy others may write to",
+         [](JetCache& t) {
+             for (const auto& f : t.copies())
+                 fs::permissions(f, fs::perms::others_write, fs::perm_options::add);
+         },
+         true},
+        {"a copy replaced by a link to its bytes",
+         [](JetCache& t) {
+             int n = 0;
+             for (const auto& f : t.copies()) {
+                 const fs::path bytes = t.dir_ / ("bytes" + std::to_string(n++));
+                 fs::rename(f, bytes);
+                 fs::create_symlink(bytes, f);
+             }
+         },
+         true},
         {"a copy cut short",
          [](JetCache& t) {
              for (const auto& f : t.copies()) fs::resize_file(f, fs::file_size(f) / 2);
@@ -255,6 +271,21 @@ TEST_F(JetCache, ACopyDamagedAfterItWasAttachedIsReadAgain) {
     for (const auto& copy : copies()) EXPECT_NE(test::read_file(copy).substr(0, 6), "xxxxxx");
 }
 
+// A content's folder whose lock file cannot be made is not used: the tables are read into
+// memory, and the clerk is told which folder.
+TEST_F(JetCache, AFolderThatCannotBeLockedIsNotUsed) {
+    int reads = 0;
+    const std::string expected = run(reads);
+    ASSERT_FALSE(copies().empty());
+    const fs::path folder = copies()[0].parent_path();
+    fs::remove_all(folder);
+    fs::create_directories(folder / ".lock");
+    EXPECT_EQ(run(reads), expected);
+    EXPECT_GT(reads, 0);
+    ASSERT_EQ(notices_.size(), 1u);
+    EXPECT_NE(notices_[0].find(folder.string()), std::string::npos) << notices_[0];
+}
+
 TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
     // Reading into memory also removes what a run that died left in the temporary folder.
     const fs::path tmp = dir_ / "tmp", dead = tmp / "zol5300-jet-dead";
@@ -349,18 +380,24 @@ TEST_F(JetCache, WithoutRoomForALocalCopyTheFileIsReadWhereItLies) {
     EXPECT_EQ(notices_[0].rfind("無法建立資料庫檔案的本機副本（", 0), 0u) << notices_[0];
     const auto rewrite = [&] { limit.without([&] { rewrite_keeping_times(jet_, amended); }); };
     EXPECT_EQ(run(reads, false, rewrite), new_rows);
+    const auto failure_of = [&](const std::function<void()>& while_reading) {
+        try {
+            run(reads, false, while_reading);
+        } catch (const DbError& e) {
+            return e.engine_message();
+        }
+        return std::string("read");
+    };
     // Nor is there a temporary folder to read its tables into.
     setenv("TMPDIR", (dir_ / "none").c_str(), 1);
-    std::string failure;
-    try {
-        run(reads, false);
-    } catch (const DbError& e) {
-        failure = e.engine_message();
-    }
+    const std::string no_folder = failure_of({});
     unsetenv("TMPDIR");
-    EXPECT_EQ(failure, "無法建立讀取資料庫所需的暫存資料夾");
+    EXPECT_EQ(no_folder, "無法建立讀取資料庫所需的暫存資料夾");
     EXPECT_EQ(notices_.back(),
               "無法建立資料庫檔案的本機副本（沒有可用的暫存資料夾），這次直接讀取資料庫檔案");
+    // Removed while it was read where it lies.
+    const std::string removed = failure_of([&] { fs::remove(jet_); });
+    EXPECT_EQ(removed.rfind("無法開啟資料庫檔案（", 0), 0u) << removed;
 }
 
 // Statements over more tables than can be attached at once: a copy not in use makes room,
