@@ -233,6 +233,7 @@ TEST_F(JetCache, APinnedContentIsReadFromTheCacheAlone) {
         return rs.field(0).text() + "|" + rs.field(1).text() + "|" + rs.field(2).text();
     };
     const auto db = open_database(jet_.string(), "");
+    EXPECT_EQ(db->snapshot_id(), "");  // nothing read yet
     const std::string first = text(db->query(kQuery));
     DataOptions pinned;
     pinned.pinned_state = db->snapshot_id();
@@ -380,6 +381,10 @@ TEST_F(JetCache, WithoutRoomForALocalCopyTheFileIsReadWhereItLies) {
     EXPECT_EQ(notices_[0].rfind("無法建立資料庫檔案的本機副本（", 0), 0u) << notices_[0];
     const auto rewrite = [&] { limit.without([&] { rewrite_keeping_times(jet_, amended); }); };
     EXPECT_EQ(run(reads, false, rewrite), new_rows);
+    // Told to nobody, all the same.
+    EXPECT_EQ(
+        open_database(jet_.string(), "", DataOptions{false, {}, {}})->query(kQuery).row_count(),
+        1u);
     const auto failure_of = [&](const std::function<void()>& while_reading) {
         try {
             run(reads, false, while_reading);
@@ -437,6 +442,14 @@ TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     ::wait(nullptr);
     auto live = create_locked_temp(first, ".fill.", 0600);
     ASSERT_TRUE(live);
+    // A folder of the first version (16 hex digits) is pruned like the others; folders of
+    // other names are not this program's.
+    const fs::path root = first.parent_path(), first_version = root / "0123456789abcdef";
+    const fs::path others[] = {root / "0123456789abcdeX", root / ("v2-" + std::string(32, 'x')),
+                               root / ("v2-" + std::string(31, 'a')), root / "v2"};
+    for (const auto& folder : others) fs::create_directory(folder);
+    fs::create_directory(first_version);
+    fs::last_write_time(first_version, fs::file_time_type::clock::now() - std::chrono::hours(1));
     for (int i = 1; i <= 5; ++i) {
         std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096, '\0');
         run(reads);
@@ -457,6 +470,8 @@ TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096 * 9, '\0');
     run(reads);
     EXPECT_EQ(copies().size(), 4u);
+    EXPECT_FALSE(fs::exists(first_version));
+    for (const auto& folder : others) EXPECT_TRUE(fs::exists(folder)) << folder;
 }
 
 // The state records of one folder, by the prefix of their names.

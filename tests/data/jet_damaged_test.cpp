@@ -172,6 +172,7 @@ TEST(JetDamaged, EachKnownDamageHasItsReason) {
         {59914, std::string(4, '\0'), "定義頁碼超出檔案範圍"},
         {59914, std::string("\x0e\x00\x00\x00", 4), "的定義頁不正確"},
         {24 * 4096 + 45, std::string("\x2c\x01", 2), "的欄位"},
+        {24 * 4096 + 45, std::string(2, '\0'), "沒有欄位"},
     };
     std::vector<Content> contents;
     for (const auto& d : damages) {

@@ -201,6 +201,9 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
     wide_version[0x15] = 1;
     EXPECT_EQ(jet_header_problem(other_engine, good.size()), "不是 Access 資料庫檔案");
     EXPECT_EQ(jet_header_problem(wide_version, good.size()), "無法辨識的 Access 資料庫版本");
+    EXPECT_EQ(jet_header_problem(std::string(4096, 'x'), good.size()), "不是 Access 資料庫檔案");
+    EXPECT_NE(jet_header_problem(good.substr(0, 100), good.size()).find("不完整"),
+              std::string::npos);
     EXPECT_NE(error_of([&] { check_jet_file(dir.path()); }).find("不是一般檔案"),
               std::string::npos);
     EXPECT_NE(error_of([&] { check_jet_file("/proc/self/mem"); }).find("讀取資料庫檔案失敗"),
