@@ -445,8 +445,12 @@ TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     // A folder of the first version (16 hex digits) is pruned like the others; folders of
     // other names are not this program's.
     const fs::path root = first.parent_path(), first_version = root / "0123456789abcdef";
-    const fs::path others[] = {root / "0123456789abcdeX", root / ("v2-" + std::string(32, 'x')),
-                               root / ("v2-" + std::string(31, 'a')), root / "v2"};
+    const fs::path others[] = {root / "0123456789abcdeX",
+                               root / ("v2-" + std::string(32, 'x')),
+                               root / ("v2-" + std::string(31, 'a')),
+                               root / "v2",
+                               root / "notes",
+                               root / "vnotes"};
     for (const auto& folder : others) fs::create_directory(folder);
     fs::create_directory(first_version);
     fs::last_write_time(first_version, fs::file_time_type::clock::now() - std::chrono::hours(1));
@@ -525,6 +529,17 @@ TEST(StateRecords, OnlyASoundRecordOfTheSameStampProvesAState) {
         if (found) {
             EXPECT_TRUE(found->state == record.state && found->began_ns == record.began_ns);
         }
+    }
+    // A record that cannot be put in place (a folder holds its name) leaves nothing behind.
+    {
+        const test::TempDir root;
+        write_state_record(root.path(), record);
+        const fs::path name = state_records(root.path()).at(0);
+        fs::remove(name);
+        fs::create_directories(name / "in the way");
+        write_state_record(root.path(), record);
+        EXPECT_FALSE(find_state_record(root.path(), stamp).has_value());
+        EXPECT_EQ(std::distance(fs::directory_iterator(root.path()), {}), 1);
     }
     const test::TempDir root;
     // Taken too soon after the file was written: a later write might not show.

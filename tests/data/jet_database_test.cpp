@@ -135,8 +135,8 @@ TEST(JetDatabase, UnknownTableIsReportedBySqlite) {
     for (const bool cache : {true, false}) {
         auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM", DataOptions{cache, {}, {}});
         // Also the name of a catalogue entry that is no table.
-        for (const char* sql :
-             {"select * from ZOL7_Student", "select * from []", "select * from Relationships"}) {
+        for (const char* sql : {"select * from ZOL7_Student", "select * from []",
+                                "select * from Relationships", "select * from [no such]"}) {
             const std::string err = error_of([&] { db->query(sql); });
             EXPECT_TRUE(err.find("no such table") != err.npos &&
                         err.find("testV2000.mdb") != err.npos)
