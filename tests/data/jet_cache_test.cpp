@@ -274,6 +274,27 @@ TEST_F(JetCache, ACopyDamagedAfterItWasAttachedIsReadAgain) {
 
 // A content's folder whose lock file cannot be made is not used: the tables are read into
 // memory, and the clerk is told which folder.
+// A database that read the old content takes the new one that another reader recorded from
+// that record and the cache, without reading the file again.
+TEST_F(JetCache, ANewContentAnotherReaderRecordedComesFromTheCache) {
+    int mine = 0;
+    const DataOptions counted{
+        true, [&](const Progress& p) { mine += p.what.rfind("讀取資料表", 0) == 0; }, {}};
+    const auto db = open_database(jet_.string(), "", counted);
+    const auto sum = [&] { return db->query(kQuery).field(1).text(); };
+    const std::string old_sum = sum();
+    EXPECT_GT(mine, 0);
+    rewrite_keeping_times(jet_, amended_sample());
+    int reads = 0;
+    const std::string other = run(reads);
+    EXPECT_GT(reads, 0);
+    mine = 0;
+    const std::string new_sum = sum();
+    EXPECT_NE(new_sum, old_sum);
+    EXPECT_NE(other.find("|" + new_sum + "|"), std::string::npos) << other;
+    EXPECT_EQ(mine, 0);
+}
+
 TEST_F(JetCache, AFolderThatCannotBeLockedIsNotUsed) {
     int reads = 0;
     const std::string expected = run(reads);
