@@ -581,6 +581,34 @@ TEST(StateRecords, OnlyASoundRecordOfTheSameStampProvesAState) {
     EXPECT_TRUE(find_state_record(root.path(), newest).has_value());
 }
 
+// A local copy goes into the first folder that takes one; without any, the reason names the
+// folder. A file that cannot be opened or read is the file's own fault.
+TEST(Snapshots, TheFirstFolderThatTakesACopy) {
+    const test::TempDir dir;
+    const fs::path none = dir / "none";
+    const auto copy = take_snapshot(kSample.string(), {none, dir.path()}, {});
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(test::read_file(copy->read_path()) == test::read_file(kSample));
+    std::string reason;
+    try {
+        take_snapshot(kSample.string(), {none}, {});
+    } catch (const SnapshotUnavailable& e) {
+        reason = e.what();
+    }
+    EXPECT_EQ(reason.rfind(none.string() + "：", 0), 0u) << reason;
+    const auto failure = [&](const std::string& path) {
+        try {
+            take_snapshot(path, {dir.path()}, {});
+        } catch (const DbError& e) {
+            return e.engine_message();
+        }
+        return std::string("copied");
+    };
+    EXPECT_EQ(failure((dir / "ZOL.mdb").string()).rfind("無法開啟資料庫檔案（", 0), 0u);
+    // Nothing is mapped at offset 0 of this process's memory.
+    EXPECT_EQ(failure("/proc/self/mem").rfind("讀取資料庫檔案失敗（", 0), 0u);
+}
+
 // A reading child blocked on its file (a pipe that nobody writes) ends when its parent is
 // killed.
 TEST(JetReaders, EndWithTheirParent) {

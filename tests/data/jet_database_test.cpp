@@ -15,9 +15,12 @@
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/jet/jet_header.h"
+#include "data/jet/jet_loader.h"
 #include "data/result_set.h"
+#include "data/sqlite_database.h"
 #include "support/files.h"
 #include "support/jet_files.h"
+#include "support/sample_db.h"
 
 namespace zol {
 namespace {
@@ -113,6 +116,33 @@ TEST(JetDatabase, SingleReplicationIdAndDatesOutOfRange) {
                   .field(0)
                   .number(),
               1);
+}
+
+// A table file that holds no table, or is no database at all, is refused with the file's
+// name; the copy it was to go into is left as it was.
+TEST(JetDatabase, TableFilesWithoutATableAreRefused) {
+    const test::TempDir dir;
+    test::exec_sql(dir / "meta.sqlite", "CREATE TABLE zol_cache_meta (key, table_name)");
+    test::write_file(dir / "junk.sqlite", std::string(8192, 'x'));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    const SqliteHandle db(raw);
+    const std::pair<const char*, const char*> cases[] = {
+        {"meta.sqlite", "讀取資料庫時資料不完整"},
+        {"junk.sqlite", "無法建立資料庫的記憶體副本："},
+    };
+    for (const auto& [file, reason] : cases) {
+        const std::string err =
+            error_of([&] { import_table_file(db.get(), dir / file, "ZOL.mdb"); });
+        EXPECT_EQ(err.rfind(std::string("ZOL.mdb: ") + reason, 0), 0u) << err;
+        sqlite3_stmt* s = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db.get(), "select count(*) from pragma_database_list", -1, &s,
+                                     nullptr),
+                  SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(s, 0), 1) << file;  // main alone: nothing left attached
+        sqlite3_finalize(s);
+    }
 }
 
 TEST(JetDatabase, NullsAndEmptyTextStayApart) {
@@ -241,9 +271,12 @@ TEST(JetDatabase, TheCopyFollowsTheFileOnDisk) {
     const std::string err = error_of([&] { db->query("select * from Table2"); });
     EXPECT_NE(err.find("no such table"), std::string::npos) << err;
 
-    // And a damaged file in its place is an error, not stale rows.
+    // And a damaged file in its place is an error, not stale rows; so is no file at all.
     test::write_file(path, "not a database at all");
     EXPECT_NE(error_of([&] { db->query("select * from Table1"); }).find("不是 Access"),
+              std::string::npos);
+    fs::remove(path);
+    EXPECT_NE(error_of([&] { db->query("select * from Table1"); }).find("無法開啟資料庫檔案（"),
               std::string::npos);
 }
 
