@@ -67,7 +67,6 @@ class JetDatabase : public Database {
     }
 
     void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
-    const std::string& path() const override { return path_; }
     std::string snapshot_id() const override { return loaded_ ? loaded_->digest.hex() : ""; }
 
   private:
