@@ -45,8 +45,6 @@ std::string password_of(std::string_view connection_string) {
 
 DataControl::DataControl() : reads_(std::make_shared<JetReads>()) {}
 DataControl::~DataControl() = default;
-DataControl::DataControl(DataControl&&) noexcept = default;
-DataControl& DataControl::operator=(DataControl&&) noexcept = default;
 
 void DataControl::set_connection_string(std::string text) {
     if (text != connection_) db_.reset();

@@ -16,8 +16,8 @@ class DataControl {
   public:
     DataControl();
     ~DataControl();
-    DataControl(DataControl&&) noexcept;
-    DataControl& operator=(DataControl&&) noexcept;
+    DataControl(const DataControl&) = delete;
+    DataControl& operator=(const DataControl&) = delete;
 
     // Nothing is opened yet; the Data Source is read from the text.
     void set_connection_string(std::string text);

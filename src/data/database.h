@@ -19,12 +19,11 @@ class Database {
     // takes little memory. `progress` hears of a long wait for the first row.
     virtual std::unique_ptr<RowSource> stream(std::string_view access_sql,
                                               const ProgressFn& progress) = 0;
-    virtual const std::string& path() const = 0;
     // Which state of the file the last statement read: two statements that give the same
     // text read the same content. Empty for a database that has only one state to offer.
     virtual std::string snapshot_id() const { return {}; }
     // Who hears of long reads from now on (an empty function: nobody).
-    virtual void set_progress(ProgressFn) {}
+    virtual void set_progress(ProgressFn) = 0;
 };
 
 // Opens the file at `path` (a package path text; resolved case-insensitively) by its

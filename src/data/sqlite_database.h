@@ -76,7 +76,6 @@ class SqliteDatabase : public Database {
     std::unique_ptr<RowSource> stream(std::string_view access_sql,
                                       const ProgressFn& progress) override;
     void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
-    const std::string& path() const override { return path_; }
     sqlite3* handle() const { return db_.get(); }
 
   private:

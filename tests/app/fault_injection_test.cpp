@@ -104,5 +104,28 @@ TEST(InjectedFaults, EachRunEndsWithTheReportOrAMessageAndThePreviousReport) {
     }
 }
 
+// One system call failing every time in a `zol5300 sql` run on a Jet file: each such run
+// ends with its own reason in Chinese.
+TEST(InjectedFaults, EachCallThatAlwaysFailsHasItsReason) {
+    if (!fs::exists(kFiuRun)) GTEST_SKIP() << "fiu-run is missing (scripts/install-deps)";
+    const std::string jet = std::string(ZOL_TESTDATA_JET) + "/testV2000.mdb";
+    const TempDir cache("zol_fault_cache_");
+    const std::pair<const char*, const char*> cases[] = {
+        {"posix/proc/fork,failinfo=11", "無法啟動讀取資料庫的程序"},
+        {"posix/io/net/poll,failinfo=12", "讀取資料庫失敗"},
+        // No local copy either: the file is read where it lies, into files that fail too.
+        {"posix/io/rw/pwrite,failinfo=28", "無法寫入資料表的暫存檔案：磁碟空間不足"},
+        {"posix/stdio/oc/fopen,failinfo=24", "libmdb 無法開啟此資料庫檔案"},
+    };
+    for (const auto& [point, reason] : cases) {
+        const RunOutput r =
+            run_program({"env", "XDG_CACHE_HOME=" + cache.path().string(), kFiuRun, "-x", "-c",
+                         std::string("enable name=") + point, zol5300_bin(), "sql", jet,
+                         "--no-cache", "select count(*) from Table1"});
+        EXPECT_EQ(r.code, 4) << point;
+        EXPECT_EQ(r.err.substr(r.err.find(": ") + 2), std::string(reason) + "\n") << point;
+    }
+}
+
 }  // namespace
 }  // namespace zol::test

@@ -9,6 +9,7 @@
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/sqlite_database.h"
+#include "data/sqlite_reason.h"
 #include "support/sample_db.h"
 
 namespace zol {
@@ -43,6 +44,26 @@ TEST(OpenDatabase, FilesThatAreNoPackageDatabase) {
     write_file(dir.path() / "bad" / "ZOL.mdb",
                std::string("SQLite format 3\0", 16) + std::string(200, 'x'));
     expect_open_error(dir.path() / "bad" / "ZOL.mdb", "無法");
+    // A file whose reading fails (at offset 0 nothing of this process's memory is mapped).
+    expect_open_error("/proc/self/mem", "讀取資料庫檔案失敗（");
+}
+
+// The words for each failure the engine reports, also without a connection to ask (extended
+// codes count by their primary code).
+TEST(OpenDatabase, EngineFailuresInChinese) {
+    const std::pair<int, const char*> cases[] = {
+        {SQLITE_FULL, "磁碟空間不足"},
+        {SQLITE_IOERR_READ, "磁碟或網路磁碟機讀寫錯誤"},
+        {SQLITE_CANTOPEN, "無法開啟檔案"},
+        {SQLITE_CORRUPT, "檔案已損毀或不是資料庫檔案"},
+        {SQLITE_NOTADB, "檔案已損毀或不是資料庫檔案"},
+        {SQLITE_NOMEM, "記憶體不足"},
+        {SQLITE_READONLY_DIRECTORY, "沒有權限"},
+        {SQLITE_AUTH, "沒有權限"},
+        {SQLITE_BUSY_SNAPSHOT, "資料庫正被其他程式鎖定"},
+        {SQLITE_LOCKED, "資料庫正被其他程式鎖定"},
+    };
+    for (const auto& [rc, words] : cases) EXPECT_EQ(sqlite_reason(nullptr, rc), words) << rc;
 }
 
 class ReadOnly : public ::testing::Test {

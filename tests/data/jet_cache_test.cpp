@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -23,6 +25,7 @@
 #include "data/db_error.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_process.h"
+#include "data/jet/state_record.h"
 #include "support/jet_files.h"
 #include "support/sample_db.h"
 
@@ -126,6 +129,22 @@ TEST_F(JetCache, ServesOnlyACopyOfTheBytesTheFileHoldsNow) {
              rewrite_keeping_times(t.jet_, test::read_file(kSample));
          },
          true},
+        {"a copy others may write to",
+         [](JetCache& t) {
+             for (const auto& f : t.copies())
+                 fs::permissions(f, fs::perms::others_write, fs::perm_options::add);
+         },
+         true},
+        {"a copy replaced by a link to its bytes",
+         [](JetCache& t) {
+             int n = 0;
+             for (const auto& f : t.copies()) {
+                 const fs::path bytes = t.dir_ / ("bytes" + std::to_string(n++));
+                 fs::rename(f, bytes);
+                 fs::create_symlink(bytes, f);
+             }
+         },
+         true},
         {"a copy cut short",
          [](JetCache& t) {
              for (const auto& f : t.copies()) fs::resize_file(f, fs::file_size(f) / 2);
@@ -214,19 +233,79 @@ TEST_F(JetCache, APinnedContentIsReadFromTheCacheAlone) {
         return rs.field(0).text() + "|" + rs.field(1).text() + "|" + rs.field(2).text();
     };
     const auto db = open_database(jet_.string(), "");
+    EXPECT_EQ(db->snapshot_id(), "");  // nothing read yet
     const std::string first = text(db->query(kQuery));
     DataOptions pinned;
     pinned.pinned_state = db->snapshot_id();
     rewrite_keeping_times(jet_, amended_sample());
     ASSERT_NE(fresh(), first);
     EXPECT_EQ(text(open_database(jet_.string(), "", pinned)->query(kQuery)), first);
-    fs::remove_all(dir_ / "cache");
-    try {
-        open_database(jet_.string(), "", pinned)->query(kQuery);
-        ADD_FAILURE() << "read a content the cache no longer holds";
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.engine_message(), kMsgStateGone);
+    const auto refused = [&](const DataOptions& options) {
+        try {
+            open_database(jet_.string(), "", options)->query(kQuery);
+        } catch (const DbError& e) {
+            return e.engine_message() == kMsgStateGone;
+        }
+        return false;
+    };
+    // Pinned to no content at all, or read without the cache: no copy to take it from.
+    DataOptions other = pinned;
+    for (const std::string& state : {std::string("not a content"), std::string(32, 'g')}) {
+        other.pinned_state = state;
+        EXPECT_TRUE(refused(other)) << state;
     }
+    other = pinned;
+    other.use_cache = false;
+    EXPECT_TRUE(refused(other));
+    fs::remove_all(dir_ / "cache");
+    EXPECT_TRUE(refused(pinned));
+}
+
+// A kept copy damaged after it was attached shows only when it is read: the copies go and the
+// tables are read again, for the same rows.
+TEST_F(JetCache, ACopyDamagedAfterItWasAttachedIsReadAgain) {
+    const auto db = open_database(jet_.string(), "");
+    const std::string first = db->query(kQuery).field(1).text();
+    ASSERT_FALSE(copies().empty());
+    for (const auto& copy : copies()) rewrite_keeping_times(copy, std::string(4096, 'x'));
+    EXPECT_EQ(db->query(kQuery).field(1).text(), first);
+    for (const auto& copy : copies()) EXPECT_NE(test::read_file(copy).substr(0, 6), "xxxxxx");
+}
+
+// A content's folder whose lock file cannot be made is not used: the tables are read into
+// memory, and the clerk is told which folder.
+// A database that read the old content takes the new one that another reader recorded from
+// that record and the cache, without reading the file again.
+TEST_F(JetCache, ANewContentAnotherReaderRecordedComesFromTheCache) {
+    int mine = 0;
+    const DataOptions counted{
+        true, [&](const Progress& p) { mine += p.what.rfind("讀取資料表", 0) == 0; }, {}};
+    const auto db = open_database(jet_.string(), "", counted);
+    const auto sum = [&] { return db->query(kQuery).field(1).text(); };
+    const std::string old_sum = sum();
+    EXPECT_GT(mine, 0);
+    rewrite_keeping_times(jet_, amended_sample());
+    int reads = 0;
+    const std::string other = run(reads);
+    EXPECT_GT(reads, 0);
+    mine = 0;
+    const std::string new_sum = sum();
+    EXPECT_NE(new_sum, old_sum);
+    EXPECT_NE(other.find("|" + new_sum + "|"), std::string::npos) << other;
+    EXPECT_EQ(mine, 0);
+}
+
+TEST_F(JetCache, AFolderThatCannotBeLockedIsNotUsed) {
+    int reads = 0;
+    const std::string expected = run(reads);
+    ASSERT_FALSE(copies().empty());
+    const fs::path folder = copies()[0].parent_path();
+    fs::remove_all(folder);
+    fs::create_directories(folder / ".lock");
+    EXPECT_EQ(run(reads), expected);
+    EXPECT_GT(reads, 0);
+    ASSERT_EQ(notices_.size(), 1u);
+    EXPECT_NE(notices_[0].find(folder.string()), std::string::npos) << notices_[0];
 }
 
 TEST_F(JetCache, AnyFailureOfTheCacheFallsBackToMemory) {
@@ -273,6 +352,80 @@ TEST_F(JetCache, AFullDiskFallsBackToMemory) {
     ::umount2(full.c_str(), MNT_DETACH);
 }
 
+// Files this process and its children write may not grow past `bytes` while it lives: a
+// write past the limit fails instead of raising SIGXFSZ.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) : old_handler_(::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        set(bytes);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        ::signal(SIGXFSZ, old_handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    // Runs `f` as another program would, without the limit.
+    void without(const std::function<void()>& f) {
+        rlimit now{};
+        ::getrlimit(RLIMIT_FSIZE, &now);
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        f();
+        ::setrlimit(RLIMIT_FSIZE, &now);
+    }
+
+  private:
+    void set(rlim_t bytes) {
+        rlimit lower = old_;
+        lower.rlim_cur = bytes;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lower), 0);
+    }
+    rlimit old_{};
+    sighandler_t old_handler_;
+};
+
+// No local copy of the file can be made: its tables are read where it lies, and a rewrite
+// during that reading means reading it again.
+TEST_F(JetCache, WithoutRoomForALocalCopyTheFileIsReadWhereItLies) {
+    const std::string original = test::read_file(jet_), amended = amended_sample();
+    const std::string old_rows = fresh();
+    rewrite_keeping_times(jet_, amended);
+    const std::string new_rows = fresh();
+    ASSERT_NE(new_rows, old_rows);
+    rewrite_keeping_times(jet_, original);
+    FileSizeLimit limit(original.size() - kJet4PageSize);
+    int reads = 0;
+    EXPECT_EQ(run(reads), old_rows);
+    EXPECT_GT(reads, 0);
+    ASSERT_FALSE(notices_.empty());
+    EXPECT_EQ(notices_[0].rfind("無法建立資料庫檔案的本機副本（", 0), 0u) << notices_[0];
+    const auto rewrite = [&] { limit.without([&] { rewrite_keeping_times(jet_, amended); }); };
+    EXPECT_EQ(run(reads, false, rewrite), new_rows);
+    // Told to nobody, all the same.
+    EXPECT_EQ(
+        open_database(jet_.string(), "", DataOptions{false, {}, {}})->query(kQuery).row_count(),
+        1u);
+    const auto failure_of = [&](const std::function<void()>& while_reading) {
+        try {
+            run(reads, false, while_reading);
+        } catch (const DbError& e) {
+            return e.engine_message();
+        }
+        return std::string("read");
+    };
+    // Nor is there a temporary folder to read its tables into.
+    setenv("TMPDIR", (dir_ / "none").c_str(), 1);
+    const std::string no_folder = failure_of({});
+    unsetenv("TMPDIR");
+    EXPECT_EQ(no_folder, "無法建立讀取資料庫所需的暫存資料夾");
+    EXPECT_EQ(notices_.back(),
+              "無法建立資料庫檔案的本機副本（沒有可用的暫存資料夾），這次直接讀取資料庫檔案");
+    // Removed while it was read where it lies.
+    const std::string removed = failure_of([&] { fs::remove(jet_); });
+    EXPECT_EQ(removed.rfind("無法開啟資料庫檔案（", 0), 0u) << removed;
+}
+
 // Statements over more tables than can be attached at once: a copy not in use makes room,
 // and what still finds none is read into memory; every table gives its own rows.
 TEST_F(JetCache, MoreTablesThanCanBeAttached) {
@@ -310,6 +463,18 @@ TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     ::wait(nullptr);
     auto live = create_locked_temp(first, ".fill.", 0600);
     ASSERT_TRUE(live);
+    // A folder of the first version (16 hex digits) is pruned like the others; folders of
+    // other names are not this program's.
+    const fs::path root = first.parent_path(), first_version = root / "0123456789abcdef";
+    const fs::path others[] = {root / "0123456789abcdeX",
+                               root / ("v2-" + std::string(32, 'x')),
+                               root / ("v2-" + std::string(31, 'a')),
+                               root / "v2",
+                               root / "notes",
+                               root / "vnotes"};
+    for (const auto& folder : others) fs::create_directory(folder);
+    fs::create_directory(first_version);
+    fs::last_write_time(first_version, fs::file_time_type::clock::now() - std::chrono::hours(1));
     for (int i = 1; i <= 5; ++i) {
         std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096, '\0');
         run(reads);
@@ -330,6 +495,118 @@ TEST_F(JetCache, KeepsTheFourPackagesUsedLastButNoneInUse) {
     std::ofstream(jet_, std::ios::binary | std::ios::app) << std::string(4096 * 9, '\0');
     run(reads);
     EXPECT_EQ(copies().size(), 4u);
+    EXPECT_FALSE(fs::exists(first_version));
+    for (const auto& folder : others) EXPECT_TRUE(fs::exists(folder)) << folder;
+}
+
+// The state records of one folder, by the prefix of their names.
+std::vector<fs::path> state_records(const fs::path& root) {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(root)) {
+        if (e.path().filename().string().rfind("state-", 0) == 0) out.push_back(e.path());
+    }
+    return out;
+}
+
+// Only a whole record, this user's alone, of the same stamp in every field and settled when
+// it was taken proves a state; the newest 64 records are kept.
+TEST(StateRecords, OnlyASoundRecordOfTheSameStampProvesAState) {
+    const FileStamp stamp{7, 8, 4096, 1'000'000'000, 2'000'000'000};
+    const StateRecord record{FileState{stamp, Digest{0x1234, 0x5678}}, wall_clock_ns()};
+    // Field k of the record's words (2 the device ... 6 the change time) one more.
+    const auto one_more = [](std::size_t k) {
+        return [k](const fs::path& f) {
+            std::istringstream in(test::read_file(f));
+            std::vector<std::string> w{std::istream_iterator<std::string>(in), {}};
+            w.at(k) = std::to_string(std::stoll(w.at(k)) + 1);
+            std::string text;
+            for (const auto& word : w) text += word + " ";
+            test::write_file(f, text);
+        };
+    };
+    const std::pair<std::string, std::function<void(const fs::path&)>> spoilers[] = {
+        {"sound", [](const fs::path&) {}},
+        {"empty", [](const fs::path& f) { test::write_file(f, ""); }},
+        {"cut short",
+         [](const fs::path& f) { test::write_file(f, test::read_file(f).substr(0, 40)); }},
+        {"writable by others",
+         [](const fs::path& f) {
+             fs::permissions(f, fs::perms::others_write, fs::perm_options::add);
+         }},
+        {"device", one_more(2)},
+        {"inode", one_more(3)},
+        {"size", one_more(4)},
+        {"mtime", one_more(5)},
+        {"ctime", one_more(6)},
+    };
+    for (const auto& [what, spoil] : spoilers) {
+        const test::TempDir root;
+        write_state_record(root.path(), record);
+        const auto files = state_records(root.path());
+        ASSERT_EQ(files.size(), 1u) << what;
+        spoil(files[0]);
+        const auto found = find_state_record(root.path(), stamp);
+        ASSERT_EQ(found.has_value(), what == "sound") << what;
+        if (found) {
+            EXPECT_TRUE(found->state == record.state && found->began_ns == record.began_ns);
+        }
+    }
+    // A record that cannot be put in place (a folder holds its name) leaves nothing behind.
+    {
+        const test::TempDir root;
+        write_state_record(root.path(), record);
+        const fs::path name = state_records(root.path()).at(0);
+        fs::remove(name);
+        fs::create_directories(name / "in the way");
+        write_state_record(root.path(), record);
+        EXPECT_FALSE(find_state_record(root.path(), stamp).has_value());
+        EXPECT_EQ(std::distance(fs::directory_iterator(root.path()), {}), 1);
+    }
+    const test::TempDir root;
+    // Taken too soon after the file was written: a later write might not show.
+    write_state_record(root.path(), StateRecord{record.state, stamp.ctime_ns});
+    EXPECT_TRUE(state_records(root.path()).empty());
+    for (ino_t i = 0; i <= 64; ++i) {
+        FileStamp other = stamp;
+        other.inode = 100 + i;
+        if (i == 64) {
+            for (const auto& f : state_records(root.path()))
+                fs::last_write_time(f, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        }
+        write_state_record(root.path(), StateRecord{FileState{other, {}}, record.began_ns});
+    }
+    EXPECT_EQ(state_records(root.path()).size(), 64u);
+    FileStamp newest = stamp;
+    newest.inode = 164;
+    EXPECT_TRUE(find_state_record(root.path(), newest).has_value());
+}
+
+// A local copy goes into the first folder that takes one; without any, the reason names the
+// folder. A file that cannot be opened or read is the file's own fault.
+TEST(Snapshots, TheFirstFolderThatTakesACopy) {
+    const test::TempDir dir;
+    const fs::path none = dir / "none";
+    const auto copy = take_snapshot(kSample.string(), {none, dir.path()}, {});
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(test::read_file(copy->read_path()) == test::read_file(kSample));
+    std::string reason;
+    try {
+        take_snapshot(kSample.string(), {none}, {});
+    } catch (const SnapshotUnavailable& e) {
+        reason = e.what();
+    }
+    EXPECT_EQ(reason.rfind(none.string() + "：", 0), 0u) << reason;
+    const auto failure = [&](const std::string& path) {
+        try {
+            take_snapshot(path, {dir.path()}, {});
+        } catch (const DbError& e) {
+            return e.engine_message();
+        }
+        return std::string("copied");
+    };
+    EXPECT_EQ(failure((dir / "ZOL.mdb").string()).rfind("無法開啟資料庫檔案（", 0), 0u);
+    // Nothing is mapped at offset 0 of this process's memory.
+    EXPECT_EQ(failure("/proc/self/mem").rfind("讀取資料庫檔案失敗（", 0), 0u);
 }
 
 // A reading child blocked on its file (a pipe that nobody writes) ends when its parent is

@@ -160,6 +160,35 @@ TEST(JetDamaged, FlippedBytes) {
     expect_no_child_left();
 }
 
+// Damage at known places of testV2000.mdb: Table1's entry in the catalogue (its definition
+// page number at 59914) and its definition (page 24). Each is refused with its own reason.
+TEST(JetDamaged, EachKnownDamageHasItsReason) {
+    const std::string good = read_file(kJetDir + "/testV2000.mdb");
+    const struct {
+        std::size_t at;
+        std::string bytes, reason;
+    } damages[] = {
+        {59914, std::string("\x00\xff\xff\x00", 4), "定義頁碼超出檔案範圍"},
+        {59914, std::string(4, '\0'), "定義頁碼超出檔案範圍"},
+        {59914, std::string("\x0e\x00\x00\x00", 4), "的定義頁不正確"},
+        {24 * 4096 + 45, std::string("\x2c\x01", 2), "的欄位"},
+        {24 * 4096 + 45, std::string(2, '\0'), "沒有欄位"},
+    };
+    std::vector<Content> contents;
+    for (const auto& d : damages) {
+        std::string bad = good;
+        bad.replace(d.at, d.bytes.size(), d.bytes);
+        contents.push_back({bad, {"Table1"}, d.reason});
+    }
+    const auto tallies = try_contents(contents);
+    for (std::size_t i = 0; i < tallies.size(); ++i) {
+        ASSERT_EQ(tallies[i].reasons.size(), 1u) << i;
+        EXPECT_NE(tallies[i].reasons[0].find(damages[i].reason), std::string::npos)
+            << i << ": " << tallies[i].reasons[0];
+    }
+    expect_no_child_left();
+}
+
 TEST(JetDamaged, ReaderCrashBecomesAnError) {
     // With libmdb 1.0 this variant makes the reading process die of a segmentation fault.
     const Tally tally =

@@ -15,9 +15,12 @@
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/jet/jet_header.h"
+#include "data/jet/jet_loader.h"
 #include "data/result_set.h"
+#include "data/sqlite_database.h"
 #include "support/files.h"
 #include "support/jet_files.h"
+#include "support/sample_db.h"
 
 namespace zol {
 namespace {
@@ -79,6 +82,69 @@ TEST(JetDatabase, AccessDialectWorksOnTheCopy) {
     EXPECT_EQ(rs.field(0).date(), (DateTime{2006, 2, 3, 17, 0, 0}));
 }
 
+// Kinds no fixture holds, made by changing the column definitions of Table1 (testV2000.mdb,
+// definition page 24) and the bytes of its rows: E as Single, F as a 16-byte Replication ID
+// over F and G, and the second row's date far beyond year 9999.
+TEST(JetDatabase, SingleReplicationIdAndDatesOutOfRange) {
+    std::string bytes = read_file(kJetDir + "/testV2000.mdb");
+    const auto put = [&](std::size_t at, std::string_view what) {
+        bytes.replace(at, what.size(), what);
+    };
+    put(98491, "\x06");                               // E: Long Integer -> Single
+    put(98516, "\x0f");                               // F: Double -> Replication ID
+    put(98516 + 23, std::string("\x10\x00", 2));      // of 16 bytes
+    put(114621, std::string("\x00\x00\xc0\x3f", 4));  // row 1, E: 1.5f
+    std::string guid;
+    for (char c = 0; c < 16; ++c) guid += c;
+    put(114625, guid);                                                // row 1, F and G
+    put(114586, std::string("\x00\x00\x00\x00\x65\xcd\xcd\x41", 8));  // row 2, G: 1e9 days
+    const test::TempDir dir;
+    test::write_file(dir / "kinds.mdb", bytes);
+    const auto db = open_database((dir / "kinds.mdb").string(), "");
+    ResultSet rs = db->query("select E, F, G from Table1 order by A desc");
+    ASSERT_EQ(rs.row_count(), 2u);
+    EXPECT_TRUE(rs.field(0).is_real());
+    EXPECT_EQ(rs.field(0).number(), 1.5);
+    EXPECT_EQ(rs.field(1).text(), "{03020100-0504-0706-0809-0A0B0C0D0E0F}");
+    rs.move_next();
+    EXPECT_EQ(rs.field(0).number(), 0.0);
+    EXPECT_TRUE(rs.field(2).is_null());
+    // A kind this reader does not know (17, in MSysAccessObjects) comes as its bytes: one
+    // row holds the start of a compound file.
+    EXPECT_EQ(db->query("select count(*) from MSysAccessObjects where length(Data) = 3992 "
+                        "and hex(substr(Data, 1, 8)) = 'D0CF11E0A1B11AE1'")
+                  .field(0)
+                  .number(),
+              1);
+}
+
+// A table file that holds no table, or is no database at all, is refused with the file's
+// name; the copy it was to go into is left as it was.
+TEST(JetDatabase, TableFilesWithoutATableAreRefused) {
+    const test::TempDir dir;
+    test::exec_sql(dir / "meta.sqlite", "CREATE TABLE zol_cache_meta (key, table_name)");
+    test::write_file(dir / "junk.sqlite", std::string(8192, 'x'));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    const SqliteHandle db(raw);
+    const std::pair<const char*, const char*> cases[] = {
+        {"meta.sqlite", "讀取資料庫時資料不完整"},
+        {"junk.sqlite", "無法建立資料庫的記憶體副本："},
+    };
+    for (const auto& [file, reason] : cases) {
+        const std::string err =
+            error_of([&] { import_table_file(db.get(), dir / file, "ZOL.mdb"); });
+        EXPECT_EQ(err.rfind(std::string("ZOL.mdb: ") + reason, 0), 0u) << err;
+        sqlite3_stmt* s = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db.get(), "select count(*) from pragma_database_list", -1, &s,
+                                     nullptr),
+                  SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(s, 0), 1) << file;  // main alone: nothing left attached
+        sqlite3_finalize(s);
+    }
+}
+
 TEST(JetDatabase, NullsAndEmptyTextStayApart) {
     auto db = open_database(kJetDir + "/overflowTestV2000.mdb", "KTWOM");
     ResultSet rs = db->query("select data1, data3 from Table1 where data1 = 'row1col1'");
@@ -96,12 +162,19 @@ TEST(JetDatabase, DatabasePasswordIsAccepted) {
 }
 
 TEST(JetDatabase, UnknownTableIsReportedBySqlite) {
-    auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM");
-    const std::string err = error_of([&] { db->query("select * from ZOL7_Student"); });
-    EXPECT_TRUE(err.find("no such table") != err.npos && err.find("testV2000.mdb") != err.npos)
-        << err;
-    // The reader stays usable afterwards.
-    EXPECT_EQ(db->query("select * from Table1").row_count(), 2u);
+    for (const bool cache : {true, false}) {
+        auto db = open_database(kJetDir + "/testV2000.mdb", "KTWOM", DataOptions{cache, {}, {}});
+        // Also the name of a catalogue entry that is no table.
+        for (const char* sql : {"select * from ZOL7_Student", "select * from []",
+                                "select * from Relationships", "select * from [no such]"}) {
+            const std::string err = error_of([&] { db->query(sql); });
+            EXPECT_TRUE(err.find("no such table") != err.npos &&
+                        err.find("testV2000.mdb") != err.npos)
+                << sql << ": " << err;
+        }
+        // The reader stays usable afterwards.
+        EXPECT_EQ(db->query("select * from Table1").row_count(), 2u);
+    }
 }
 
 // Every Jet file kept as a fixture passes the first-page check; other kinds name their fault.
@@ -152,6 +225,19 @@ TEST(JetDatabase, FileKindsThatCannotBeReadSaySoInChinese) {
         EXPECT_NE(err.find(c.reason), std::string::npos) << c.name << ": " << err;
         EXPECT_NE(err.find(path.string()), std::string::npos) << c.name << ": " << err;
     }
+    // The first page alone: an engine name of neither kind, a version wider than a byte.
+    std::string other_engine = good.substr(0, 4096), wide_version = other_engine;
+    other_engine[5] = 'X';
+    wide_version[0x15] = 1;
+    EXPECT_EQ(jet_header_problem(other_engine, good.size()), "不是 Access 資料庫檔案");
+    EXPECT_EQ(jet_header_problem(wide_version, good.size()), "無法辨識的 Access 資料庫版本");
+    EXPECT_EQ(jet_header_problem(std::string(4096, 'x'), good.size()), "不是 Access 資料庫檔案");
+    EXPECT_NE(jet_header_problem(good.substr(0, 100), good.size()).find("不完整"),
+              std::string::npos);
+    EXPECT_NE(error_of([&] { check_jet_file(dir.path()); }).find("不是一般檔案"),
+              std::string::npos);
+    EXPECT_NE(error_of([&] { check_jet_file("/proc/self/mem"); }).find("讀取資料庫檔案失敗"),
+              std::string::npos);
     const std::string missing = (dir / "no-such-file.mdb").string();
     EXPECT_NE(error_of([&] { check_jet_file(missing); }).find(missing), std::string::npos);
     EXPECT_EQ(check_jet_file(kJetDir + "/testV2000.mdb").page_count, 3043328u / 4096);
@@ -185,9 +271,12 @@ TEST(JetDatabase, TheCopyFollowsTheFileOnDisk) {
     const std::string err = error_of([&] { db->query("select * from Table2"); });
     EXPECT_NE(err.find("no such table"), std::string::npos) << err;
 
-    // And a damaged file in its place is an error, not stale rows.
+    // And a damaged file in its place is an error, not stale rows; so is no file at all.
     test::write_file(path, "not a database at all");
     EXPECT_NE(error_of([&] { db->query("select * from Table1"); }).find("不是 Access"),
+              std::string::npos);
+    fs::remove(path);
+    EXPECT_NE(error_of([&] { db->query("select * from Table1"); }).find("無法開啟資料庫檔案（"),
               std::string::npos);
 }
 

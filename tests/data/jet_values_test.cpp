@@ -37,13 +37,19 @@ TEST(JetDecimal, ReadsLibmdbDecimalText) {
     ASSERT_TRUE(big.has_value());
     ASSERT_TRUE(std::holds_alternative<double>(*big));
     EXPECT_DOUBLE_EQ(std::get<double>(*big), 1.234567890123456789e27);
-    EXPECT_FALSE(jet_decimal("") || jet_decimal("1.2.3") || jet_decimal("12a"));
+    EXPECT_FALSE(jet_decimal("") || jet_decimal("1.2.3") || jet_decimal("12a") || jet_decimal("-"));
+    // A sign, no whole part, a whole value too long for an integer.
+    EXPECT_EQ(jet_decimal("+5"), JetNumber(std::int64_t{5}));
+    EXPECT_EQ(jet_decimal("-.00"), JetNumber(std::int64_t{0}));
+    EXPECT_EQ(jet_decimal("99999999999999999999.0"), JetNumber(1e20));
 }
 
 TEST(JetSingle, WidensToTheShortestDecimal) {
     EXPECT_EQ(jet_single(1.1f), 1.1);
     EXPECT_EQ(jet_single(444.555f), 444.555);
     EXPECT_EQ(jet_single(16777216.0f), 16777216.0);
+    EXPECT_EQ(jet_single(-std::numeric_limits<float>::infinity()),
+              -std::numeric_limits<double>::infinity());
 }
 
 TEST(JetDate, SerialsBecomeIsoText) {
@@ -58,6 +64,8 @@ TEST(JetDate, SerialsBecomeIsoText) {
     EXPECT_EQ(jet_date_text(38751.0 + 86399.7 / 86400), "2006-02-04");
     // Out of range or not a number: no date.
     EXPECT_FALSE(jet_date_text(2958466.0) || jet_date_text(-657436.0));
+    // The day before 0100-01-01, and the last second of 9999 rounded into the next year.
+    EXPECT_FALSE(jet_date_text(-657435.0) || jet_date_text(2958465.0 + 86399.7 / 86400));
     EXPECT_FALSE(jet_date_text(std::numeric_limits<double>::quiet_NaN()).has_value());
 }
 

@@ -49,6 +49,12 @@ TEST(SqliteTemp, TemporaryFilesGoToAPrivateFolder) {
     }
     EXPECT_FALSE(fs::exists(dir));
     EXPECT_EQ(sqlite3_temp_directory, nullptr);
+    // No folder can be made: SQLite keeps its own choice.
+    ::setenv("TMPDIR", (tmp / "none").c_str(), 1);
+    {
+        const SqliteTempFolder folder;
+        EXPECT_EQ(sqlite3_temp_directory, nullptr);
+    }
     ::unsetenv("TMPDIR");
 }
 

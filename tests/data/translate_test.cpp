@@ -224,6 +224,9 @@ TEST_F(Translated, DatesCompareAsDaysAndArriveAsDates) {
         rs = run_access_query(db_.get(), sql, "mem");
         EXPECT_TRUE(rs.field(at).is_date() && rs.field(at + 1).is_text()) << sql;
     }
+    // Of an expression: no date; of the table a qualifier names among others: a date.
+    rs = run_access_query(db_.get(), "select max(T.d + 0), max(X.d) from T, T as X", "mem");
+    EXPECT_TRUE(!rs.field(0).is_date() && rs.field(1).is_date());
     // A star over a subquery's expressions: no item of the outer list stands for them.
     rs = run_access_query(db_.get(), "select * from (select max(d), max(s) from T)", "mem");
     EXPECT_EQ(rs.field(1).text(), "c");

@@ -224,9 +224,9 @@ class TableWriter {
                                  false);
                 return;
             case MDB_REPID:
+                // libmdb's own text of it lacks the dash before the last group.
                 need(*f, 16);
-                write_owned_text(mdb_col_to_string(mdb_, mdb_->pg_buf, f->start, MDB_REPID, 16),
-                                 false);
+                out_.text_cell(jet_guid_text(p));
                 return;
             case MDB_BINARY:
                 need(*f, f->siz);
@@ -368,13 +368,9 @@ int jet_child_main(const std::string& path, std::uint64_t page_count,
     ::unsetenv("MDBPATH");
     JetWireWriter out(out_fd);
     try {
-        if (table_file.empty()) {
-            read_tables(path, page_count, tables, out, out);
-        } else {
-            JetTableFileWriter file(table_file, out);
-            read_tables(path, page_count, tables, file, out);
-            file.finish();
-        }
+        JetTableFileWriter file(table_file, out);
+        read_tables(path, page_count, tables, file, out);
+        file.finish();
         out.done();
         return 0;
     } catch (const Failure& f) {

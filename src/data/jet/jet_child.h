@@ -9,12 +9,12 @@
 namespace zol {
 
 // Reads the named tables (names compared without regard to case) of the Jet 4 file at
-// `path` and writes them to `out_fd` in the stream of jet_wire.h, or, when `table_file`
-// is given, into that SQLite file (the stream then carries only row counts and the
-// verdict). Returns the child's exit status: 0 when every table was written (or reported
-// missing), non-zero after a failure that it has described in the stream.
+// `path` into the SQLite file `table_file`; the stream of jet_wire.h on `out_fd` carries
+// only row counts and the verdict. Returns the child's exit status: 0 when every table was
+// written (or reported missing), non-zero after a failure that it has described in the
+// stream.
 int jet_child_main(const std::string& path, std::uint64_t page_count,
                    const std::vector<std::string>& tables, int out_fd,
-                   const std::string& table_file = {});
+                   const std::string& table_file);
 
 }  // namespace zol

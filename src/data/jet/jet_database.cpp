@@ -30,13 +30,6 @@ namespace zol {
 
 namespace {
 
-std::string table_key(std::string_view name) {
-    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
-        name = name.substr(1, name.size() - 2);
-    }
-    return to_lower_ascii(name);
-}
-
 // The file was written to while its tables were read from it directly: what was read may
 // mix two states.
 struct FileChanged {};
@@ -74,7 +67,6 @@ class JetDatabase : public Database {
     }
 
     void set_progress(ProgressFn progress) override { progress_ = std::move(progress); }
-    const std::string& path() const override { return path_; }
     std::string snapshot_id() const override { return loaded_ ? loaded_->digest.hex() : ""; }
 
   private:
@@ -125,16 +117,15 @@ class JetDatabase : public Database {
         throw DbError(path_, kMsgDatabaseBusy);
     }
 
-    // The tables the statement names, in lower case, noting how it spells them.
+    // The tables the statement names (unbracketed, each once), in lower case,
+    // noting how it spells them.
     std::vector<std::string> tables_needed(std::string_view access_sql) {
         std::vector<std::string> needed;
         for (const auto& name : tables_named(access_sql)) {
-            std::string key = table_key(name);
-            const bool bracketed = name.size() >= 2 && name.front() == '[' && name.back() == ']';
-            spelled_[key] = bracketed ? name.substr(1, name.size() - 2) : name;
-            if (!key.empty() && std::find(needed.begin(), needed.end(), key) == needed.end()) {
-                needed.push_back(std::move(key));
-            }
+            std::string key = to_lower_ascii(name);
+            if (key.empty()) continue;  // [] names no table
+            spelled_[key] = name;
+            needed.push_back(std::move(key));
         }
         return needed;
     }

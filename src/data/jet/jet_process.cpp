@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -218,9 +219,9 @@ std::unique_ptr<Running> start_child(const std::string& path, const std::string&
     return r;
 }
 
+// No count known (0): one child at a time.
 std::size_t core_count() {
-    const unsigned n = std::thread::hardware_concurrency();
-    return n == 0 ? 1 : n;
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 }  // namespace

@@ -90,4 +90,13 @@ std::optional<std::string> jet_date_text(double serial) {
     return iso_text(d);
 }
 
+std::string jet_guid_text(const unsigned char* b) {
+    char text[40];
+    std::snprintf(text, sizeof text,
+                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
+                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+    return text;
+}
+
 }  // namespace zol

@@ -30,4 +30,8 @@ double jet_single(float value);
 // nullopt outside years 100..9999 or for a value that is not a number.
 std::optional<std::string> jet_date_text(double serial);
 
+// A Replication ID's 16 bytes as Access shows them, "{03020100-0504-0706-0809-0A0B0C0D0E0F}"
+// for the bytes 00 to 0F: the first three groups are stored little-endian.
+std::string jet_guid_text(const unsigned char* bytes);
+
 }  // namespace zol
