@@ -112,7 +112,7 @@ TEST(InjectedFaults, EachCallThatAlwaysFailsHasItsReason) {
     const TempDir cache("zol_fault_cache_");
     const std::pair<const char*, const char*> cases[] = {
         {"posix/proc/fork,failinfo=11", "無法啟動讀取資料庫的程序"},
-        {"posix/io/net/poll,failinfo=12", "讀取資料庫失敗"},
+        {"posix/io/net/poll,failinfo=12", "讀取資料庫檔案失敗（記憶體不足）"},
         // No local copy either: the file is read where it lies, into files that fail too.
         {"posix/io/rw/pwrite,failinfo=28", "無法寫入資料表的暫存檔案：磁碟空間不足"},
         {"posix/stdio/oc/fopen,failinfo=24", "libmdb 無法開啟此資料庫檔案"},
