@@ -18,6 +18,13 @@ namespace {
 constexpr const char* kFiuRun = "/usr/bin/fiu-run";
 constexpr int kRunsPerForm = 40;
 constexpr const char* kPrevious = "the previous report\r\n";
+// Each also fails at every call in one run of its own, however the random draws fall.
+constexpr const char* kPoints[] = {
+    "posix/io/oc/open",    "posix/io/oc/close",   "posix/io/rw/read",     "posix/io/rw/pread",
+    "posix/io/rw/write",   "posix/io/rw/pwrite",  "posix/io/sync/fsync",  "posix/io/sync/fdatasync",
+    "posix/io/dir/rename", "posix/io/dir/unlink", "posix/io/dir/opendir", "posix/io/dir/readdir",
+    "posix/io/net/poll",   "posix/mm/mmap",       "posix/proc/fork"};
+constexpr int kPointRuns = static_cast<int>(std::size(kPoints));
 // Texts that only the C library, the file system library or SQLite would print.
 constexpr const char* kEnglish[] = {"rror",     "No such",  "denied",     "malformed",
                                     "disk I/O", "Bad file", "nterrupted", "No space",
@@ -34,24 +41,27 @@ struct Form {
     const char* probability;  // of each call failing: the Jet reader makes many more calls
 };
 
-RunOutput faulty_run(const Form& f, unsigned seed, const fs::path& cache) {
-    std::vector<std::string> argv{
-        "timeout",
-        "-k",
-        "5",
-        "40",
-        "env",
-        "FIU_PRNG_SEED=" + std::to_string(seed),
-        "XDG_CACHE_HOME=" + cache.string(),
-        kFiuRun,
-        "-x",
-        "-c",
-        std::string("enable_random name=posix/io/*,probability=") + f.probability,
-        "-c",
-        "enable_random name=posix/mm/mmap,probability=0.01",
-        zol5300_bin(),
-        "report",
-        f.pkg.base().string()};
+// A run with random failures (seeded), or with `point` failing at every call.
+RunOutput faulty_run(const Form& f, unsigned seed, const fs::path& cache,
+                     const std::string& point = {}) {
+    std::vector<std::string> argv{"timeout",
+                                  "-k",
+                                  "5",
+                                  "40",
+                                  "env",
+                                  "FIU_PRNG_SEED=" + std::to_string(seed),
+                                  "XDG_CACHE_HOME=" + cache.string(),
+                                  kFiuRun,
+                                  "-x",
+                                  "-c"};
+    if (point.empty()) {
+        argv.insert(argv.end(),
+                    {std::string("enable_random name=posix/io/*,probability=") + f.probability,
+                     "-c", "enable_random name=posix/mm/mmap,probability=0.01"});
+    } else {
+        argv.push_back("enable name=" + point);
+    }
+    argv.insert(argv.end(), {zol5300_bin(), "report", f.pkg.base().string()});
     argv.insert(argv.end(), f.options.begin(), f.options.end());
     return run_program(argv);
 }
@@ -75,16 +85,18 @@ TEST(InjectedFaults, EachRunEndsWithTheReportOrAMessageAndThePreviousReport) {
         ASSERT_EQ(clean.code, 0) << clean.err;
         const std::string expected = read_file(f.pkg.report());
         int written = 0, refused = 0;
-        for (int i = 0; i < kRunsPerForm; ++i) {
+        for (int i = 0; i < kRunsPerForm + kPointRuns; ++i) {
             const unsigned seed = first_seed + static_cast<unsigned>(i);
+            const std::string point = i < kRunsPerForm ? "" : kPoints[i - kRunsPerForm];
+            const std::string run = point.empty() ? "seed " + std::to_string(seed) : point;
             write_file(f.pkg.report(), kPrevious);
             // Every other Jet run finds no copy in the cache and reads the file again.
             if (i % 2 == 0) fs::remove_all(cache.path() / "zol5300");
-            const RunOutput r = faulty_run(f, seed, cache.path());
+            const RunOutput r = faulty_run(f, seed, cache.path(), point);
             const std::string line = r.err.substr(0, r.err.find('\n'));
-            std::printf("fault run %s seed %u: exit %d signal %d %s\n", f.name, seed, r.code,
+            std::printf("fault run %s %s: exit %d signal %d %s\n", f.name, run.c_str(), r.code,
                         r.signal, line.c_str());
-            SCOPED_TRACE(std::string(f.name) + " seed " + std::to_string(seed) + ": " + r.err);
+            SCOPED_TRACE(std::string(f.name) + " " + run + ": " + r.err);
             ASSERT_TRUE(r.code == 0 || r.code == 4) << "a crash or a hang";
             const std::string now = read_file(f.pkg.report());
             if (r.code == 0) {
