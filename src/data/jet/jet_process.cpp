@@ -139,11 +139,11 @@ extern "C" void __gcov_dump();
         if (pages > 0) ::setrlimit(RLIMIT_AS, &as);
     }
     // libmdb's own complaints (English) are not the user's concern.
+    // A child that cannot silence them stops with its reason rather than speak to the user.
     const int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (devnull >= 0) {
-        ::dup2(devnull, STDIN_FILENO);
-        ::dup2(devnull, STDOUT_FILENO);
-        ::dup2(devnull, STDERR_FILENO);
+    if (devnull < 0 || ::dup2(devnull, STDIN_FILENO) < 0 || ::dup2(devnull, STDOUT_FILENO) < 0 ||
+        ::dup2(devnull, STDERR_FILENO) < 0) {
+        exit_failed(errno);
     }
     child_exit(jet_child_main(path, page_count, {job.table}, out_fd, job.table_file));
 }

@@ -75,11 +75,14 @@ void JetWireWriter::put_bytes(std::string_view s) {
     }
 }
 
+void exit_failed(int err) {
+    ::_exit(kExitSendFailed + (err > 0 && err < 150 ? err : EIO));
+}
+
 void JetWireWriter::flush() {
     if (!write_all(fd_, buf_.data(), buf_.size())) {
         // Nothing more can be sent: the exit code tells the parent why.
-        const int err = errno;
-        ::_exit(kExitSendFailed + (err > 0 && err < 150 ? err : EIO));
+        exit_failed(errno);
     }
     buf_.clear();
 }

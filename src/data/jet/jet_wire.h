@@ -55,6 +55,8 @@ class JetCellSink {
 // A child whose pipe write fails ends with this code plus the write's errno (errno values
 // stay below 150, so the sum is a valid exit code).
 inline constexpr int kExitSendFailed = 100;
+// Ends a child that cannot go on with the reason `err` in its exit code.
+[[noreturn]] void exit_failed(int err);
 
 class JetWireWriter : public JetCellSink {
   public:
