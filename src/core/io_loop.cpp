@@ -20,6 +20,18 @@ ssize_t read_at(int fd, void* into, std::size_t size, off_t offset) {
     }
 }
 
+ssize_t read_full_at(int fd, void* into, std::size_t size, off_t offset) {
+    char* p = static_cast<char*>(into);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = read_at(fd, p + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
 bool write_all(int fd, const void* from, std::size_t size) {
     const char* p = static_cast<const char*>(from);
     while (size > 0) {

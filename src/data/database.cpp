@@ -35,16 +35,9 @@ std::shared_ptr<Database> open_database(std::string_view path_text, std::string_
     const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     std::string head(100, '\0');
     if (!in) throw DbError(path, cannot_open_database(errno_text(errno)));
-    // A read may give fewer bytes than asked before the end of the file.
-    std::size_t got = 0;
-    while (got < head.size()) {
-        const ssize_t n =
-            read_at(in.get(), head.data() + got, head.size() - got, static_cast<off_t>(got));
-        if (n < 0) throw DbError(path, cannot_read_database(errno));
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    head.resize(got);
+    const ssize_t got = read_full_at(in.get(), head.data(), head.size(), 0);
+    if (got < 0) throw DbError(path, cannot_read_database(errno));
+    head.resize(static_cast<std::size_t>(got));
 
     if (head.size() >= sizeof kSqliteMagic &&
         head.compare(0, sizeof kSqliteMagic, kSqliteMagic, sizeof kSqliteMagic) == 0) {

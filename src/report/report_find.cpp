@@ -41,15 +41,9 @@ std::size_t char_length(std::string_view s, std::size_t i) {
 
 // Reads up to `length` bytes at `offset`; fewer only where the file ends.
 std::size_t read_range(const HeldReport& report, char* into, std::size_t length, off_t offset) {
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n =
-            read_at(report.fd(), into + done, length - done, offset + static_cast<off_t>(done));
-        if (n < 0) report_read_failed(report.path(), errno);
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    const ssize_t done = read_full_at(report.fd(), into, length, offset);
+    if (done < 0) report_read_failed(report.path(), errno);
+    return static_cast<std::size_t>(done);
 }
 
 // True when the line at `i` of a page is one the screen filter drops whole, line end

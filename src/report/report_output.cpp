@@ -126,11 +126,9 @@ UniqueFd ReportOutput::write_in_place(int rename_error) {
     // The whole new report in memory, so that the old bytes are gone for no longer than one
     // write of it.
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    for (off_t at = 0; at < st.st_size;) {
-        const ssize_t n = read_at(fd_.get(), bytes.data() + at, bytes.size() - at, at);
-        if (n <= 0) return UniqueFd();
-        at += n;
-    }
+    if (read_full_at(fd_.get(), bytes.data(), bytes.size(), 0) !=
+        static_cast<ssize_t>(bytes.size()))
+        return UniqueFd();
     // Room reserved before the old bytes are touched: a full disk leaves them whole.
     if (const int e = ::posix_fallocate(out.get(), 0, std::max<off_t>(st.st_size, 1)); e != 0) {
         errno = e;

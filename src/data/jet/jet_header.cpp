@@ -92,15 +92,9 @@ JetFileFacts check_jet_file(const std::string& path) {
     const auto size = static_cast<std::uint64_t>(st.st_size);
     // The header page, and the first byte of page 2: on a share every byte read costs.
     std::string head(kJet4PageSize, '\0');
-    std::size_t got = 0;
-    while (got < head.size()) {
-        const ssize_t n =
-            read_at(f.get(), head.data() + got, head.size() - got, static_cast<off_t>(got));
-        if (n < 0) throw DbError(path, cannot_read_database(errno));
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    head.resize(got);
+    const ssize_t got = read_full_at(f.get(), head.data(), head.size(), 0);
+    if (got < 0) throw DbError(path, cannot_read_database(errno));
+    head.resize(static_cast<std::size_t>(got));
     if (std::string problem = jet_header_problem(head, size); !problem.empty()) {
         throw DbError(path, problem);
     }
