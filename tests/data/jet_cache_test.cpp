@@ -609,6 +609,41 @@ TEST(Snapshots, TheFirstFolderThatTakesACopy) {
     EXPECT_EQ(failure("/proc/self/mem").rfind("讀取資料庫檔案失敗（", 0), 0u);
 }
 
+// A process's parent and state letter from /proc.
+std::pair<pid_t, char> parent_of(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return {0, '?'};
+    char state = '?';
+    pid_t ppid = 0;
+    std::istringstream(line.substr(close + 2)) >> state >> ppid;
+    return {ppid, state};
+}
+
+// A reader that the system kills (out of memory, say) is told with its signal.
+TEST(JetReaders, OneKilledFromOutsideIsToldWithItsSignal) {
+    const test::TempDir dir;
+    const fs::path fifo = dir / "ZOL.mdb";  // the reader waits on it for good
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    test::write_file(dir / "table", "");
+    const auto kill_readers = [](const Progress&) {
+        for (const auto& e : fs::directory_iterator("/proc")) {
+            const pid_t pid = std::atoi(e.path().filename().c_str());  // 0: no process
+            if (pid > 0 && parent_of(pid).first == ::getpid()) ::kill(pid, SIGKILL);
+        }
+    };
+    try {
+        run_jet_children(fifo.string(), fifo.string(), 256,
+                         {{"Zol9_Payitem", (dir / "table").string()}}, JetReadLimits{},
+                         kill_readers);
+        ADD_FAILURE() << "read without complaint";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.engine_message(), "讀取資料庫時程序異常終止（信號 9），資料庫檔案可能已損毀");
+    }
+}
+
 // A reading child blocked on its file (a pipe that nobody writes) ends when its parent is
 // killed.
 TEST(JetReaders, EndWithTheirParent) {
@@ -625,17 +660,6 @@ TEST(JetReaders, EndWithTheirParent) {
         }
         ::_exit(0);
     }
-    const auto parent_of = [](pid_t pid) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) return std::make_pair(pid_t{0}, '?');
-        char state = '?';
-        pid_t ppid = 0;
-        std::istringstream(line.substr(close + 2)) >> state >> ppid;
-        return std::make_pair(ppid, state);
-    };
     const auto nap = [] { std::this_thread::sleep_for(std::chrono::milliseconds(10)); };
     pid_t reader = 0;
     for (int i = 0; i < 500 && reader == 0; ++i, nap()) {
