@@ -644,6 +644,25 @@ TEST(JetReaders, OneKilledFromOutsideIsToldWithItsSignal) {
     }
 }
 
+// No descriptor left for a reader's pipe: the run says so, with the reason.
+TEST(JetReaders, NoDescriptorLeftForAReaderIsTold) {
+    const test::TempDir dir;
+    test::write_file(dir / "table", "");
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    const rlimit few{3, old.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    std::string message = "read without complaint";
+    try {
+        run_jet_children(kSample.string(), kSample.string(), 256,
+                         {{"Zol9_Payitem", (dir / "table").string()}}, JetReadLimits{}, {});
+    } catch (const DbError& e) {
+        message = e.engine_message();
+    }
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(message, "無法建立讀取資料庫所需的管道（同時開啟的檔案太多）");
+}
+
 // A reading child blocked on its file (a pipe that nobody writes) ends when its parent is
 // killed.
 TEST(JetReaders, EndWithTheirParent) {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "data/db_error.h"
 #include "data/jet/jet_child.h"
@@ -200,11 +201,12 @@ std::unique_ptr<Running> start_child(const std::string& path, const std::string&
                                      std::size_t job, std::uint64_t max_output,
                                      const JetReadLimits& limits) {
     Pipe data;
-    if (!data.ok()) throw DbError(path, "無法建立讀取資料庫所需的管道");
+    if (!data.ok())
+        throw DbError(path, "無法建立讀取資料庫所需的管道（" + errno_text(errno) + "）");
     std::fflush(nullptr);  // nothing buffered may be written twice by the child
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid < 0) throw DbError(path, "無法啟動讀取資料庫的程序");
+    if (pid < 0) throw DbError(path, "無法啟動讀取資料庫的程序（" + errno_text(errno) + "）");
     if (pid == 0) {
         data.close_read();
         run_child(read_path, page_count, jobs[job], max_output, data.fd[1], parent);
