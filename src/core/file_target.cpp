@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 
 #include "core/errno_text.h"
+#include "core/locked_temp.h"
 
 namespace zol {
 
@@ -61,6 +63,24 @@ std::string file_error_reason(int err) {
         default:
             return errno_text(err);
     }
+}
+
+std::optional<LockedTemp> temp_beside(const std::filesystem::path& target) {
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+    const std::string prefix = "." + target.filename().string() + ".";
+    remove_dead_temp_files(dir, prefix);
+    return create_locked_temp(dir, prefix, 0600);
+}
+
+std::string put_in_place(int fd, const std::filesystem::path& temp,
+                         const std::filesystem::path& target) {
+    // On the disk before it takes the target's name: a crash then leaves the old file.
+    if (::fsync(fd) != 0) return file_error_reason(errno);
+    if (std::string refusal = replace_refusal(target); !refusal.empty()) return refusal;
+    if (::fchmod(fd, existing_mode(target).value_or(new_file_mode())) != 0)
+        return file_error_reason(errno);
+    if (std::rename(temp.c_str(), target.c_str()) != 0) return file_error_reason(errno);
+    return {};
 }
 
 }  // namespace zol

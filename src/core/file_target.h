@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "core/locked_temp.h"
+
 namespace zol {
 
 // Why the file at `target` must not be replaced: it is read-only (no write permission for
@@ -26,5 +28,16 @@ mode_t new_file_mode();
 
 // The reason of a failed file operation, in words for the user.
 std::string file_error_reason(int err);
+
+// A private (0600), locked temporary file beside `target` that the new file is written into
+// until it takes the target's place; those that runs which died left there are removed
+// first. nullopt (errno set) when none can be made.
+std::optional<LockedTemp> temp_beside(const std::filesystem::path& target);
+
+// Puts the written file `temp` (open as `fd`) in the place of `target`: on the disk first,
+// then with the old file's permission bits (a private file stays private), refused if the
+// target was made read-only meanwhile. The reason it failed, or empty.
+std::string put_in_place(int fd, const std::filesystem::path& temp,
+                         const std::filesystem::path& target);
 
 }  // namespace zol

@@ -10,7 +10,6 @@
 
 #include "core/file_target.h"
 #include "core/io_loop.h"
-#include "core/locked_temp.h"
 #include "print/print_error.h"
 
 namespace zol::print {
@@ -68,11 +67,7 @@ QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
     // A protected file stays as it is.
     if (const std::string refusal = replace_refusal(target); !refusal.empty())
         fail(QString::fromStdString(refusal));
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-    const std::string prefix = "." + target.filename().string() + ".";
-    // Those of runs that died; this one is private until it is in place.
-    remove_dead_temp_files(dir, prefix);
-    auto temp = create_locked_temp(dir, prefix, 0600);
+    auto temp = temp_beside(target);
     if (!temp) fail(errno);
     temp_ = temp->path;
     temp_fd_ = std::move(temp->fd);
@@ -88,14 +83,9 @@ QPagedPaintDevice& PdfDevice::open_device(const Sheet& sheet) {
 void PdfDevice::job_done() {
     writer_.reset();
     if (const int err = file_->finish(); err != 0) fail(err);
-    // On the disk before it takes the target's name: a crash then leaves the old file.
-    if (::fsync(temp_fd_.get()) != 0) fail(errno);
-    // Refused now if it was made read-only meanwhile; a private PDF stays private.
-    if (const std::string refusal = replace_refusal(path_.toStdString()); !refusal.empty())
-        fail(QString::fromStdString(refusal));
-    if (::fchmod(temp_fd_.get(), existing_mode(path_.toStdString()).value_or(new_file_mode())) != 0)
-        fail(errno);
-    if (std::rename(temp_.c_str(), path_.toStdString().c_str()) != 0) fail(errno);
+    if (const std::string why = put_in_place(temp_fd_.get(), temp_, path_.toStdString());
+        !why.empty())
+        fail(QString::fromStdString(why));
     temp_.clear();
 }
 

@@ -14,7 +14,6 @@
 
 #include "core/big5.h"
 #include "core/file_target.h"
-#include "core/locked_temp.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -60,8 +59,7 @@ struct RemovedFile {
 // book: its theme and styles are what the book's must be. The errno of a failure, or 0.
 int write_twin(RemovedFile& twin, const std::filesystem::path& beside,
                const std::vector<std::pair<int, std::size_t>>& order) {
-    auto temp =
-        create_locked_temp(beside.parent_path(), "." + beside.filename().string() + ".", 0600);
+    auto temp = temp_beside(beside);
     if (!temp) return errno;
     twin.path = temp->path;
     twin.fd = std::move(temp->fd);
@@ -81,10 +79,8 @@ int write_twin(RemovedFile& twin, const std::filesystem::path& beside,
 
 XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
     if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    const std::string prefix = "." + target_.filename().string() + ".";
-    // Those of runs that died; this one is private until it is in place (payment rows).
-    remove_dead_temp_files(target_.parent_path(), prefix);
-    auto temp = create_locked_temp(target_.parent_path(), prefix, 0600);
+    // Private until it is in place: it holds payment rows.
+    auto temp = temp_beside(target_);
     if (!temp) fail(file_error_reason(errno));
     temp_ = temp->path;
     temp_fd_ = std::move(temp->fd);
@@ -143,13 +139,8 @@ void XlsxBook::commit() {
         fail(file_error_reason(twin_err));
     if (const std::string problem = xlsx_problem(temp_, tallies_, twin.path); !problem.empty())
         fail(problem);
-    // On the disk before it takes the target's name: a crash then leaves the old file.
-    if (::fsync(temp_fd_.get()) != 0) fail(file_error_reason(errno));
-    // Refused now if it was made read-only meanwhile; a private workbook stays private.
-    if (const std::string refusal = replace_refusal(target_); !refusal.empty()) fail(refusal);
-    if (::fchmod(temp_fd_.get(), existing_mode(target_).value_or(new_file_mode())) != 0)
-        fail(file_error_reason(errno));
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) fail(file_error_reason(errno));
+    if (const std::string why = put_in_place(temp_fd_.get(), temp_, target_); !why.empty())
+        fail(why);
     temp_.clear();
 }
 
