@@ -65,11 +65,14 @@ std::string file_error_reason(int err) {
     }
 }
 
+std::string temp_prefix(const std::filesystem::path& target) {
+    return "." + target.filename().string() + ".";
+}
+
 std::optional<LockedTemp> temp_beside(const std::filesystem::path& target) {
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-    const std::string prefix = "." + target.filename().string() + ".";
-    remove_dead_temp_files(dir, prefix);
-    return create_locked_temp(dir, prefix, 0600);
+    remove_dead_temp_files(dir, temp_prefix(target));
+    return create_locked_temp(dir, temp_prefix(target), 0600);
 }
 
 std::string put_in_place(int fd, const std::filesystem::path& temp,

@@ -29,6 +29,10 @@ mode_t new_file_mode();
 // The reason of a failed file operation, in words for the user.
 std::string file_error_reason(int err);
 
+// The name start of the temporary files written for `target`: hidden, and told from those
+// of other files in the same folder.
+std::string temp_prefix(const std::filesystem::path& target);
+
 // A private (0600), locked temporary file beside `target` that the new file is written into
 // until it takes the target's place; those that runs which died left there are removed
 // first. nullopt (errno set) when none can be made.

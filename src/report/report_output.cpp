@@ -29,10 +29,6 @@ bool is_ascii(std::string_view s) {
     return true;
 }
 
-std::string temp_prefix(const std::filesystem::path& target) {
-    return "." + target.filename().string() + ".";
-}
-
 }  // namespace
 
 ReportOutput::ReportOutput(std::filesystem::path target)
@@ -102,7 +98,7 @@ std::shared_ptr<const HeldReport> ReportOutput::commit() {
     const int err = errno;
     // A shared report folder with the sticky bit lets nobody replace another user's file,
     // though the file itself may be writable: then it is written in place.
-    UniqueFd written = exists ? write_in_place(err) : UniqueFd();
+    UniqueFd written = exists ? write_in_place(err, old) : UniqueFd();
     const int copy_err = errno;
     ::unlinkat(dir_.get(), temp_name_.c_str(), 0);
     fd_.reset();
@@ -110,12 +106,10 @@ std::shared_ptr<const HeldReport> ReportOutput::commit() {
     return std::make_shared<const HeldReport>(target_, std::move(written));
 }
 
-UniqueFd ReportOutput::write_in_place(int rename_error) {
+UniqueFd ReportOutput::write_in_place(int rename_error, const struct stat& old) {
     errno = rename_error;
     if (rename_error != EPERM && rename_error != EACCES) return UniqueFd();
-    struct stat old {};
-    if (::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-        !S_ISREG(old.st_mode)) {
+    if (!S_ISREG(old.st_mode)) {
         errno = S_ISLNK(old.st_mode) ? ELOOP : kNotRegularFile;
         return UniqueFd();
     }

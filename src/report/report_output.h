@@ -3,6 +3,8 @@
 // previous report as it was.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -38,7 +40,8 @@ class ReportOutput {
 
   private:
     void flush();
-    UniqueFd write_in_place(int rename_error);
+    // `old`: what stands at the report's name.
+    UniqueFd write_in_place(int rename_error, const struct stat& old);
     // `at`: the folder at fault, named in the reason, when it is not the report itself.
     [[noreturn]] void fail(const char* what, int err, const std::filesystem::path& at = {});
 
