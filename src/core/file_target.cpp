@@ -1,5 +1,6 @@
 #include "core/file_target.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +11,49 @@
 #include <string>
 
 #include "core/errno_text.h"
+#include "core/io_loop.h"
 #include "core/locked_temp.h"
 
 namespace zol {
 
+namespace {
+
+bool is_stream_mode(mode_t mode) {
+    return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode);
+}
+
+// The written bytes of `fd` into the stream `target`, opened afresh: never a regular file
+// found there by then, never waiting for a FIFO that nobody reads.
+std::string write_into_stream(int fd, const std::filesystem::path& target) {
+    const UniqueFd out(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!out) return errno == ENXIO ? "沒有程式在接收寫入的資料" : file_error_reason(errno);
+    struct stat st {};
+    if (::fstat(out.get(), &st) != 0) return file_error_reason(errno);
+    if (!is_stream_mode(st.st_mode)) return file_error_reason(ENXIO);
+    // Opened without waiting; written with it, as a reader drains a pipe.
+    const int flags = ::fcntl(out.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(out.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return file_error_reason(errno);
+    char piece[1 << 16];
+    for (off_t at = 0;;) {
+        const ssize_t got = read_at(fd, piece, sizeof piece, at);
+        if (got < 0) return file_error_reason(errno);
+        if (got == 0) return {};
+        if (!write_all(out.get(), piece, static_cast<std::size_t>(got)))
+            return file_error_reason(errno);
+        at += got;
+    }
+}
+
+}  // namespace
+
+bool is_stream(const std::filesystem::path& target) {
+    struct stat st {};
+    return ::stat(target.c_str(), &st) == 0 && is_stream_mode(st.st_mode);
+}
+
 std::string replace_refusal(const std::filesystem::path& target) {
+    if (is_stream(target)) return {};
     struct stat st {};
     // A link is never written through: in a shared folder it may be another account's.
     if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return file_error_reason(ELOOP);
@@ -70,7 +109,14 @@ std::string temp_prefix(const std::filesystem::path& target) {
 }
 
 std::optional<LockedTemp> temp_beside(const std::filesystem::path& target) {
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+    std::error_code ec;
+    const std::filesystem::path dir = is_stream(target) ? std::filesystem::temp_directory_path(ec)
+                                      : target.has_parent_path() ? target.parent_path()
+                                                                 : ".";
+    if (ec) {
+        errno = ec.value();
+        return std::nullopt;
+    }
     remove_dead_temp_files(dir, temp_prefix(target));
     return create_locked_temp(dir, temp_prefix(target), 0600);
 }
@@ -79,6 +125,11 @@ std::string put_in_place(int fd, const std::filesystem::path& temp,
                          const std::filesystem::path& target) {
     // On the disk before it takes the target's name: a crash then leaves the old file.
     if (::fsync(fd) != 0) return file_error_reason(errno);
+    if (is_stream(target)) {
+        std::string why = write_into_stream(fd, target);
+        ::unlink(temp.c_str());
+        return why;
+    }
     if (std::string refusal = replace_refusal(target); !refusal.empty()) return refusal;
     if (::fchmod(fd, existing_mode(target).value_or(new_file_mode())) != 0)
         return file_error_reason(errno);

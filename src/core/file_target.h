@@ -13,9 +13,13 @@
 
 namespace zol {
 
-// Why the file at `target` must not be replaced: it is read-only (no write permission for
-// this user, or no write bit at all: a file someone protected), a folder or a link. Empty
-// when it may be written (also when there is no such file yet).
+// Whether `target` (through links too: /dev/stdout) is a device, a FIFO or a socket: such a
+// name is written by opening it, so the bytes go where it leads; it is never replaced.
+bool is_stream(const std::filesystem::path& target);
+
+// Why the file at `target` must not be written: it is read-only (no write permission for
+// this user, or no write bit at all: a file someone protected), a folder or a link to
+// anything but a stream. Empty when it may be written (also when there is no such file yet).
 std::string replace_refusal(const std::filesystem::path& target);
 
 // The permission bits of the file at `target`, which its replacement keeps (a private
@@ -35,12 +39,14 @@ std::string temp_prefix(const std::filesystem::path& target);
 
 // A private (0600), locked temporary file beside `target` that the new file is written into
 // until it takes the target's place; those that runs which died left there are removed
-// first. nullopt (errno set) when none can be made.
+// first. For a stream it lies in the temporary folder instead: the folder of /dev/null is no
+// place for it. nullopt (errno set) when none can be made.
 std::optional<LockedTemp> temp_beside(const std::filesystem::path& target);
 
 // Puts the written file `temp` (open as `fd`) in the place of `target`: on the disk first,
 // then with the old file's permission bits (a private file stays private), refused if the
-// target was made read-only meanwhile. The reason it failed, or empty.
+// target was made read-only meanwhile. A stream gets the bytes written into it and `temp` is
+// removed. The reason it failed, or empty.
 std::string put_in_place(int fd, const std::filesystem::path& temp,
                          const std::filesystem::path& target);
 

@@ -9,10 +9,15 @@
 //   two_line_items.TXT  --tranday 113/09/10 --groups 2 --grade 6
 // each with --print-date 2025-03-07; they were read line by line against the report's
 // layout rules (headers, item cells, labels, totals, merged columns) before being kept.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <regex>
+#include <thread>
 
+#include "core/unique_fd.h"
 #include "support/report_pages.h"
 #include "support/sample_db.h"
 
@@ -20,6 +25,11 @@ namespace zol::test {
 namespace {
 
 using Args = std::vector<std::string>;
+
+bool is_null_device(const fs::path& p) {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3);
+}
 
 class ReportCli : public ::testing::Test {
   protected:
@@ -58,6 +68,49 @@ TEST_F(ReportCli, WritesTheExpectedReportFiles) {
         ASSERT_FALSE(expected.empty());
         EXPECT_TRUE(read_file(pkg.report()) == expected) << "report differs from " << c.fixture;
         EXPECT_EQ(load_report(pkg.report()).ff_count(), c.pages);
+    }
+    EXPECT_TRUE(is_null_device("/dev/null"));
+}
+
+// A device, a FIFO or a link to one takes the export's bytes; it is never replaced, and a
+// FIFO that nobody reads is refused at once instead of waiting.
+TEST_F(ReportCli, ExportsIntoADeviceOrFifoWriteThroughIt) {
+    const TempDir dir;
+    const fs::path fifo = dir / "pipe", link = dir / "null-link";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", link);
+    for (const char* option : {"--pdf", "--xlsx"}) {
+        SCOPED_TRACE(option);
+        const Args run = with(kPerClass, {option});
+        for (const fs::path& target : {fs::path("/dev/null"), link}) {
+            const RunOutput r = report(with(run, {target.string()}));
+            EXPECT_EQ(r.code, 0) << r.err;
+        }
+        EXPECT_TRUE(is_null_device("/dev/null"));
+        EXPECT_TRUE(fs::is_symlink(link));
+
+        RunOutput r = report(with(run, {fifo.string()}));
+        EXPECT_EQ(r.code, 4);
+        EXPECT_NE(r.err.find("沒有程式在接收寫入的資料"), std::string::npos) << r.err;
+
+        // Our own writer end keeps the reader from seeing the end before the run writes.
+        const UniqueFd in(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        ASSERT_TRUE(in && ::fcntl(in.get(), F_SETFL, O_RDONLY) == 0);
+        UniqueFd hold(::open(fifo.c_str(), O_WRONLY | O_CLOEXEC));
+        std::string received;
+        std::thread reader([&] {
+            char piece[4096];
+            for (ssize_t n; (n = ::read(in.get(), piece, sizeof piece)) > 0;)
+                received.append(piece, static_cast<std::size_t>(n));
+        });
+        r = report(with(run, {fifo.string()}));
+        hold.reset();
+        reader.join();
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_TRUE(received.starts_with(option == std::string("--pdf") ? "%PDF-" : "PK"));
+        EXPECT_TRUE(received.ends_with(option == std::string("--pdf") ? "%%EOF\n" : ""));
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/dev_null_guard.h"
 #include "support/test_env.h"
 #ifdef ZOL_TEST_XVFB
 #include "support/x11_desktop.h"
@@ -51,6 +52,7 @@ int run(int argc, char** argv) {
 #endif
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    zol::test::guard_dev_null();
     return RUN_ALL_TESTS();
 }
 

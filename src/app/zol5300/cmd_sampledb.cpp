@@ -106,6 +106,12 @@ int cmd_sampledb(const Args& args) {
     const fs::path mdb = package_dir(opt.base, "mdb");
     package_dir(opt.base, "rpt");
     const fs::path target = resolve_package_path((mdb / "ZOL.mdb").string());
+    // Only a regular file is replaced: a device or a FIFO at the name is not ours to take.
+    if (const fs::file_status st = fs::symlink_status(target);
+        fs::exists(st) && !fs::is_regular_file(st)) {
+        std::fprintf(stderr, "zol5300 sampledb: %s 不是一般檔案，不予取代\n", target.c_str());
+        return kExitRefused;
+    }
 
     TempFile temp{mdb / (".ZOL.mdb.tmp-" + std::to_string(::getpid()))};
     fs::remove(temp.path);

@@ -35,6 +35,12 @@ class TempBeside {
     TempBeside& operator=(const TempBeside&) = delete;
     const fs::path& path() const { return path_; }
     void move_into_place() {
+        // A device or a FIFO at the name is left alone, never replaced.
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(at_, ec);
+        if (fs::exists(st) && !fs::is_regular_file(st) && !fs::is_symlink(st))
+            throw fs::filesystem_error("rename", at_,
+                                       std::make_error_code(std::errc::no_such_device_or_address));
         fs::rename(path_, at_);
         moved_ = true;
     }
