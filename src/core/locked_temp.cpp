@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <random>
 #include <system_error>
 
@@ -63,6 +64,16 @@ std::optional<LockedTemp> create_locked_temp(int dir_fd, const fs::path& dir,
     }
     errno = EEXIST;
     return std::nullopt;
+}
+
+UniqueFd unnamed_file(const fs::path& folder) {
+    UniqueFd fd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (fd || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+    // File systems without O_TMPFILE: a unique name, gone at once.
+    std::string name = (folder / ".unnamed.XXXXXX").string();
+    fd.reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (fd) ::unlink(name.c_str());
+    return fd;
 }
 
 bool held_by_nobody(const fs::path& lock) {

@@ -28,6 +28,10 @@ std::optional<LockedTemp> create_locked_temp(const std::filesystem::path& dir,
 std::optional<LockedTemp> create_locked_temp(int dir_fd, const std::filesystem::path& dir,
                                              const std::string& prefix, int mode);
 
+// A private (0600) file of `folder` that has no name: nothing of it outlives the process, and
+// no other account can open it. Invalid (errno set) when none can be made.
+UniqueFd unnamed_file(const std::filesystem::path& folder);
+
 // True when the file `lock` is there, a regular file of this user, and no live process holds
 // it locked: whoever held it has died (or let it go).
 bool held_by_nobody(const std::filesystem::path& lock);

@@ -22,6 +22,10 @@ namespace {
 
 constexpr std::size_t kFlushSize = 1 << 20;
 
+bool others_may_write(mode_t mode) {
+    return (mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
 bool is_ascii(std::string_view s) {
     for (char c : s) {
         if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -47,10 +51,18 @@ ReportOutput::ReportOutput(std::filesystem::path target)
     if (!dir_) fail("無法建立報表檔", errno, dir);
     // What runs that died while they wrote left behind.
     remove_dead_temp_files(dir, temp_prefix(target_));
-    auto temp = create_locked_temp(dir_.get(), dir, temp_prefix(target_), 0666);
+    // Private while it is written: nobody else may open it and keep a way to change it.
+    auto temp = create_locked_temp(dir_.get(), dir, temp_prefix(target_), 0600);
     if (!temp) fail("無法建立報表檔", errno);
     temp_name_ = temp->path.filename().string();
     fd_ = std::move(temp->fd);
+    if (others_may_write(placed_mode())) {
+        // The placed report will be one that other accounts may write in place: this
+        // run's previews, finds and prints read a copy of its own instead.
+        std::error_code ec;
+        const std::filesystem::path local = std::filesystem::temp_directory_path(ec);
+        if (!ec) own_copy_ = unnamed_file(local);
+    }
 }
 
 ReportOutput::~ReportOutput() {
@@ -81,7 +93,17 @@ void ReportOutput::empty_line() {
 
 void ReportOutput::flush() {
     if (!write_all(fd_.get(), buffer_.data(), buffer_.size())) fail("無法寫入報表檔", errno);
+    // Without its own copy (a full temporary folder) the run holds the placed report instead.
+    if (own_copy_ && !write_all(own_copy_.get(), buffer_.data(), buffer_.size())) own_copy_.reset();
     buffer_.clear();
+}
+
+mode_t ReportOutput::placed_mode() const {
+    struct stat old {};
+    if (::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(old.st_mode))
+        return old.st_mode & 07777;
+    return new_file_mode();
 }
 
 std::shared_ptr<const HeldReport> ReportOutput::commit() {
@@ -92,18 +114,28 @@ std::shared_ptr<const HeldReport> ReportOutput::commit() {
     // The temporary file stays open (and locked) until it is in place or copied.
     struct stat old {};
     const bool exists = ::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISREG(old.st_mode)) ::fchmod(fd_.get(), old.st_mode & 07777);
-    if (::renameat(dir_.get(), temp_name_.c_str(), dir_.get(), name_.c_str()) == 0)
-        return std::make_shared<const HeldReport>(target_, std::move(fd_));
+    const mode_t mode = placed_mode();
+    if (::renameat(dir_.get(), temp_name_.c_str(), dir_.get(), name_.c_str()) == 0) {
+        // The old file's permission bits (or the usual ones) only once it is in place: until
+        // then nobody else could open the file this run holds.
+        ::fchmod(fd_.get(), mode);
+        UniqueFd held = others_may_write(mode) && own_copy_ ? std::move(own_copy_) : std::move(fd_);
+        fd_.reset();  // its name is the report's now, not to be removed
+        return std::make_shared<const HeldReport>(target_, std::move(held));
+    }
     const int err = errno;
     // A shared report folder with the sticky bit lets nobody replace another user's file,
     // though the file itself may be writable: then it is written in place.
     UniqueFd written = exists ? write_in_place(err, old) : UniqueFd();
     const int copy_err = errno;
     ::unlinkat(dir_.get(), temp_name_.c_str(), 0);
-    fd_.reset();
-    if (!written) fail("無法寫入報表檔", exists ? copy_err : err);
-    return std::make_shared<const HeldReport>(target_, std::move(written));
+    if (!written) {
+        fd_.reset();
+        fail("無法寫入報表檔", exists ? copy_err : err);
+    }
+    // The file at the name is another clerk's, which its owner and others may change at any
+    // time: the run holds its own temporary file, private and now without a name.
+    return std::make_shared<const HeldReport>(target_, std::move(fd_));
 }
 
 UniqueFd ReportOutput::write_in_place(int rename_error, const struct stat& old) {

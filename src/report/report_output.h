@@ -33,13 +33,16 @@ class ReportOutput {
     // Writes what is left and renames the file over the report, or, where another account's
     // report may only be written in place, copies it over that one; throws ReportError.
     // Returns the report as written, held open: readers read these bytes, not whatever else
-    // may carry a like name.
+    // may carry a like name, and not what another account writes into the file at the name
+    // later (the run then holds a private copy).
     std::shared_ptr<const HeldReport> commit();
 
     const std::filesystem::path& target() const { return target_; }
 
   private:
     void flush();
+    // The permission bits the report gets in place: the old file's, or the usual ones.
+    mode_t placed_mode() const;
     // `old`: what stands at the report's name.
     UniqueFd write_in_place(int rename_error, const struct stat& old);
     // `at`: the folder at fault, named in the reason, when it is not the report itself.
@@ -50,6 +53,7 @@ class ReportOutput {
     std::string temp_name_;  // the temporary file's
     UniqueFd dir_;           // the report folder
     UniqueFd fd_;
+    UniqueFd own_copy_;  // the same bytes in a private unnamed file, where others may write
     std::string buffer_;
 };
 

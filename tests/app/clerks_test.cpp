@@ -8,12 +8,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "core/big5.h"
 #include "core/unique_fd.h"
 #include "data/jet/file_digest.h"
+#include "support/child_process.h"
 #include "support/jet_files.h"
+#include "support/report_pages.h"
 #include "support/sample_db.h"
 #include "support/two_clerks.h"
 
@@ -199,6 +202,59 @@ TEST_P(Clerks, AFullDiskKeepsThePreviousReport) {
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_NE(r.err.find("磁碟空間不足"), std::string::npos) << r.err;
     EXPECT_EQ(read_file(pkg_.report()), "B's report\r\n");
+}
+
+// B's preview stays open on B's report (a file anyone may write) while A's run writes A's
+// report into that file in place: B's pages, find, print, PDF and Excel stay B's report's,
+// as in a preview nobody disturbed.
+TEST_P(Clerks, AnOpenPreviewKeepsItsReport) {
+    const TempDir b_home{"zol_home_b_"};
+    fs::create_directory(b_home / "tmp");
+    for (const fs::path& d : {b_home.path(), b_home / "tmp"}) give_to(d, kClerkB, 0700);
+    const auto preview = [&](const std::string& name, bool a_runs) {
+        const fs::path out = b_home / name;
+        fs::create_directory(out);
+        give_to(out, kClerkB, 0700);
+        write_file(out / "needle", "林幼幼");
+        if (!a_runs) write_file(out / "go", "");
+        // B's umask leaves the report open to all, as in an office's shared folder.
+        const Child b(as_clerk(kClerkB,
+                               {"HOME=" + b_home.path().string(),
+                                "TMPDIR=" + (b_home / "tmp").string(), "QT_QPA_PLATFORM=offscreen"},
+                               {"sh", "-c", "umask 0 && exec \"$0\" \"$@\"",
+                                std::string(ZOL_BINARY_DIR) + "/zol_held_preview",
+                                pkg_.base().string(), "095/03/15", out.string()}),
+                      (b_home / (name + ".log")).string());
+        wait_until([&] { return fs::exists(out / "ready"); }, 60, "B's preview did not open");
+        if (a_runs) {
+            const RunOutput r = a("report", pkg_.base(), {"--grade", "3"});
+            EXPECT_EQ(r.code, 0) << r.err;
+            struct stat st {};
+            EXPECT_TRUE(::stat(pkg_.report().c_str(), &st) == 0 && st.st_uid == kClerkB)
+                << "A's report was not written into B's file";
+            EXPECT_EQ(load_report(pkg_.report()).ff_count(), 3u);
+            write_file(out / "go", "");
+        }
+        wait_until([&] { return fs::exists(out / "done"); }, 120, "B's preview did not finish");
+        std::map<std::string, std::string> seen;
+        for (const char* f : {"pages.txt", "found.txt", "said.txt"}) seen[f] = read_file(out / f);
+        for (const char* f : {"print.pdf", "export.pdf"})
+            seen[f] = run_program({"pdftotext", "-layout", (out / f).string(), "-"}).out;
+        seen["export.xlsx"] = xlsx_check({"content", (out / "export.xlsx").string()}).out;
+        return seen;
+    };
+    const auto undisturbed = preview("alone", false);
+    EXPECT_EQ(
+        std::count(undisturbed.at("pages.txt").begin(), undisturbed.at("pages.txt").end(), '\f'),
+        4);
+    EXPECT_NE(undisturbed.at("found.txt").find("第 4 頁"), std::string::npos)
+        << undisturbed.at("found.txt");
+    EXPECT_NE(undisturbed.at("print.pdf").find("林幼幼"), std::string::npos);
+    const auto disturbed = preview("beside-a", true);
+    for (const auto& [file, text] : undisturbed) {
+        EXPECT_TRUE(file == "said.txt" || !text.empty()) << file;
+        EXPECT_TRUE(disturbed.at(file) == text) << file << " differs once A's run wrote";
+    }
 }
 
 }  // namespace

@@ -38,21 +38,23 @@ inline std::string two_clerks_unavailable() {
 
 // zol5300 with `args` as `uid` with the environment `env` ("NAME=value"); killed after
 // `seconds`, so that a run that hangs fails (signal set) instead of holding the suite.
-inline RunOutput run_as(uid_t uid, const std::vector<std::string>& env,
-                        const std::vector<std::string>& args, int seconds = 30) {
+// The command line that runs `command` as `uid` with the environment `env` ("NAME=value").
+inline std::vector<std::string> as_clerk(uid_t uid, const std::vector<std::string>& env,
+                                         const std::vector<std::string>& command) {
     const std::string id = std::to_string(uid);
-    std::vector<std::string> argv{"timeout",
-                                  "-s",
-                                  "KILL",
-                                  std::to_string(seconds),
-                                  "setpriv",
-                                  "--reuid=" + id,
-                                  "--regid=" + id,
-                                  "--clear-groups",
+    std::vector<std::string> argv{"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups",
                                   "env"};
     argv.insert(argv.end(), env.begin(), env.end());
-    argv.push_back(zol5300_bin());
-    argv.insert(argv.end(), args.begin(), args.end());
+    argv.insert(argv.end(), command.begin(), command.end());
+    return argv;
+}
+
+inline RunOutput run_as(uid_t uid, const std::vector<std::string>& env,
+                        const std::vector<std::string>& args, int seconds = 30) {
+    std::vector<std::string> argv{"timeout", "-s", "KILL", std::to_string(seconds)};
+    std::vector<std::string> command{zol5300_bin()};
+    command.insert(command.end(), args.begin(), args.end());
+    for (std::string& a : as_clerk(uid, env, command)) argv.push_back(std::move(a));
     RunOutput r = run_program(argv);
     if (r.code == 124 || r.code == 137) r.signal = SIGKILL;  // timeout's own word for it
     return r;

@@ -12,6 +12,7 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/locked_temp.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -25,17 +26,6 @@ constexpr std::size_t kCopyChunk = 4u << 20;
 
 long long newest_time(const FileStamp& stamp) {
     return std::max(stamp.mtime_ns, stamp.ctime_ns);
-}
-
-// A file of `folder` that has no name: nothing of it outlives the process.
-UniqueFd unnamed_file(const fs::path& folder) {
-    UniqueFd fd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    if (fd || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
-    // File systems without O_TMPFILE: a unique name, gone at once.
-    std::string name = (folder / ".snapshot.XXXXXX").string();
-    fd.reset(::mkostemp(name.data(), O_CLOEXEC));
-    if (fd) ::unlink(name.c_str());
-    return fd;
 }
 
 // The first of `folders` that takes an unnamed file with room for `size` bytes.

@@ -24,13 +24,8 @@
 #include <string>
 #include <thread>
 
-#include "app/zol5300/report_lists.h"
-#include "print/print_device.h"
 #include "print/print_fonts.h"
-#include "query/check_text.h"
-#include "report/report_run.h"
-#include "report/xlsx_run.h"
-#include "ui/show_preview.h"
+#include "support/preview_run.h"
 
 namespace {
 
@@ -179,38 +174,14 @@ int main(int argc, char** argv) {
     zol::install_font_substitutions();
 
     // The report run of the query window, without faults.
-    zol::DataControl ado_print, ado_cbo;
-    ado_cbo.share_reads_with(ado_print);
-    ado_print.set_connection_string(zol::package_connection_string(base));
-    ado_cbo.set_connection_string(zol::package_connection_string(base));
-    zol::FilterSnapshot f;
-    f.preview_mode = true;
-    zol::app::load_status_list(ado_cbo, f);
-    const auto dates = zol::app::load_tranday_list(ado_cbo, f);
-    const auto at = std::find(dates.begin(), dates.end(), tranday);
-    if (at == dates.end()) return 3;
-    f.CBO_TranDay_index = static_cast<int>(at - dates.begin());
-    f.CBO_TranDay = tranday;
-    zol::app::load_group_list(ado_cbo, f);
-    zol::app::load_item_list(ado_cbo, f);
-    const zol::CheckResult check = zol::Check_Text(f);
-    if (check.outcome == zol::CheckOutcome::Failed) return 3;
-    const zol::RunRequest request{f, check.dates, base, zol::DateTime{2025, 3, 7}};
-    const zol::RunResult run = zol::select_data(request, ado_print, ado_cbo);
-    if (run.outcome != zol::RunOutcome::Written) return 3;
-
-    zol::print::PrintState state;
+    QStringList said;
     zol::PreviewHooks hooks;
     // Printed once the calls work again.
-    QStringList said;
     hooks.message = [&](const QString& t) { said << QStringLiteral("message: ") + t; };
     hooks.error = [&](const QString& t) { said << QStringLiteral("error: ") + t; };
     hooks.pdf_file_name = hooks.xlsx_file_name = [&] { return QString::fromStdString(target); };
-    zol::PreviewHost host(state, base, hooks);
-    host.hand_over_run(zol::XlsxSource{f, check.dates, base, run.report, ado_print.snapshot_id()});
-    host.show_preview(run.report_file.filename().string(), run.pages, zol::print::kReportPaper,
-                      zol::print::kReportFirstPage, zol::print::kReportOrientation);
-    zol::PREPRINT* w = host.window();
+    const zol::test::PreviewRun run(base, tranday, hooks);
+    zol::PREPRINT* w = run.window();
     if (!w) return 3;
     QApplication::processEvents();
     {
