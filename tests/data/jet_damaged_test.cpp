@@ -168,9 +168,9 @@ TEST(JetDamaged, EachKnownDamageHasItsReason) {
         std::size_t at;
         std::string bytes, reason;
     } damages[] = {
-        {59914, std::string("\x00\xff\xff\x00", 4), "定義頁碼超出檔案範圍"},
-        {59914, std::string(4, '\0'), "定義頁碼超出檔案範圍"},
-        {59914, std::string("\x0e\x00\x00\x00", 4), "的定義頁不正確"},
+        {59914, std::string("\x00\xff\xff\x00", 4), "Table1 第 16776960 頁：頁碼超出檔案範圍"},
+        {59914, std::string(4, '\0'), "Table1 第 0 頁：頁碼超出檔案範圍"},
+        {59914, std::string("\x0e\x00\x00\x00", 4), "Table1 第 14 頁：不是資料表的定義頁"},
         {24 * 4096 + 45, std::string("\x2c\x01", 2), "的欄位"},
         {24 * 4096 + 45, std::string(2, '\0'), "沒有欄位"},
     };

@@ -93,15 +93,17 @@ TEST(JetDatabase, SingleReplicationIdAndDatesOutOfRange) {
     put(98491, "\x06");                               // E: Long Integer -> Single
     put(98516, "\x0f");                               // F: Double -> Replication ID
     put(98516 + 23, std::string("\x10\x00", 2));      // of 16 bytes
+    put(98541, "\x01");                               // G, whose bytes F takes: Yes/No
+    put(98566, "\x08");                               // H: Currency -> Date/Time
     put(114621, std::string("\x00\x00\xc0\x3f", 4));  // row 1, E: 1.5f
     std::string guid;
     for (char c = 0; c < 16; ++c) guid += c;
-    put(114625, guid);                                                // row 1, F and G
-    put(114586, std::string("\x00\x00\x00\x00\x65\xcd\xcd\x41", 8));  // row 2, G: 1e9 days
+    put(114625, guid);                                                // row 1, F
+    put(114594, std::string("\x00\x00\x00\x00\x65\xcd\xcd\x41", 8));  // row 2, H: 1e9 days
     const test::TempDir dir;
     test::write_file(dir / "kinds.mdb", bytes);
     const auto db = open_database((dir / "kinds.mdb").string(), "");
-    ResultSet rs = db->query("select E, F, G from Table1 order by A desc");
+    ResultSet rs = db->query("select E, F, H from Table1 order by A desc");
     ASSERT_EQ(rs.row_count(), 2u);
     EXPECT_TRUE(rs.field(0).is_real());
     EXPECT_EQ(rs.field(0).number(), 1.5);

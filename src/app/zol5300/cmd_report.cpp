@@ -93,10 +93,12 @@ std::string fill_snapshot(const ReportOptions& o, DataControl& ado_cbo, FilterSn
         }
     }
 
-    load_group_list(ado_cbo, f);
+    const std::exception_ptr group_error = load_group_list(ado_cbo, f);
     if (o.groups) {
         f.Opt_group1 = false;
         if (const auto bad = select_ids(f.Lst_group, f.group_ids, *o.groups)) {
+            // A list that could not be read (a damaged file) is the reason, not the group.
+            if (group_error) std::rethrow_exception(group_error);
             return "繳費群組 " + *bad + " 不在群組清單中";
         }
     }

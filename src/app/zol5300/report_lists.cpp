@@ -40,13 +40,15 @@ std::vector<std::string> load_tranday_list(DataControl& ado_cbo, FilterSnapshot&
     return texts;
 }
 
-void load_group_list(DataControl& ado_cbo, FilterSnapshot& f) {
+std::exception_ptr load_group_list(DataControl& ado_cbo, FilterSnapshot& f) {
     try {
         ResultSet& rows = run_list(ado_cbo, insert_group_sql(f.CBO_TranDay, f.CBO_TranDay2));
         fill_list(PickList::Group, rows, false, f.Lst_group, f.group_ids);
         f.Opt_group1 = true;
+        return nullptr;
     } catch (const std::exception&) {
         f.Lst_group = ListBoxState{};
+        return std::current_exception();
     }
 }
 

@@ -53,7 +53,8 @@ std::string Digest::hex() const {
 }
 
 std::optional<Digest> digest_from_hex(std::string_view hex) {
-    if (hex.size() != kDigestHexDigits || hex.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+    if (hex.size() != kDigestHexDigits ||
+        hex.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
         return std::nullopt;
     }
     const auto half = [&](std::size_t at) {

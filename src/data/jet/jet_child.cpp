@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "core/text.h"
 #include "core/unique_fd.h"
 #include "data/jet/jet_header.h"
+#include "data/jet/jet_page_checks.h"
 #include "data/jet/jet_table_file.h"
 #include "data/jet/jet_values.h"
 #include "data/jet/jet_wire.h"
@@ -74,7 +76,8 @@ class TableWriter {
     TableWriter(MdbHandle* mdb, MdbTableDef* table, JetCellSink& out, std::uint64_t file_size)
         : mdb_(mdb), table_(table), out_(out), file_size_(file_size) {}
 
-    void write() {
+    // The number of rows written.
+    std::uint64_t write() {
         const unsigned ncols = table_->num_cols;
         std::vector<JetColumnDef> defs;
         ole_buffers_.reserve(ncols);  // bound buffers must not move
@@ -90,8 +93,10 @@ class TableWriter {
         out_.begin_table(table_->name, defs);
         fields_.resize(ncols);
         mdb_rewind_table(table_);
-        while (mdb_fetch_row(table_)) write_row();
+        std::uint64_t rows = 0;
+        for (; mdb_fetch_row(table_); ++rows) write_row();
         out_.end_table();
+        return rows;
     }
 
   private:
@@ -308,20 +313,113 @@ MdbCatalogEntry* find_table(MdbHandle* mdb, const std::string& wanted) {
     return nullptr;
 }
 
+// The file's pages read by number, for the checks of its structure: our own reads, not
+// libmdb's, which passes over what it cannot read.
+class PageFile {
+  public:
+    PageFile(const std::string& path, std::uint64_t page_count)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), page_count_(page_count) {
+        if (!fd_) throw Failure{"讀取資料庫檔案失敗（" + errno_text(errno) + "）"};
+    }
+
+    const unsigned char* page(std::uint64_t number) {
+        if (number == 0 || number >= page_count_) throw JetDamage{number, "頁碼超出檔案範圍"};
+        const ssize_t got = read_full_at(fd_.get(), buffer_.data(), buffer_.size(),
+                                         static_cast<off_t>(number * kJet4PageSize));
+        if (got < 0) throw Failure{"讀取資料庫檔案失敗（" + errno_text(errno) + "）"};
+        if (got != static_cast<ssize_t>(buffer_.size())) throw JetDamage{number, "資料頁不完整"};
+        return buffer_.data();
+    }
+    JetPageSource source() {
+        return [this](std::uint64_t number) { return page(number); };
+    }
+
+  private:
+    UniqueFd fd_;
+    std::uint64_t page_count_;
+    std::array<unsigned char, kJet4PageSize> buffer_{};
+};
+
+std::string damaged(const std::string& table, std::uint64_t page, const std::string& what) {
+    return "資料庫檔案已損毀（資料表 " + table + " 第 " + std::to_string(page) + " 頁：" + what +
+           "），請先以資料庫的修復功能修復後再試";
+}
+
 // A table definition page must exist and say so before libmdb follows it.
-void check_definition_page(const std::string& path, std::uint64_t page_count, unsigned long page,
-                           const std::string& table) {
-    if (page == 0 || page >= page_count) {
-        throw Failure{"資料表「" + table + "」的定義頁碼超出檔案範圍，資料庫檔案已損毀"};
+void check_definition_page(PageFile& file, unsigned long page) {
+    if (file.page(page)[0] != MDB_PAGE_TABLE) throw JetDamage{page, "不是資料表的定義頁"};
+}
+
+// The data pages the table's usage map lists, in its order, as libmdb's scan visits them.
+std::vector<std::uint64_t> usage_map_pages(MdbHandle* mdb, MdbTableDef* table,
+                                           std::uint64_t definition_page,
+                                           std::uint64_t page_count) {
+    if (!table->usage_map || table->map_sz == 0)
+        throw JetDamage{definition_page, "沒有資料頁的使用對照表"};
+    std::vector<std::uint64_t> pages;
+    for (std::uint64_t at = 0;;) {
+        const gint32 next = mdb_map_find_next(
+            mdb, table->usage_map, static_cast<unsigned>(table->map_sz), static_cast<guint32>(at));
+        if (next == 0) return pages;
+        // A map that goes back or lists more pages than the file has would loop the scan.
+        if (next < 0 || static_cast<std::uint64_t>(next) <= at || pages.size() >= page_count)
+            throw JetDamage{definition_page, "資料頁的使用對照表不正確"};
+        at = static_cast<std::uint64_t>(next);
+        pages.push_back(at);
     }
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    unsigned char type = 0xff;
-    const ssize_t got =
-        fd.get() < 0 ? -1 : read_at(fd.get(), &type, 1, static_cast<off_t>(page * kJet4PageSize));
-    if (got < 0) throw Failure{"讀取資料庫檔案失敗（" + errno_text(errno) + "）"};
-    if (got != 1 || type != MDB_PAGE_TABLE) {
-        throw Failure{"資料表「" + table + "」的定義頁不正確，資料庫檔案已損毀"};
+}
+
+// What a fixed-length column of the kind takes; 0 where that varies.
+unsigned kind_size(int type) {
+    switch (type) {
+        case MDB_BYTE:
+            return 1;
+        case MDB_INT:
+            return 2;
+        case MDB_LONGINT:
+        case MDB_COMPLEX:
+        case MDB_FLOAT:
+            return 4;
+        case MDB_MONEY:
+        case MDB_DOUBLE:
+        case MDB_DATETIME:
+            return 8;
+        case MDB_REPID:
+            return 16;
+        case MDB_NUMERIC:
+            return 17;
+        default:
+            return 0;
     }
+}
+
+std::vector<JetColumnPlace> column_places(MdbTableDef* table) {
+    std::vector<JetColumnPlace> places;
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        places.push_back({static_cast<unsigned>(col->col_num), col->is_fixed != 0,
+                          col->var_col_num, static_cast<unsigned>(col->fixed_offset),
+                          static_cast<unsigned>(col->col_size), kind_size(col->col_type),
+                          col->col_type == MDB_BOOL});
+    }
+    return places;
+}
+
+// Reads one table into `cells` once its pages proved whole: every live row on them read, no
+// more and no fewer than its definition records.
+void read_checked_table(MdbHandle* mdb, MdbCatalogEntry* entry, MdbTableDef* table, PageFile& file,
+                        std::uint64_t page_count, JetCellSink& cells) {
+    const std::uint64_t definition = entry->table_pg;
+    check_columns(file.source(), definition, column_places(table));
+    const std::uint64_t live = count_checked_rows(
+        file.source(), definition, usage_map_pages(mdb, table, definition, page_count));
+    if (live != table->num_rows)
+        throw JetDamage{definition, "定義記載 " + std::to_string(table->num_rows) +
+                                        " 列，資料頁上有 " + std::to_string(live) + " 列"};
+    const std::uint64_t read = TableWriter(mdb, table, cells, page_count * kJet4PageSize).write();
+    if (read != live)
+        throw JetDamage{definition, "資料頁上有 " + std::to_string(live) + " 列，只讀出 " +
+                                        std::to_string(read) + " 列"};
 }
 
 void read_tables(const std::string& path, std::uint64_t page_count,
@@ -336,13 +434,18 @@ void read_tables(const std::string& path, std::uint64_t page_count,
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
         throw Failure{"無法讀取資料庫的系統目錄，資料庫檔案可能已損毀"};
     }
+    PageFile file(path, page_count);
     for (const auto& name : tables) {
         MdbCatalogEntry* entry = find_table(mdb, name);
         if (!entry) {
             out.missing_table(name);
             continue;
         }
-        check_definition_page(path, page_count, entry->table_pg, name);
+        try {
+            check_definition_page(file, entry->table_pg);
+        } catch (const JetDamage& d) {
+            throw Failure{damaged(name, d.page, d.what)};
+        }
         MdbTableDef* table = mdb_read_table(entry);
         if (!table) throw Failure{"無法讀取資料表「" + name + "」的定義，資料庫檔案可能已損毀"};
         std::unique_ptr<MdbTableDef, decltype(&mdb_free_tabledef)> table_guard(table,
@@ -351,7 +454,11 @@ void read_tables(const std::string& path, std::uint64_t page_count,
             table->columns->len < table->num_cols) {
             throw Failure{"無法讀取資料表「" + name + "」的欄位，資料庫檔案可能已損毀"};
         }
-        TableWriter(mdb, table, cells, page_count * kJet4PageSize).write();
+        try {
+            read_checked_table(mdb, entry, table, file, page_count, cells);
+        } catch (const JetDamage& d) {
+            throw Failure{damaged(name, d.page, d.what)};
+        }
     }
 }
 

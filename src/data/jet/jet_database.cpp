@@ -187,6 +187,18 @@ class JetDatabase : public Database {
     }
 
     void load(const std::vector<std::string>& wanted, const std::vector<std::string>& needed) {
+        try {
+            load_tables(wanted, needed);
+        } catch (const DbError&) {
+            // A state of the file that fails to read (damaged, as a rule) leaves no tables in
+            // the cache, those of earlier statements included: nothing of it is kept.
+            if (folder_) folder_->discard();
+            throw;
+        }
+    }
+
+    void load_tables(const std::vector<std::string>& wanted,
+                     const std::vector<std::string>& needed) {
         std::string cache_failure;
         if (folder_) {
             try {
@@ -203,11 +215,15 @@ class JetDatabase : public Database {
             } catch (const std::filesystem::filesystem_error& e) {
                 cache_failure = errno_text(e.code().value());  // a listing that broke off
             }
-            folder_.reset();  // this copy goes on from memory
         }
         const auto left = tables_.missing_from(wanted);
         if (!left.empty()) load_privately(left, needed);
-        if (!cache_failure.empty()) tell(cache_failure);
+        if (!cache_failure.empty()) {
+            // This copy goes on from memory; the folder was kept only for the tables to be
+            // cleared from it should they fail to read here too.
+            folder_.reset();
+            tell(cache_failure);
+        }
     }
 
     void tell(const std::string& reason) {
