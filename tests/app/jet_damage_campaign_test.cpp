@@ -241,6 +241,7 @@ TEST(JetDamageCampaign, EachRunGivesTheRightReportOrRefuses) {
     for (const Copy& copy : copies_made) {
         const fs::path cache = copy.base / "cache";
         bool refused = false;
+        std::string said;
         for (std::size_t f = 0; f < std::size(kFilters); ++f) {
             write_file(copy.base / "rpt/rep_5300.TXT", previous);
             const RunOutput r = report(copy.base, kFilters[f], cache);
@@ -248,6 +249,7 @@ TEST(JetDamageCampaign, EachRunGivesTheRightReportOrRefuses) {
             Counts& c = counts[copy.kind];
             ++c.runs;
             refused = r.code == 4 && written == previous && r.err.find("資料庫") != r.err.npos;
+            said = r.err;
             if (r.code == 0 && written == expected[f]) {
                 ++c.right;
             } else if (refused) {
@@ -260,10 +262,13 @@ TEST(JetDamageCampaign, EachRunGivesTheRightReportOrRefuses) {
                                   << r.code << " " << r.err;
             }
         }
-        // Nothing of a state that failed to read is kept for the next run.
+        // Nothing of a state that failed to read is kept for the next run. (A definition that
+        // reads but names a column otherwise fails later, in the statement.)
         for (const auto& e : fs::exists(cache) ? fs::recursive_directory_iterator(cache)
                                                : fs::recursive_directory_iterator())
-            EXPECT_FALSE(refused && e.path().extension() == ".sqlite") << e.path();
+            EXPECT_FALSE(refused && said.find("損毀") != said.npos &&
+                         e.path().extension() == ".sqlite")
+                << e.path() << " kept after " << said << " (" << copy.changes << ")";
     }
     std::printf("%-24s %5s %6s %8s %6s\n", "damage", "runs", "right", "refused", "wrong");
     for (const auto& [kind, c] : counts)
