@@ -99,6 +99,9 @@ std::string file_error_reason(int err) {
             return "該名稱是符號連結，不予使用";
         case ENXIO:
             return "該名稱不是一般檔案";
+        case EMLINK:
+            // A hard link: the same file under another name, perhaps another account's.
+            return "該檔案另有其他名稱（硬連結），不予寫入";
         default:
             return errno_text(err);
     }

@@ -145,10 +145,16 @@ UniqueFd ReportOutput::write_in_place(int rename_error, const struct stat& old) 
         errno = S_ISLNK(old.st_mode) ? ELOOP : kNotRegularFile;
         return UniqueFd();
     }
-    // Never through a link, never a FIFO: only a regular file this user may write.
+    // Never through a link, never a FIFO: only a regular file this user may write, and one
+    // that has no other name: a hard link would carry the report into someone else's file.
     UniqueFd out = open_regular_at(dir_.get(), name_.c_str(), O_RDWR);
     struct stat st {};
-    if (!out || ::fstat(fd_.get(), &st) != 0) return UniqueFd();
+    if (!out || ::fstat(out.get(), &st) != 0) return UniqueFd();
+    if (st.st_nlink != 1) {
+        errno = EMLINK;
+        return UniqueFd();
+    }
+    if (::fstat(fd_.get(), &st) != 0) return UniqueFd();
     // The whole new report in memory, so that the old bytes are gone for no longer than one
     // write of it.
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');

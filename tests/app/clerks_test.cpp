@@ -137,6 +137,19 @@ TEST_P(Clerks, PlantedFifosHangNothing) {
     }
 }
 
+// B hard-links a third account's file that A may write at the report's name: the in-place
+// write would carry A's report into that file.
+TEST_P(Clerks, AHardLinkAtTheReportIsNotWrittenInPlace) {
+    const fs::path third = shared_ / "third.txt";
+    write_file(third, "C's file\r\n");
+    give_to(third, kClerkC, 0666);
+    fs::create_hard_link(third, pkg_.report());
+    const RunOutput r = a("report", pkg_.base());
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("硬連結"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(third), "C's file\r\n");
+}
+
 // B's rep_5300.txt beside A's rep_5300.TXT is never what A's run shows or finds.
 TEST_P(Clerks, ALikeNamedFileIsNotRead) {
     write_file(pkg_.rpt() / "rep_5300.txt", to_big5("假造的報表\r\n\x0c"

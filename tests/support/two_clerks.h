@@ -19,7 +19,7 @@
 
 namespace zol::test {
 
-inline constexpr uid_t kClerkA = 65531, kClerkB = 65532;
+inline constexpr uid_t kClerkA = 65531, kClerkB = 65532, kClerkC = 65533;
 
 // Why two accounts cannot be had here; empty when they can.
 inline std::string two_clerks_unavailable() {
