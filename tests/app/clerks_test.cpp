@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -217,57 +218,90 @@ TEST_P(Clerks, AFullDiskKeepsThePreviousReport) {
     EXPECT_EQ(read_file(pkg_.report()), "B's report\r\n");
 }
 
-// B's preview stays open on B's report (a file anyone may write) while A's run writes A's
-// report into that file in place: B's pages, find, print, PDF and Excel stay B's report's,
-// as in a preview nobody disturbed.
-TEST_P(Clerks, AnOpenPreviewKeepsItsReport) {
-    const TempDir b_home{"zol_home_b_"};
-    fs::create_directory(b_home / "tmp");
-    for (const fs::path& d : {b_home.path(), b_home / "tmp"}) give_to(d, kClerkB, 0700);
-    const auto preview = [&](const std::string& name, bool a_runs) {
-        const fs::path out = b_home / name;
-        fs::create_directory(out);
-        give_to(out, kClerkB, 0700);
-        write_file(out / "needle", "林幼幼");
-        if (!a_runs) write_file(out / "go", "");
-        // B's umask leaves the report open to all, as in an office's shared folder.
-        const Child b(as_clerk(kClerkB,
-                               {"HOME=" + b_home.path().string(),
-                                "TMPDIR=" + (b_home / "tmp").string(), "QT_QPA_PLATFORM=offscreen"},
-                               {"sh", "-c", "umask 0 && exec \"$0\" \"$@\"",
-                                std::string(ZOL_BINARY_DIR) + "/zol_held_preview",
-                                pkg_.base().string(), "095/03/15", out.string()}),
-                      (b_home / (name + ".log")).string());
-        wait_until([&] { return fs::exists(out / "ready"); }, 60, "B's preview did not open");
-        if (a_runs) {
-            const RunOutput r = a("report", pkg_.base(), {"--grade", "3"});
-            EXPECT_EQ(r.code, 0) << r.err;
-            struct stat st {};
-            EXPECT_TRUE(::stat(pkg_.report().c_str(), &st) == 0 && st.st_uid == kClerkB)
-                << "A's report was not written into B's file";
-            EXPECT_EQ(load_report(pkg_.report()).ff_count(), 3u);
-            write_file(out / "go", "");
-        }
-        wait_until([&] { return fs::exists(out / "done"); }, 120, "B's preview did not finish");
-        std::map<std::string, std::string> seen;
-        for (const char* f : {"pages.txt", "found.txt", "said.txt"}) seen[f] = read_file(out / f);
-        for (const char* f : {"print.pdf", "export.pdf"})
-            seen[f] = run_program({"pdftotext", "-layout", (out / f).string(), "-"}).out;
-        seen["export.xlsx"] = xlsx_check({"content", (out / "export.xlsx").string()}).out;
-        return seen;
-    };
-    const auto undisturbed = preview("alone", false);
+// `clerk`'s preview of the report of 095/03/15 (zol_held_preview), held open while
+// `meanwhile` runs: what it then showed, found, printed and exported, by file.
+std::map<std::string, std::string> held_preview(uid_t clerk, const fs::path& home,
+                                                const fs::path& base,
+                                                const std::function<void()>& meanwhile) {
+    static int n = 0;
+    const fs::path out = home / ("preview-" + std::to_string(++n));
+    fs::create_directories(home / "tmp");
+    give_to(home / "tmp", clerk, 0700);
+    fs::create_directory(out);
+    give_to(out, clerk, 0700);
+    write_file(out / "needle", "林幼幼");
+    // A umask that leaves the report open to all, as in an office's shared folder.
+    const Child preview(as_clerk(clerk,
+                                 {"HOME=" + home.string(), "TMPDIR=" + (home / "tmp").string(),
+                                  "QT_QPA_PLATFORM=offscreen"},
+                                 {"sh", "-c", "umask 0 && exec \"$0\" \"$@\"",
+                                  std::string(ZOL_BINARY_DIR) + "/zol_held_preview", base.string(),
+                                  "095/03/15", out.string()}),
+                        (out.string() + ".log"));
+    wait_until([&] { return fs::exists(out / "ready"); }, 60, "the preview did not open");
+    meanwhile();
+    write_file(out / "go", "");
+    wait_until([&] { return fs::exists(out / "done"); }, 120, "the preview did not finish");
+    std::map<std::string, std::string> seen;
+    for (const char* f : {"pages.txt", "found.txt", "said.txt"}) seen[f] = read_file(out / f);
+    for (const char* f : {"print.pdf", "export.pdf"})
+        seen[f] = run_program({"pdftotext", "-layout", (out / f).string(), "-"}).out;
+    seen["export.xlsx"] = xlsx_check({"content", (out / "export.xlsx").string()}).out;
+    return seen;
+}
+
+void expect_same_preview(const std::map<std::string, std::string>& undisturbed,
+                         const std::map<std::string, std::string>& disturbed) {
     EXPECT_EQ(
         std::count(undisturbed.at("pages.txt").begin(), undisturbed.at("pages.txt").end(), '\f'),
         4);
     EXPECT_NE(undisturbed.at("found.txt").find("第 4 頁"), std::string::npos)
         << undisturbed.at("found.txt");
     EXPECT_NE(undisturbed.at("print.pdf").find("林幼幼"), std::string::npos);
-    const auto disturbed = preview("beside-a", true);
     for (const auto& [file, text] : undisturbed) {
         EXPECT_TRUE(file == "said.txt" || !text.empty()) << file;
-        EXPECT_TRUE(disturbed.at(file) == text) << file << " differs once A's run wrote";
+        EXPECT_TRUE(disturbed.at(file) == text) << file << " differs from the undisturbed one";
     }
+}
+
+// B's preview stays open on B's report (a file anyone may write) while A's run writes A's
+// report into that file in place: B's pages, find, print, PDF and Excel stay B's report's,
+// as in a preview nobody disturbed.
+TEST_P(Clerks, AnOpenPreviewKeepsItsReport) {
+    const TempDir b_home{"zol_home_b_"};
+    give_to(b_home.path(), kClerkB, 0700);
+    const auto undisturbed = held_preview(kClerkB, b_home.path(), pkg_.base(), [] {});
+    const auto disturbed = held_preview(kClerkB, b_home.path(), pkg_.base(), [&] {
+        const RunOutput r = a("report", pkg_.base(), {"--grade", "3"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        struct stat st {};
+        EXPECT_TRUE(::stat(pkg_.report().c_str(), &st) == 0 && st.st_uid == kClerkB)
+            << "A's report was not written into B's file";
+        EXPECT_EQ(load_report(pkg_.report()).ff_count(), 3u);
+    });
+    expect_same_preview(undisturbed, disturbed);
+}
+
+// A's run writes its report into B's file in place; B keeps writing into that file of its
+// own: A's preview, find, print and exports show A's report, not B's text.
+TEST_P(Clerks, ARunInPlaceKeepsItsReport) {
+    const auto plant = [&] {
+        write_file(pkg_.report(), "B's report\r\n");
+        give_to(pkg_.report(), kClerkB, 0666);
+    };
+    plant();
+    const auto undisturbed = held_preview(kClerkA, home_.path(), pkg_.base(), [] {});
+    plant();
+    const auto disturbed = held_preview(kClerkA, home_.path(), pkg_.base(), [&] {
+        struct stat st {};
+        EXPECT_TRUE(::stat(pkg_.report().c_str(), &st) == 0 && st.st_uid == kClerkB);
+        // Into the file as it stands: the kernel's protections refuse to create one there.
+        const std::string text = to_big5("假造的報表\r\n\x0c21\r\n林幼幼\r\n");
+        const UniqueFd fd(::open(pkg_.report().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        ASSERT_TRUE(fd && ::write(fd.get(), text.data(), text.size()) ==
+                              static_cast<ssize_t>(text.size()));
+    });
+    expect_same_preview(undisturbed, disturbed);
 }
 
 }  // namespace
