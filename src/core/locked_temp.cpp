@@ -31,6 +31,10 @@ std::string unique_part() {
 
 }  // namespace
 
+std::string unguessable_temp_name(const std::string& prefix) {
+    return prefix + unique_part() + kSuffix;
+}
+
 std::optional<LockedTemp> create_locked_temp(const fs::path& dir, const std::string& prefix,
                                              int mode) {
     const UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -20,6 +20,10 @@ struct LockedTemp {
     UniqueFd fd;  // open for reading and writing, locked
 };
 
+// A new name `prefix`<64 random bits>.tmp, for a temporary link: made with symlink(), which
+// never uses what someone put under the name first.
+std::string unguessable_temp_name(const std::string& prefix);
+
 // Creates an empty file `dir`/`prefix`<unique>.tmp with `mode`; nullopt (errno set) when it
 // cannot be made.
 std::optional<LockedTemp> create_locked_temp(const std::filesystem::path& dir,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/package_path.h"
+#include "core/trusted_path.h"
 #include "data/db_error.h"
 #include "query/filter_snapshot.h"
 #include "report/report_file.h"
@@ -185,7 +186,14 @@ void ZOL5300F1::call_exe(const std::string& prog_name) {
         // A Linux build of the menu program has no ".exe" ending.
         program = resolve_package_path(base_path_ + "\\exe\\" + prog_name);
     }
-    if (std::filesystem::exists(program)) {
+    // In a folder several clerks share, a menu program that another account could have put
+    // there would run as this user: it is not started, and the window ends all the same.
+    const std::string untrusted =
+        std::filesystem::exists(program) ? untrusted_program(program) : std::string();
+    if (!untrusted.empty()) {
+        tell(QString::fromUtf8("不執行選單程式 %1（%2）\n程式將結束。")
+                 .arg(q(program.string()), q(untrusted)));
+    } else if (std::filesystem::exists(program)) {
         QProcess process;
         process.setProgram(QString::fromStdString(program.string()));
         process.setArguments({q(joined_args(args_))});

@@ -151,6 +151,93 @@ TEST_P(Clerks, AHardLinkAtTheReportIsNotWrittenInPlace) {
     EXPECT_EQ(read_file(third), "C's file\r\n");
 }
 
+// zol5300 setup as A on a package folder that B got at first: B's exe/ (and the link in it
+// to B's script) or a report folder anyone may change are refused, and no menu entry starts
+// them; a folder name no desktop takes is refused too.
+TEST_P(Clerks, SetupUsesNoFolderAnotherClerkCanChange) {
+    const auto setup = [&](const fs::path& base) {
+        return run_as(kClerkA, {"HOME=" + home_.path().string()}, {"setup", base.string()});
+    };
+    const auto entries = [&] {
+        const fs::path apps = home_ / ".local/share/applications";
+        return fs::exists(apps) ? std::distance(fs::directory_iterator(apps), {}) : 0;
+    };
+    const fs::path script = shared_ / "b-script";
+    write_file(script, "#!/bin/sh\ntouch /tmp/zol_b_ran\n");
+    give_to(script, kClerkB, 0755);
+    fs::create_directory(pkg_.base() / "exe");
+    fs::create_symlink(script, pkg_.base() / "exe/Zol5300P1");
+    give_to(pkg_.base() / "exe/Zol5300P1", kClerkB);
+    give_to(pkg_.base() / "exe", kClerkB, 0755);
+    RunOutput r = setup(pkg_.base());
+    EXPECT_EQ(r.code, 2) << r.out << r.err;
+    EXPECT_NE(r.err.find("屬於其他使用者"), std::string::npos) << r.err;
+    EXPECT_EQ(entries(), 0);
+
+    fs::remove_all(pkg_.base() / "exe");
+    fs::remove_all(pkg_.rpt());
+    fs::create_directory(pkg_.rpt());
+    give_to(pkg_.rpt(), kClerkB, 0777);
+    r = setup(pkg_.base());
+    EXPECT_EQ(r.code, 2) << r.out << r.err;
+    EXPECT_NE(r.err.find(pkg_.rpt().string() + "（可被其他使用者更動）"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(entries(), 0);
+
+    const fs::path odd = shared_ / "a%b";
+    r = setup(odd);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("%"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(odd));
+}
+
+// In a shared package folder setup makes rpt/ writable by all with the sticky bit and says
+// so; the reports written there are open to all, so that the next clerk's run (with the
+// usual umask) writes the report in place instead of being refused.
+TEST_P(Clerks, ASharedReportFolderTakesEveryClerksReport) {
+    for (const char* d : {"exe", "rpt"}) fs::remove_all(pkg_.base() / d);
+    RunOutput r =
+        run_as(kClerkA, {"HOME=" + home_.path().string()}, {"setup", pkg_.base().string()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("多位使用者共用"), std::string::npos) << r.out;
+    EXPECT_EQ(fs::status(pkg_.rpt()).permissions(), fs::perms::all | fs::perms::sticky_bit);
+    ASSERT_EQ(a("report", pkg_.base()).code, 0);
+    EXPECT_EQ(fs::status(pkg_.report()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    r = run_as(kClerkB, {"HOME=" + shared_.path().string()},
+               {"report", pkg_.base().string(), "--tranday", "095/03/15", "--grade", "3"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(load_report(pkg_.report()).ff_count(), 3u);
+}
+
+// B plants links to A's private file at the names the old setup gave its temporary menu
+// entry (the process id) in a shared applications folder: setup's names cannot be guessed,
+// and it opens none of them.
+TEST_P(Clerks, SetupOpensNoPlantedTemporaryName) {
+    const fs::path data = shared_ / "data";
+    fs::create_directories(data / "applications");
+    for (const fs::path& d : {data, data / "applications"}) ::chmod(d.c_str(), 01777);
+    const auto setup = [&] {
+        return run_as(kClerkA, {"HOME=" + home_.path().string(), "XDG_DATA_HOME=" + data.string()},
+                      {"setup", pkg_.base().string()});
+    };
+    fs::remove_all(pkg_.base() / "exe");
+    ASSERT_EQ(setup().code, 0);
+    const fs::path entry = fs::directory_iterator(data / "applications")->path();
+    fs::remove(entry);
+    const long last = std::stol(read_file("/proc/sys/kernel/ns_last_pid"));
+    for (long pid = last + 1; pid < last + 300; ++pid) {
+        const fs::path planted =
+            entry.parent_path() / ("." + entry.filename().string() + ".tmp-" + std::to_string(pid));
+        fs::create_symlink(secret(), planted);
+        give_to(planted, kClerkB);
+    }
+    EXPECT_EQ(setup().code, 0);
+    EXPECT_EQ(read_file(secret()), "secret");
+    EXPECT_NE(read_file(entry).find("[Desktop Entry]"), std::string::npos);
+}
+
 // B's rep_5300.txt beside A's rep_5300.TXT is never what A's run shows or finds.
 TEST_P(Clerks, ALikeNamedFileIsNotRead) {
     write_file(pkg_.rpt() / "rep_5300.txt", to_big5("假造的報表\r\n\x0c"
@@ -296,7 +383,7 @@ TEST_P(Clerks, ARunInPlaceKeepsItsReport) {
         struct stat st {};
         EXPECT_TRUE(::stat(pkg_.report().c_str(), &st) == 0 && st.st_uid == kClerkB);
         // Into the file as it stands: the kernel's protections refuse to create one there.
-        const std::string text = to_big5("假造的報表\r\n\x0c21\r\n林幼幼\r\n");
+        const std::string text = to_big5("假造的報表\r\n\x0c" "21\r\n林幼幼\r\n");
         const UniqueFd fd(::open(pkg_.report().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
         ASSERT_TRUE(fd && ::write(fd.get(), text.data(), text.size()) ==
                               static_cast<ssize_t>(text.size()));

@@ -1,6 +1,8 @@
 // The commands: the filter check with its messages and focus, a run that writes the
 // report, the empty result, database errors during a run, Clear, and the exit to the
 // menu program.
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QCursor>
 #include <QLineEdit>
@@ -177,10 +179,15 @@ TEST(CommandExit, AltELeavesWithOrWithoutAMenuProgram) {
         const char* program;  // under BASE, or none
         bool runs;
         int messages;
+        const char* said = "無法啟動選單程式 ";
+        mode_t folder_mode = 0;  // of the program's folder, when set
     } cases[] = {
         {"no menu program", nullptr, false, 0},
         {"menu program", "EXE/zol0000p1.EXE", true, 0},
         {"menu program that cannot run", "exe/Zol0000P1", false, 1},
+        // Another clerk could have put it there: it would run as this user.
+        {"menu program in a folder others may change", "exe/Zol0000P1", false, 1, "不執行選單程式 ",
+         0777},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -191,9 +198,10 @@ TEST(CommandExit, AltELeavesWithOrWithoutAMenuProgram) {
         if (c.program) {
             std::filesystem::remove_all(pkg.base() / "exe");
             write_menu_stand_in(pkg.base() / c.program);
-            if (!c.runs)
+            if (!c.runs && c.folder_mode == 0)
                 std::filesystem::permissions(pkg.base() / c.program,
                                              std::filesystem::perms::owner_read);
+            if (c.folder_mode != 0) ::chmod((pkg.base() / "exe").c_str(), c.folder_mode);
         }
         int quits_during_wait = -1;
         QTimer during_wait;
@@ -205,8 +213,8 @@ TEST(CommandExit, AltELeavesWithOrWithoutAMenuProgram) {
         EXPECT_EQ(t.quits, 1);
         ASSERT_EQ(t.messages.size(), c.messages);
         if (c.messages > 0) {
-            EXPECT_TRUE(t.messages[0].startsWith(QString::fromStdString(
-                "無法啟動選單程式 " + (pkg.base() / c.program).string() + "\n")))
+            EXPECT_TRUE(t.messages[0].startsWith(
+                QString::fromStdString(c.said + (pkg.base() / c.program).string())))
                 << t.messages[0].toStdString();
         }
         if (c.runs) {

@@ -1,6 +1,7 @@
 // zol5300 setup BASE [--sample] [--args "a/b/c"]: makes BASE a package folder for the
 // installed programs: BASE/exe with links to them, BASE/rpt, a desktop launcher, and the
 // sample school's database only when asked for. Running it again changes nothing.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "app/zol5300/usage.h"
 #include "core/file_target.h"
 #include "core/package_path.h"
+#include "core/trusted_path.h"
 
 namespace zol::app {
 
@@ -60,10 +62,11 @@ bool has_control_character(const std::string& text) {
     return false;
 }
 
-// The programs read "\" in their paths as a folder separator, and a launcher cannot carry
-// a line break: such a folder cannot become a package folder.
+// The programs read "\" in their paths as a folder separator, a launcher cannot carry a line
+// break, and desktops refuse a launcher whose command holds "%" however it is escaped: such a
+// folder cannot become a package folder.
 bool unusable_folder_name(const std::string& text) {
-    return has_control_character(text) || text.find('\\') != std::string::npos;
+    return has_control_character(text) || text.find_first_of("\\%") != std::string::npos;
 }
 
 // BASE as a writable folder, made when missing; empty (after a message) when it cannot be.
@@ -72,7 +75,8 @@ fs::path usable_base(const std::string& given) {
     const fs::path base = fs::absolute(given, ec).lexically_normal();
     const fs::path shown = base.has_filename() ? base : base.parent_path();
     if (ec || unusable_folder_name(shown.string())) {
-        std::fprintf(stderr, "zol5300 setup: 資料夾名稱不可含控制字元或 \\：%s\n", given.c_str());
+        std::fprintf(stderr, "zol5300 setup: 資料夾名稱不可含控制字元、\\ 或 %%：%s\n",
+                     given.c_str());
         return {};
     }
     if (fs::exists(shown, ec) && !fs::is_directory(shown, ec)) {
@@ -93,6 +97,38 @@ fs::path package_dir(const fs::path& base, const char* name) {
     const fs::path dir = resolve_package_path(base.string() + "/" + name);
     std::printf("%s %s\n", fs::create_directories(dir) ? "已建立" : "已有", dir.c_str());
     return dir;
+}
+
+// Other accounts may write in the folder: several clerks share it.
+bool shared_folder(const fs::path& dir) {
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && (st.st_mode & 022) != 0;
+}
+
+// BASE/rpt, made when missing. In a folder several clerks share it is made writable by all
+// with the sticky bit, so that each clerk's run can write the report and none can replace
+// another's files; one that others may change without that bit is refused.
+bool usable_report_folder(const fs::path& base) {
+    const fs::path rpt = package_dir(base, "rpt");
+    struct stat st {};
+    if (::lstat(rpt.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "zol5300 setup: %s 不是資料夾\n", rpt.c_str());
+        return false;
+    }
+    const bool sticky = (st.st_mode & S_ISVTX) != 0;
+    if ((st.st_mode & 022) != 0 && !sticky) {
+        std::fprintf(stderr, "zol5300 setup: 不使用 %s（可被其他使用者更動）\n", rpt.c_str());
+        return false;
+    }
+    if (shared_folder(base) && !sticky && st.st_uid == ::geteuid()) {
+        if (::chmod(rpt.c_str(), 01777) != 0) {
+            std::fprintf(stderr, "zol5300 setup: 無法設定 %s 的權限：%s\n", rpt.c_str(),
+                         file_error_reason(errno).c_str());
+            return false;
+        }
+        std::printf("已設定 %s 為多位使用者共用（權限 1777）\n", rpt.c_str());
+    }
+    return true;
 }
 
 void report_placed(Placed placed, const fs::path& at, const fs::path& target) {
@@ -137,7 +173,13 @@ int cmd_setup(const Args& args) {
     fs::path program;
     try {
         const fs::path exe = package_dir(base, "exe");
-        package_dir(base, "rpt");
+        // The menu entry starts what lies here: a folder another account can change would
+        // let that account's program run as this user.
+        if (const std::string why = untrusted_folder(exe); !why.empty()) {
+            std::fprintf(stderr, "zol5300 setup: 不使用 %s（%s）\n", exe.c_str(), why.c_str());
+            return kExitRefused;
+        }
+        if (!usable_report_folder(base)) return kExitRefused;
         for (const char* name : {"Zol5300P1", "zol5300"}) {
             const fs::path at = exe / name;
             report_placed(place_program(installed / name, at), at, installed / name);

@@ -1,10 +1,16 @@
 #include "app/zol5300/setup_place.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <system_error>
+
+#include "core/file_target.h"
+#include "core/io_loop.h"
+#include "core/locked_temp.h"
 
 namespace zol::app {
 
@@ -17,23 +23,40 @@ std::string read_all(const fs::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// What is built beside `at` and then replaces it in one rename; removed when that fails.
+// What is built beside `at` under an unguessable name and then replaces it in one rename;
+// removed when that fails. A name someone put there first is never opened or written
+// through: a shared applications or program folder may hold links planted by another account.
 class TempBeside {
   public:
-    explicit TempBeside(const fs::path& at)
-        : at_(at),
-          path_(at.parent_path() /
-                ("." + at.filename().string() + ".tmp-" + std::to_string(::getpid()))) {
-        std::error_code ec;
-        fs::remove(path_, ec);
-    }
+    explicit TempBeside(const fs::path& at) : at_(at) {}
     ~TempBeside() {
         std::error_code ec;
-        if (!moved_) fs::remove(path_, ec);
+        if (!path_.empty() && !moved_) fs::remove(path_, ec);
     }
     TempBeside(const TempBeside&) = delete;
     TempBeside& operator=(const TempBeside&) = delete;
-    const fs::path& path() const { return path_; }
+
+    // A new file holding `bytes` with `mode`, on the disk.
+    void write(const std::string& bytes, mode_t mode) {
+        auto temp = create_locked_temp(at_.parent_path(), prefix(), 0600);
+        if (!temp) fail("open", errno);
+        path_ = temp->path;
+        if (!write_all(temp->fd.get(), bytes.data(), bytes.size()) ||
+            ::fchmod(temp->fd.get(), mode) != 0 || ::fsync(temp->fd.get()) != 0)
+            fail("write", errno);
+    }
+    // A symbolic link to `target`; false where the file system has none.
+    bool link_to(const fs::path& target) {
+        for (int attempt = 0;; ++attempt) {
+            const fs::path name = at_.parent_path() / unguessable_temp_name(prefix());
+            if (::symlink(target.c_str(), name.c_str()) == 0) {
+                path_ = name;
+                return true;
+            }
+            if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) return false;
+            if (errno != EEXIST || attempt > 16) fail("symlink", errno);
+        }
+    }
     void move_into_place() {
         // A device or a FIFO at the name is left alone, never replaced.
         std::error_code ec;
@@ -46,6 +69,11 @@ class TempBeside {
     }
 
   private:
+    std::string prefix() const { return "." + at_.filename().string() + "."; }
+    [[noreturn]] void fail(const char* what, int err) const {
+        throw fs::filesystem_error(what, at_, std::error_code(err, std::generic_category()));
+    }
+
     fs::path at_, path_;
     bool moved_ = false;
 };
@@ -60,12 +88,8 @@ Placed place_program(const fs::path& target, const fs::path& at) {
 
     TempBeside temp(at);
     Placed placed = Placed::kLinked;
-    fs::create_symlink(target, temp.path(), ec);
-    if (ec) {
-        const bool no_links =
-            ec.value() == EPERM || ec.value() == EOPNOTSUPP || ec.value() == ENOSYS;
-        if (!no_links) throw fs::filesystem_error("create_symlink", target, temp.path(), ec);
-        fs::copy_file(target, temp.path(), fs::copy_options::overwrite_existing);
+    if (!temp.link_to(target)) {
+        temp.write(read_all(target), 0755);
         placed = Placed::kCopied;
     }
     temp.move_into_place();
@@ -76,11 +100,7 @@ Placed write_if_changed(const fs::path& at, const std::string& text) {
     if (fs::is_regular_file(at) && read_all(at) == text) return Placed::kUnchanged;
     fs::create_directories(at.parent_path());
     TempBeside temp(at);
-    std::ofstream out(temp.path(), std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out)
-        throw fs::filesystem_error("write", temp.path(), std::make_error_code(std::errc::io_error));
+    temp.write(text, new_file_mode());
     temp.move_into_place();
     return Placed::kWritten;
 }
