@@ -124,6 +124,10 @@ std::optional<LockedTemp> temp_beside(const std::filesystem::path& target) {
     return create_locked_temp(dir, temp_prefix(target), 0600);
 }
 
+std::filesystem::path own_file_path(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
 std::string put_in_place(int fd, const std::filesystem::path& temp,
                          const std::filesystem::path& target) {
     // On the disk before it takes the target's name: a crash then leaves the old file.
@@ -134,6 +138,14 @@ std::string put_in_place(int fd, const std::filesystem::path& temp,
         return why;
     }
     if (std::string refusal = replace_refusal(target); !refusal.empty()) return refusal;
+    // In a folder others may write to, the temporary name may have been given to something
+    // else meanwhile: only the very file written takes the target's place.
+    struct stat written {
+    }, named{};
+    if (::fstat(fd, &written) != 0) return file_error_reason(errno);
+    if (::lstat(temp.c_str(), &named) != 0 || named.st_dev != written.st_dev ||
+        named.st_ino != written.st_ino)
+        return "暫存檔在寫入時被其他程式換掉";
     if (::fchmod(fd, existing_mode(target).value_or(new_file_mode())) != 0)
         return file_error_reason(errno);
     if (std::rename(temp.c_str(), target.c_str()) != 0) return file_error_reason(errno);

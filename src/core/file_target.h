@@ -43,10 +43,16 @@ std::string temp_prefix(const std::filesystem::path& target);
 // place for it. nullopt (errno set) when none can be made.
 std::optional<LockedTemp> temp_beside(const std::filesystem::path& target);
 
+// The name under which this process reaches the file open as `fd` itself, whatever became of
+// the name it was made under: for libraries that take a file name, so that another account
+// that renames the temporary file and puts a link in its place gets nothing written through.
+std::filesystem::path own_file_path(int fd);
+
 // Puts the written file `temp` (open as `fd`) in the place of `target`: on the disk first,
 // then with the old file's permission bits (a private file stays private), refused if the
-// target was made read-only meanwhile. A stream gets the bytes written into it and `temp` is
-// removed. The reason it failed, or empty.
+// target was made read-only meanwhile, or when `temp` no longer names the file written (it
+// was replaced meanwhile). A stream gets the bytes written into it and `temp` is removed. The
+// reason it failed, or empty.
 std::string put_in_place(int fd, const std::filesystem::path& temp,
                          const std::filesystem::path& target);
 

@@ -65,7 +65,7 @@ int write_twin(RemovedFile& twin, const std::filesystem::path& beside,
     twin.fd = std::move(temp->fd);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    lxw_workbook* book = workbook_new_opt(twin.path.c_str(), &options);
+    lxw_workbook* book = workbook_new_opt(own_file_path(twin.fd.get()).c_str(), &options);
     if (!book) return errno != 0 ? errno : EIO;
     const auto formats = add_formats(book);
     for (const auto& [index, which] : order) lxw_format_get_xf_index(formats[which]);
@@ -87,7 +87,9 @@ XlsxBook::XlsxBook(std::filesystem::path target) : target_(std::move(target)) {
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    book_ = workbook_new_opt(temp_.c_str(), &options);
+    // Written through this process's own descriptor: libxlsxwriter opens the file by name
+    // only when it closes the book, by which time the name may lead elsewhere.
+    book_ = workbook_new_opt(own_file_path(temp_fd_.get()).c_str(), &options);
     if (!book_) {
         // The destructor does not run for a constructor that throws.
         ::unlink(temp_.c_str());
@@ -137,7 +139,9 @@ void XlsxBook::commit() {
     RemovedFile twin;
     if (const int twin_err = write_twin(twin, target_, style_order); twin_err != 0)
         fail(file_error_reason(twin_err));
-    if (const std::string problem = xlsx_problem(temp_, tallies_, twin.path); !problem.empty())
+    if (const std::string problem =
+            xlsx_problem(own_file_path(temp_fd_.get()), tallies_, own_file_path(twin.fd.get()));
+        !problem.empty())
         fail(problem);
     if (const std::string why = put_in_place(temp_fd_.get(), temp_, target_); !why.empty())
         fail(why);

@@ -4,13 +4,17 @@
 // it, nor reads or serves it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <optional>
+#include <thread>
 
 #include "core/big5.h"
 #include "core/unique_fd.h"
@@ -234,8 +238,48 @@ TEST_P(Clerks, SetupOpensNoPlantedTemporaryName) {
         give_to(planted, kClerkB);
     }
     EXPECT_EQ(setup().code, 0);
-    EXPECT_EQ(read_file(secret()), "secret");
+    EXPECT_TRUE(read_file(secret()) == "secret") << "A's private file was written";
     EXPECT_NE(read_file(entry).find("[Desktop Entry]"), std::string::npos);
+}
+
+// In an export folder the group may write (no sticky bit), B renames A's temporary workbook
+// away as soon as it appears and puts a link to A's private file in its place: nothing is
+// written through the link, and the run does not call the swapped name its workbook.
+TEST_P(Clerks, AWorkbookIsNotWrittenThroughASwappedTemporaryName) {
+    const fs::path folder = shared_ / "export";
+    fs::create_directory(folder);
+    ::chmod(folder.c_str(), 0777);
+    const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_TRUE(watch && ::inotify_add_watch(watch.get(), folder.c_str(), IN_MOVED_TO) >= 0);
+    std::atomic<bool> stop = false;
+    int swapped = 0;
+    std::thread b([&] {
+        alignas(inotify_event) char events[4096];
+        while (!stop) {
+            pollfd p{watch.get(), POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            const ssize_t n = ::read(watch.get(), events, sizeof events);
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                const std::string name = e->len ? e->name : "";
+                if (name.starts_with(".book.xlsx.") && name.ends_with(".tmp")) {
+                    fs::rename(folder / name, folder / ("away" + name));
+                    fs::create_symlink(secret(), folder / name);
+                    give_to(folder / name, kClerkB);
+                    ++swapped;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    });
+    const RunOutput r = a("report", pkg_.base(), {"--xlsx", (folder / "book.xlsx").string()});
+    stop = true;
+    b.join();
+    EXPECT_GT(swapped, 0) << "no temporary workbook was seen";
+    EXPECT_TRUE(read_file(secret()) == "secret") << "A's private file was written";
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("換掉"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "book.xlsx")));
 }
 
 // B's rep_5300.txt beside A's rep_5300.TXT is never what A's run shows or finds.
@@ -383,7 +427,9 @@ TEST_P(Clerks, ARunInPlaceKeepsItsReport) {
         struct stat st {};
         EXPECT_TRUE(::stat(pkg_.report().c_str(), &st) == 0 && st.st_uid == kClerkB);
         // Into the file as it stands: the kernel's protections refuse to create one there.
-        const std::string text = to_big5("假造的報表\r\n\x0c" "21\r\n林幼幼\r\n");
+        const std::string text = to_big5(
+            "假造的報表\r\n\x0c"
+            "21\r\n林幼幼\r\n");
         const UniqueFd fd(::open(pkg_.report().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
         ASSERT_TRUE(fd && ::write(fd.get(), text.data(), text.size()) ==
                               static_cast<ssize_t>(text.size()));
