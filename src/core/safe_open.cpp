@@ -8,9 +8,10 @@
 
 namespace zol {
 
-UniqueFd open_regular_at(int dir, const char* name, int flags, mode_t mode) {
-    // Non-blocking until the type is known: opening a FIFO would wait for a writer.
-    UniqueFd fd(::openat(dir, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode));
+namespace {
+
+// `fd` when it is a regular file, in blocking mode unless `flags` asked otherwise.
+UniqueFd kept_if_regular(UniqueFd fd, int flags) {
     if (!fd) return fd;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return UniqueFd();
@@ -21,6 +22,19 @@ UniqueFd open_regular_at(int dir, const char* name, int flags, mode_t mode) {
     if ((flags & O_NONBLOCK) == 0)
         ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+}  // namespace
+
+UniqueFd open_regular_at(int dir, const char* name, int flags, mode_t mode) {
+    // Non-blocking until the type is known: opening a FIFO would wait for a writer.
+    return kept_if_regular(
+        UniqueFd(::openat(dir, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode)), flags);
+}
+
+UniqueFd open_regular_file(const std::filesystem::path& path) {
+    return kept_if_regular(UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)),
+                           O_RDONLY);
 }
 
 UniqueFd open_folder_at(int dir, const char* name) {

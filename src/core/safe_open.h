@@ -26,6 +26,11 @@ inline UniqueFd open_regular(const std::filesystem::path& path, int flags, mode_
     return open_regular_at(AT_FDCWD, path.c_str(), flags, mode);
 }
 
+// The file at `path` (links followed) as a regular file, opened read-only without waiting on
+// a FIFO: a database another account may have swapped for a FIFO or a device neither hangs
+// the run nor pours endless bytes into it. kNotRegularFile for anything but a regular file.
+UniqueFd open_regular_file(const std::filesystem::path& path);
+
 // The folder `name` under `dir`, not through a link at its last step (ELOOP or ENOTDIR).
 UniqueFd open_folder_at(int dir, const char* name);
 

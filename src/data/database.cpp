@@ -8,6 +8,7 @@
 #include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/package_path.h"
+#include "core/safe_open.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
 #include "data/jet/jet_database.h"
@@ -32,9 +33,9 @@ std::shared_ptr<Database> open_database(std::string_view path_text, std::string_
         throw DbError(path, "這不是本程式能讀取的資料庫檔案 (不是一般檔案)");
     }
     // Only the first bytes: on a share every byte read costs.
-    const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd in = open_regular_file(path);
     std::string head(100, '\0');
-    if (!in) throw DbError(path, cannot_open_database(errno_text(errno)));
+    if (!in) throw DbError(path, cannot_open_database(errno));
     const ssize_t got = read_full_at(in.get(), head.data(), head.size(), 0);
     if (got < 0) throw DbError(path, cannot_read_database(errno));
     head.resize(static_cast<std::size_t>(got));

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/errno_text.h"
+#include "core/safe_open.h"
 
 namespace zol {
 
@@ -18,6 +19,10 @@ std::string message_text(const std::string& path, const std::string& engine_mess
 
 std::string cannot_open_database(std::string_view reason) {
     return "無法開啟資料庫檔案（" + std::string(reason) + "）";
+}
+
+std::string cannot_open_database(int err) {
+    return cannot_open_database(err == kNotRegularFile ? "不是一般檔案" : errno_text(err));
 }
 
 std::string cannot_read_database(int err) {

@@ -11,6 +11,9 @@ namespace zol {
 inline constexpr const char* kMsgDatabaseBusy = "資料庫正在被其他程式修改，請稍後再試";
 // The file cannot be opened, or its state cannot be read; `reason` says why.
 std::string cannot_open_database(std::string_view reason);
+// The same for the errno of a failed open of the database file (a FIFO or device someone put
+// in its place is named as such).
+std::string cannot_open_database(int err);
 // Reading the file failed part-way; `err` is the errno of the failed call.
 std::string cannot_read_database(int err);
 

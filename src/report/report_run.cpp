@@ -1,6 +1,7 @@
 #include "report/report_run.h"
 
 #include "data/db_error.h"
+#include "report/database_guard.h"
 #include "report/report_file.h"
 #include "report/report_writer.h"
 
@@ -39,6 +40,8 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
         return result;
     }
 
+    if (const std::string problem = report_database_problem(request.base_path); !problem.empty())
+        throw DbError(data_source_of(ado_print.connection_string()), problem);
     if (!open_run_rows(query, ado_print, ado_cbo)) {
         result.outcome = RunOutcome::NoData;
         result.message = kMsgNoData;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -280,6 +281,77 @@ TEST_P(Clerks, AWorkbookIsNotWrittenThroughASwappedTemporaryName) {
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_NE(r.err.find("換掉"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "book.xlsx")));
+}
+
+// B swaps A's package database for a link to a database only A can read: A's run does not
+// follow it, so A's private rows never reach the shared report folder; nor does a database of
+// A's own that only A can read.
+TEST_P(Clerks, APrivateDatabaseNeverFeedsASharedReport) {
+    const fs::path mine = home_ / "mine.mdb";
+    fs::copy_file(pkg_.db(), mine);
+    give_to(mine, kClerkA, 0600);
+    const std::string previous = "previous report\r\n";
+    write_file(pkg_.report(), previous);
+    give_to(pkg_.report(), kClerkA, 0666);
+    fs::rename(pkg_.db(), pkg_.base() / "mdb/sound.mdb");
+    fs::create_symlink(mine, pkg_.db());
+    RunOutput r = a("report", pkg_.base());
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("套件資料夾以外的連結"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(pkg_.report()), previous);
+
+    fs::remove(pkg_.db());
+    fs::copy_file(mine, pkg_.db());
+    give_to(pkg_.db(), kClerkA, 0600);
+    r = a("report", pkg_.base());
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("只有部分使用者能讀取"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(pkg_.report()), previous);
+}
+
+// B keeps swapping the Access file for a FIFO, or puts a link to /dev/zero or a sparse file
+// larger than any Access file in its place: every run of A's ends, with the report or a
+// message, and A's cache takes no more than the file.
+TEST_P(Clerks, ASwappedDatabaseHangsOrFillsNothing) {
+    const fs::path db = jet_ / "mdb/ZOL.mdb", real = jet_ / "mdb/real.mdb",
+                   fifo = jet_ / "mdb/fifo.mdb", held = jet_ / "mdb/held.mdb";
+    fs::copy_file(db, real);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    std::atomic<bool> stop = false;
+    std::thread b([&] {
+        while (!stop) {
+            ::rename(db.c_str(), held.c_str());
+            std::error_code ec;
+            fs::copy_file(fs::exists(held) && fs::is_fifo(held) ? real : fifo, db, ec);
+            if (ec) ::mkfifo(db.c_str(), 0666);
+            fs::remove(held, ec);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const fs::path cache = home_ / "cache";
+    for (int i = 0; i < 3; ++i) {
+        const RunOutput r = a("report", jet_.path(), {}, cache);
+        EXPECT_EQ(r.signal, 0) << "run " << i << " hung";
+        EXPECT_TRUE(r.code == 0 || r.code == 4) << r.code << " " << r.err;
+    }
+    stop = true;
+    b.join();
+    fs::remove(db);
+    fs::create_symlink("/dev/zero", db);
+    RunOutput r = a("report", jet_.path(), {}, cache);
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("不是一般檔案"), std::string::npos) << r.err;
+    fs::remove(db);
+    { std::ofstream(db, std::ios::binary) << read_file(real); }
+    fs::resize_file(db, (std::uintmax_t{2} << 30) + 4096);
+    ::chmod(db.c_str(), 0644);
+    r = a("report", jet_.path(), {}, cache);
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("上限"), std::string::npos) << r.err;
+    std::uintmax_t kept = 0;
+    for (const auto& e : fs::recursive_directory_iterator(cache))
+        if (e.is_regular_file()) kept += e.file_size();
+    EXPECT_LT(kept, 2 * fs::file_size(real)) << "bytes in A's cache";
 }
 
 // B's rep_5300.txt beside A's rep_5300.TXT is never what A's run shows or finds.

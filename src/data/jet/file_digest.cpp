@@ -13,6 +13,7 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/safe_open.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
 
@@ -77,11 +78,10 @@ std::optional<Digest> digest_of(int fd) {
 }
 
 std::optional<FileState> read_file_state(const std::string& path) {
-    const UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd f = open_regular_file(path);
     struct stat before {};
-    if (f.get() < 0 || ::fstat(f.get(), &before) != 0) {
-        throw DbError(path, cannot_open_database(errno_text(errno)));
-    }
+    if (f.get() < 0 || ::fstat(f.get(), &before) != 0)
+        throw DbError(path, cannot_open_database(errno));
     const auto digest = digest_of(f.get());
     struct stat after {};
     if (!digest || ::fstat(f.get(), &after) != 0) return std::nullopt;

@@ -397,8 +397,8 @@ std::vector<JetColumnPlace> column_places(MdbTableDef* table) {
     std::vector<JetColumnPlace> places;
     for (unsigned i = 0; i < table->num_cols; ++i) {
         const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-        places.push_back({static_cast<unsigned>(col->col_num), col->is_fixed != 0,
-                          col->var_col_num, static_cast<unsigned>(col->fixed_offset),
+        places.push_back({static_cast<unsigned>(col->col_num), col->is_fixed != 0, col->var_col_num,
+                          static_cast<unsigned>(col->fixed_offset),
                           static_cast<unsigned>(col->col_size), kind_size(col->col_type),
                           col->col_type == MDB_BOOL});
     }

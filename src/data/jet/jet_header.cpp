@@ -11,6 +11,7 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/safe_open.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
 
@@ -71,6 +72,9 @@ std::string jet_header_problem(std::string_view first_page, std::uint64_t size) 
         return "檔案長度不是資料頁 (" + std::to_string(kJet4PageSize) +
                " 位元組) 的整數倍，檔案不完整或已損毀";
     }
+    // Jet 4 addresses no more than 2 GB: a larger file is none, and would only fill the disk
+    // with its copy.
+    if (size > kJet4MaxSize) return "檔案大於 Access 資料庫的上限 (2 GB)，不是 Access 資料庫檔案";
     std::array<unsigned char, kMaskedSize> masked{};
     std::memcpy(masked.data(), bytes + kMaskedOffset, kMaskedSize);
     const unsigned char key[4] = {kHeaderKey & 0xff, (kHeaderKey >> 8) & 0xff,
@@ -83,12 +87,9 @@ std::string jet_header_problem(std::string_view first_page, std::uint64_t size) 
 }
 
 JetFileFacts check_jet_file(const std::string& path) {
-    const UniqueFd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (f.get() < 0) throw DbError(path, cannot_open_database(errno_text(errno)));
+    const UniqueFd f = open_regular_file(path);
     struct stat st {};
-    if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        throw DbError(path, cannot_open_database("不是一般檔案"));
-    }
+    if (f.get() < 0 || ::fstat(f.get(), &st) != 0) throw DbError(path, cannot_open_database(errno));
     const auto size = static_cast<std::uint64_t>(st.st_size);
     // The header page, and the first byte of page 2: on a share every byte read costs.
     std::string head(kJet4PageSize, '\0');

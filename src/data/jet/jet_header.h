@@ -9,6 +9,7 @@
 namespace zol {
 
 constexpr std::size_t kJet4PageSize = 4096;
+constexpr std::uint64_t kJet4MaxSize = std::uint64_t{2} << 30;
 
 // The first bytes of an Access file: a fixed magic, then the engine's name from byte 4.
 inline constexpr std::string_view kJetMagic("\x00\x01\x00\x00", 4);

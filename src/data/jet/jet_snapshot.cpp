@@ -13,6 +13,7 @@
 #include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/locked_temp.h"
+#include "core/safe_open.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -67,8 +68,8 @@ std::string JetSnapshot::read_path() const {
 std::optional<JetSnapshot> take_snapshot(const std::string& path,
                                          const std::vector<fs::path>& folders,
                                          const ProgressFn& progress) {
-    const UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw DbError(path, cannot_open_database(errno_text(errno)));
+    const UniqueFd in = open_regular_file(path);
+    if (!in) throw DbError(path, cannot_open_database(errno));
     FileStamp before = stamp_of(in.get(), path);
     long long began = wall_clock_ns();
     if (!settled_before(before, began)) {
