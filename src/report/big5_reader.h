@@ -37,6 +37,8 @@ class Big5Reader {
     int skip_through(unsigned char a, unsigned char b);
 
     const std::filesystem::path& path() const { return file_->path(); }
+    // Where the next character starts in the file.
+    off_t position() const { return offset_ - static_cast<off_t>(end_ - pos_); }
 
   private:
     bool fill();

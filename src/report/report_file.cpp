@@ -71,4 +71,10 @@ void report_read_failed(const std::filesystem::path& path, int err) {
     throw ReportError("無法讀取報表檔：" + path.string() + "（" + errno_text(err) + "）", path);
 }
 
+void report_page_too_large(const std::filesystem::path& path) {
+    throw ReportError("報表檔 " + path.string() + " 有一頁超過 " +
+                          std::to_string(kMaxPageBytes >> 20) + " MB，不是本程式寫出的報表",
+                      path);
+}
+
 }  // namespace zol

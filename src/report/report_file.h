@@ -84,4 +84,11 @@ class ReportError : public std::runtime_error {
 // Throws the ReportError of a report file whose read failed with `err`.
 [[noreturn]] void report_read_failed(const std::filesystem::path& path, int err);
 
+// The most bytes one page may take. The writer's pages are some tens of lines of a few hundred
+// bytes; a larger one (a file someone else wrote, or cut and padded) is no report of ours, and
+// is refused before it is read into memory.
+inline constexpr off_t kMaxPageBytes = off_t{1} << 20;
+// Throws the ReportError of a page beyond kMaxPageBytes.
+[[noreturn]] void report_page_too_large(const std::filesystem::path& path);
+
 }  // namespace zol

@@ -216,6 +216,8 @@ void ReportFinder::index(const std::stop_token& stop) {
             i = hit + 1;
         }
         offset += static_cast<off_t>(n);
+        // Found before a page is read whole, and before the rest of the file is read for it.
+        if (offset - starts.back() > kMaxPageBytes) report_page_too_large(report_->path());
     }
     if (after_ff) starts.push_back(size);
     if (starts.back() != size) starts.push_back(size);

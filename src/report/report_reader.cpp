@@ -59,7 +59,9 @@ void filter_page(Big5Reader& in, Filter filter, TextSink& sink) {
     // The first-page filter also stops its skips at a blank.
     const unsigned char skip_stop = first ? ' ' : kCr;
     PendingLine line(sink);
+    const off_t start = in.position();
     while (!in.at_end()) {
+        if (in.position() - start > kMaxPageBytes) report_page_too_large(in.path());
         const unsigned c = in.get();
         switch (c) {
             case kFf:

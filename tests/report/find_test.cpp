@@ -189,19 +189,24 @@ TEST_F(Find, AStopBeforeTheSearchCancelsIt) {
     EXPECT_FALSE(finder.find(FindPattern(""), {1, 0, 0}, FindDirection::next).hit);
 }
 
-// The index reads the file 4 MiB at a time: the first page's FF is the second read's first byte.
+// The index reads the file 4 MiB at a time: the fifth page's FF is the second read's first byte.
 TEST(FindIndex, PageBreakAtTheStartOfARead) {
-    const auto report = [](std::size_t n) {
-        return framed_report({{std::string(n, 'x')}, {"甲"}, {"甲"}});
+    // Five pages within a page's limit fill the first read; the sixth starts the next.
+    const std::string most(900'000, 'x');
+    const auto report = [&](std::size_t n) {
+        return framed_report(
+            {{most}, {most}, {most}, {most}, {std::string(n, 'x')}, {"甲"}, {"甲"}});
     };
+    std::size_t fifth_ff = 0;
+    for (int i = 0; i < 5; ++i) fifth_ff = report(0).find('\f', fifth_ff + 1);
     const TempDir dir;
-    write_file(dir / "r.TXT", report((std::size_t{4} << 20) - report(0).find('\f')));
+    write_file(dir / "r.TXT", report((std::size_t{4} << 20) - fifth_ff));
     ReportFinder finder(std::make_shared<const HeldReport>(dir / "r.TXT"));
-    EXPECT_EQ(finder.page_count(), 3);
-    // The first page fills a read alone, forwards and backwards.
+    EXPECT_EQ(finder.page_count(), 7);
+    // The first pages fill a read, forwards and backwards.
     const FindPattern text("甲");
-    EXPECT_EQ(finder.find(text, {1, 0, 0}, FindDirection::next).hit.value().place.page, 2);
-    EXPECT_EQ(finder.find(text, {3, 0, 0}, FindDirection::previous).hit.value().place.page, 2);
+    EXPECT_EQ(finder.find(text, {1, 0, 0}, FindDirection::next).hit.value().place.page, 6);
+    EXPECT_EQ(finder.find(text, {7, 0, 0}, FindDirection::previous).hit.value().place.page, 6);
 }
 
 }  // namespace
