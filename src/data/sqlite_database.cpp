@@ -1,5 +1,6 @@
 #include "data/sqlite_database.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -178,20 +179,39 @@ void append_access_row(ResultSet& rs, sqlite3_stmt* stmt, const std::vector<bool
     rs.end_row();
 }
 
-SqliteProgress::SqliteProgress(sqlite3* db, const ProgressFn& progress, const std::uint64_t& rows)
-    : db_(db), progress_(progress), rows_(rows) {
+namespace {
+
+std::chrono::seconds statement_limit() {
+    const char* text = std::getenv("ZOL5300_STATEMENT_SECONDS");
+    const long seconds = text ? std::strtol(text, nullptr, 10) : 0;
+    return std::chrono::seconds(seconds > 0 ? seconds : 300);
+}
+
+}  // namespace
+
+SqliteProgress::SqliteProgress(sqlite3* db, const ProgressFn& progress, const std::uint64_t& rows,
+                               std::string path)
+    : db_(db),
+      progress_(progress),
+      rows_(rows),
+      path_(std::move(path)),
+      limit_(statement_limit()),
+      deadline_(std::chrono::steady_clock::now() + limit_) {
     // About every tenth of a second on this machine's sorts and joins.
-    if (progress_) sqlite3_progress_handler(db_, 200000, &SqliteProgress::call, this);
+    sqlite3_progress_handler(db_, 200000, &SqliteProgress::call, this);
 }
 
 SqliteProgress::~SqliteProgress() {
-    if (progress_) sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
 }
 
 int SqliteProgress::call(void* self) {
     auto* me = static_cast<SqliteProgress*>(self);
     try {
-        me->progress_(Progress{"查詢資料", me->rows_, 0, 0});
+        if (std::chrono::steady_clock::now() > me->deadline_)
+            throw DbError(me->path_, "查詢執行超過 " + std::to_string(me->limit_.count()) +
+                                         " 秒，已停止（資料庫中的檢視或資料表可能有誤）");
+        if (me->progress_) me->progress_(Progress{"查詢資料", me->rows_, 0, 0});
     } catch (...) {
         me->thrown_ = std::current_exception();
         return 1;
@@ -208,7 +228,7 @@ ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::
     PreparedAccessQuery q = prepare_access_query(db, access_sql, path);
     ResultSet rs(std::move(q.columns));
     std::uint64_t rows = 0;
-    SqliteProgress listener(db, progress, rows);
+    SqliteProgress listener(db, progress, rows, path);
     for (;;) {
         const int rc = sqlite3_step(q.stmt.get());
         listener.rethrow();

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -48,10 +49,13 @@ ResultSet run_access_query(sqlite3* db, std::string_view access_sql, const std::
                            const ProgressFn& progress = {});
 
 // Calls a progress listener while SQLite works on `db` (for as long as it lives), and
-// hands on what the listener threw once the step it interrupted has returned.
+// hands on what the listener threw once the step it interrupted has returned. Work that goes
+// on past the statement limit (a view that calls itself for ever, in a database file someone
+// made) is stopped, and told as a DbError of `path`: 300 seconds, or ZOL5300_STATEMENT_SECONDS.
 class SqliteProgress {
   public:
-    SqliteProgress(sqlite3* db, const ProgressFn& progress, const std::uint64_t& rows);
+    SqliteProgress(sqlite3* db, const ProgressFn& progress, const std::uint64_t& rows,
+                   std::string path);
     ~SqliteProgress();
     SqliteProgress(const SqliteProgress&) = delete;
     SqliteProgress& operator=(const SqliteProgress&) = delete;
@@ -63,6 +67,9 @@ class SqliteProgress {
     sqlite3* db_;
     const ProgressFn& progress_;
     const std::uint64_t& rows_;
+    std::string path_;
+    std::chrono::seconds limit_;
+    std::chrono::steady_clock::time_point deadline_;
     std::exception_ptr thrown_;
 };
 

@@ -33,7 +33,7 @@ class StreamedRows final : public RowSource {
     void step() {
         int rc = SQLITE_OK;
         {
-            SqliteProgress listener(db_, progress_, rows_);
+            SqliteProgress listener(db_, progress_, rows_, path_);
             rc = sqlite3_step(q_.stmt.get());
             listener.rethrow();
         }

@@ -197,6 +197,22 @@ TEST_F(ReportCli, ExitCodesMessagesAndThePreviousReport) {
     EXPECT_NE(r.err.find("ZOL.mdb"), std::string::npos) << r.err;
 }
 
+// A database whose table is a view that calls itself for ever: the statement is stopped at
+// its limit with a message, and the previous report stays.
+TEST_F(ReportCli, AStatementThatNeverEndsIsStopped) {
+    pkg.exec(
+        "DROP TABLE ZOL10_Agency; CREATE VIEW ZOL10_Agency AS WITH RECURSIVE n(i) AS (SELECT 1 "
+        "UNION ALL SELECT i + 1 FROM n) SELECT '2024-09-10' AS TranDay, 1 AS GrpID, "
+        "-1 AS PayStas FROM n;");
+    write_file(pkg.report(), "previous\r\n");
+    Args argv{"env", "ZOL5300_STATEMENT_SECONDS=2", zol5300_bin(), "report", pkg.base().string()};
+    argv.insert(argv.end(), kMerged.begin(), kMerged.end());
+    const RunOutput r = run_program(with({"timeout", "-s", "KILL", "60"}, argv));
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("查詢執行超過 2 秒，已停止"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(pkg.report()), "previous\r\n");
+}
+
 // "page N line M: <line>" for each line that holds the text, M counting the shown lines.
 TEST_F(ReportCli, FindPrintsTheLinesThatHoldATextWithItsExitCode) {
     ASSERT_EQ(report(kPerClass).code, 0);
