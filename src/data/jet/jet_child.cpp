@@ -14,8 +14,10 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/safe_open.h"
 #include "core/text.h"
 #include "core/unique_fd.h"
+#include "data/db_error.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_page_checks.h"
 #include "data/jet/jet_table_file.h"
@@ -318,8 +320,8 @@ MdbCatalogEntry* find_table(MdbHandle* mdb, const std::string& wanted) {
 class PageFile {
   public:
     PageFile(const std::string& path, std::uint64_t page_count)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), page_count_(page_count) {
-        if (!fd_) throw Failure{"讀取資料庫檔案失敗（" + errno_text(errno) + "）"};
+        : fd_(open_regular_file(path)), page_count_(page_count) {
+        if (!fd_) throw Failure{cannot_open_database(errno)};
     }
 
     const unsigned char* page(std::uint64_t number) {
