@@ -395,6 +395,12 @@ unsigned kind_size(int type) {
     }
 }
 
+// The kinds of column Jet 4 files hold: Yes/No to Memo, Replication ID, Decimal, the
+// attachment kind (17) and the complex kind (18).
+bool known_kind(int type) {
+    return (type >= MDB_BOOL && type <= MDB_MEMO) || (type >= MDB_REPID && type <= MDB_COMPLEX);
+}
+
 std::vector<JetColumnPlace> column_places(MdbTableDef* table) {
     std::vector<JetColumnPlace> places;
     for (unsigned i = 0; i < table->num_cols; ++i) {
@@ -402,7 +408,7 @@ std::vector<JetColumnPlace> column_places(MdbTableDef* table) {
         places.push_back({static_cast<unsigned>(col->col_num), col->is_fixed != 0, col->var_col_num,
                           static_cast<unsigned>(col->fixed_offset),
                           static_cast<unsigned>(col->col_size), kind_size(col->col_type),
-                          col->col_type == MDB_BOOL});
+                          col->col_type == MDB_BOOL, known_kind(col->col_type)});
     }
     return places;
 }

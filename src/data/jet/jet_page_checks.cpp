@@ -60,6 +60,7 @@ class PageChecker {
         std::vector<bool> numbers(max_columns_), var_numbers(var_columns_);
         std::vector<std::pair<unsigned, unsigned>> fixed;
         for (const JetColumnPlace& c : columns) {
+            if (!c.known_kind) damage(definition_page_, "欄位類型不正確");
             if (c.row_number >= max_columns_ || numbers[c.row_number])
                 damage(definition_page_, "欄位編號不正確");
             numbers[c.row_number] = true;

@@ -31,11 +31,12 @@ struct JetColumnPlace {
     unsigned size;           // bytes of a fixed-length column
     unsigned expected_size;  // what its kind takes, 0 where that varies
     bool in_null_mask;       // Yes/No: no bytes of its own
+    bool known_kind;         // a kind of column that Jet 4 files hold
 };
 
-// Checks the columns against the definition page's counts: each a place of its own in the
-// row (numbers, variable-length numbers below the definition's count, fixed-length bytes
-// without overlap), and of the size its kind takes. Throws JetDamage.
+// Checks the columns against the definition page's counts: each of a known kind, a place of
+// its own in the row (numbers, variable-length numbers below the definition's count,
+// fixed-length bytes without overlap), and of the size its kind takes. Throws JetDamage.
 void check_columns(const JetPageSource& source, std::uint64_t definition_page,
                    const std::vector<JetColumnPlace>& columns);
 
