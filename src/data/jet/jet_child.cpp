@@ -328,7 +328,7 @@ class PageFile {
         if (number == 0 || number >= page_count_) throw JetDamage{number, "頁碼超出檔案範圍"};
         const ssize_t got = read_full_at(fd_.get(), buffer_.data(), buffer_.size(),
                                          static_cast<off_t>(number * kJet4PageSize));
-        if (got < 0) throw Failure{"讀取資料庫檔案失敗（" + errno_text(errno) + "）"};
+        if (got < 0) throw Failure{cannot_read_database(errno)};
         if (got != static_cast<ssize_t>(buffer_.size())) throw JetDamage{number, "資料頁不完整"};
         return buffer_.data();
     }
@@ -418,9 +418,9 @@ std::vector<JetColumnPlace> column_places(MdbTableDef* table) {
 void read_checked_table(MdbHandle* mdb, MdbCatalogEntry* entry, MdbTableDef* table, PageFile& file,
                         std::uint64_t page_count, JetCellSink& cells) {
     const std::uint64_t definition = entry->table_pg;
-    check_columns(file.source(), definition, column_places(table));
-    const std::uint64_t live = count_checked_rows(
-        file.source(), definition, usage_map_pages(mdb, table, definition, page_count));
+    const std::uint64_t live =
+        count_checked_rows(file.source(), definition, column_places(table),
+                           usage_map_pages(mdb, table, definition, page_count));
     if (live != table->num_rows)
         throw JetDamage{definition, "定義記載 " + std::to_string(table->num_rows) +
                                         " 列，資料頁上有 " + std::to_string(live) + " 列"};
@@ -451,18 +451,14 @@ void read_tables(const std::string& path, std::uint64_t page_count,
         }
         try {
             check_definition_page(file, entry->table_pg);
-        } catch (const JetDamage& d) {
-            throw Failure{damaged(name, d.page, d.what)};
-        }
-        MdbTableDef* table = mdb_read_table(entry);
-        if (!table) throw Failure{"無法讀取資料表「" + name + "」的定義，資料庫檔案可能已損毀"};
-        std::unique_ptr<MdbTableDef, decltype(&mdb_free_tabledef)> table_guard(table,
-                                                                               &mdb_free_tabledef);
-        if (!mdb_read_columns(table) || table->num_cols > MDB_MAX_COLS || !table->columns ||
-            table->columns->len < table->num_cols) {
-            throw Failure{"無法讀取資料表「" + name + "」的欄位，資料庫檔案可能已損毀"};
-        }
-        try {
+            MdbTableDef* table = mdb_read_table(entry);
+            if (!table) throw Failure{"無法讀取資料表「" + name + "」的定義，資料庫檔案可能已損毀"};
+            std::unique_ptr<MdbTableDef, decltype(&mdb_free_tabledef)> table_guard(
+                table, &mdb_free_tabledef);
+            if (!mdb_read_columns(table) || table->num_cols > MDB_MAX_COLS || !table->columns ||
+                table->columns->len < table->num_cols) {
+                throw Failure{"無法讀取資料表「" + name + "」的欄位，資料庫檔案可能已損毀"};
+            }
             read_checked_table(mdb, entry, table, file, page_count, cells);
         } catch (const JetDamage& d) {
             throw Failure{damaged(name, d.page, d.what)};

@@ -93,8 +93,7 @@ class PageChecker {
                     ++live;
                     break;
                 case kLookupFlag:
-                    if (length < kPointerBytes)
-                        damage(number, "第 " + std::to_string(row) + " 列的移轉指標不完整");
+                    if (length < kPointerBytes) row_damage(number, row, "的移轉指標不完整");
                     check_moved_row(u32(page.data(), start), number, row);
                     ++live;
                     break;
@@ -108,6 +107,11 @@ class PageChecker {
   private:
     [[noreturn]] static void damage(std::uint64_t page, std::string what) {
         throw JetDamage{page, std::move(what)};
+    }
+    // The same for row `row` of the page: its text is made only when there is damage, rows
+    // being checked by the million.
+    [[noreturn]] static void row_damage(std::uint64_t page, unsigned row, const char* what) {
+        damage(page, "第 " + std::to_string(row) + " 列" + what);
     }
 
     // A copy: the pages a moved row points to are read while this one is checked.
@@ -135,33 +139,31 @@ class PageChecker {
         const std::size_t end =
             row == 0 ? page.size()
                      : u16(page.data(), kRowOffsetsStart + 2 * (row - 1)) & kOffsetMask;
-        const std::string which = "第 " + std::to_string(row) + " 列";
-        if (start > page.size()) damage(number, which + "的位置超出資料頁");
-        if (start < kRowOffsetsStart + 2 * rows) damage(number, which + "與列位置表重疊");
-        if (start > end) damage(number, which + "與前一列重疊");
+        if (start > page.size()) row_damage(number, row, "的位置超出資料頁");
+        if (start < kRowOffsetsStart + 2 * rows) row_damage(number, row, "與列位置表重疊");
+        if (start > end) row_damage(number, row, "與前一列重疊");
         return {start, end - start};
     }
 
     void check_row(const Page& page, std::uint64_t number, unsigned row, std::size_t start,
                    std::size_t length) const {
-        const std::string which = "第 " + std::to_string(row) + " 列";
         const unsigned char* r = page.data() + start;
         const unsigned columns = length >= kRowCountBytes ? u16(r, 0) : 0;
-        if (columns == 0 || columns > max_columns_) damage(number, which + "的欄數不正確");
+        if (columns == 0 || columns > max_columns_) row_damage(number, row, "的欄數不正確");
         const std::size_t mask = (columns + 7) / 8;
-        if (length < kRowCountBytes + mask + 2) damage(number, which + "的長度不足");
+        if (length < kRowCountBytes + mask + 2) row_damage(number, row, "的長度不足");
         const unsigned var_columns = u16(r, length - mask - 2);
         const std::size_t trailer = mask + 2 + 2 * (var_columns + 1);
         if (var_columns > columns || var_columns > var_columns_ ||
             length < kRowCountBytes + trailer)
-            damage(number, which + "的變動長度欄位不正確");
+            row_damage(number, row, "的變動長度欄位不正確");
         // Rows without variable-length columns may leave their one offset unset.
         if (var_columns == 0) return;
         std::size_t at = kRowCountBytes;
         for (unsigned i = 0; i <= var_columns; ++i) {
             const std::size_t next = u16(r, length - mask - 4 - 2 * i);
             if (next < at || next > length - trailer)
-                damage(number, which + "的變動長度欄位位置不正確");
+                row_damage(number, row, "的變動長度欄位位置不正確");
             at = next;
         }
     }
@@ -171,12 +173,11 @@ class PageChecker {
     void check_moved_row(std::uint32_t pointer, std::uint64_t from, unsigned from_row) {
         const std::uint64_t number = pointer >> 8;
         const unsigned row = pointer & 0xff;
-        const std::string which = "第 " + std::to_string(from_row) + " 列的移轉指標";
-        if (number == 0) damage(from, which + "不正確");
+        if (number == 0) row_damage(from, from_row, "的移轉指標不正確");
         const Page page = data_page(number);
-        if (row >= row_count(page, number)) damage(from, which + "指向不存在的列");
+        if (row >= row_count(page, number)) row_damage(from, from_row, "的移轉指標指向不存在的列");
         if ((u16(page.data(), kRowOffsetsStart + 2 * row) & kFlags) != kMovedHereFlag)
-            damage(from, which + "指向的列不是移轉的資料");
+            row_damage(from, from_row, "的移轉指標指向的列不是移轉的資料");
         const auto [start, length] = extent(page, number, row);
         check_row(page, number, row, start, length);
     }
@@ -189,14 +190,11 @@ class PageChecker {
 
 }  // namespace
 
-void check_columns(const JetPageSource& source, std::uint64_t definition_page,
-                   const std::vector<JetColumnPlace>& columns) {
-    PageChecker(source, definition_page).check_columns(columns);
-}
-
 std::uint64_t count_checked_rows(const JetPageSource& source, std::uint64_t definition_page,
+                                 const std::vector<JetColumnPlace>& columns,
                                  const std::vector<std::uint64_t>& pages) {
     PageChecker checker(source, definition_page);
+    checker.check_columns(columns);
     std::uint64_t live = 0;
     for (const std::uint64_t page : pages) live += checker.live_rows(page);
     return live;

@@ -34,20 +34,18 @@ struct JetColumnPlace {
     bool known_kind;         // a kind of column that Jet 4 files hold
 };
 
-// Checks the columns against the definition page's counts: each of a known kind, a place of
+// Checks the table whose definition lies on `definition_page`, then counts its live rows.
+// First its `columns` against the definition page's counts: each of a known kind, a place of
 // its own in the row (numbers, variable-length numbers below the definition's count,
-// fixed-length bytes without overlap), and of the size its kind takes. Throws JetDamage.
-void check_columns(const JetPageSource& source, std::uint64_t definition_page,
-                   const std::vector<JetColumnPlace>& columns);
-
-// Checks each page of `pages` (the table's usage map, in its order) as a data page of the
-// table whose definition lies on `definition_page`: its kind
-// and owner, its row count against the room its row-offset table takes, every row inside
-// the page below that table, the rows' extents in descending order without overlap, and
-// every overflow pointer to a row of a data page of the same table that is marked as such.
+// fixed-length bytes without overlap), and of the size its kind takes. Then each page of
+// `pages` (the table's usage map, in its order) as a data page of the table: its kind and
+// owner, its row count against the room its row-offset table takes, every row inside the
+// page below that table, the rows' extents in descending order without overlap, and every
+// overflow pointer to a row of a data page of the same table that is marked as such.
 // Returns the number of live rows (deleted rows and overflow parts not counted); throws
 // JetDamage at the first fault.
 std::uint64_t count_checked_rows(const JetPageSource& source, std::uint64_t definition_page,
+                                 const std::vector<JetColumnPlace>& columns,
                                  const std::vector<std::uint64_t>& pages);
 
 }  // namespace zol
