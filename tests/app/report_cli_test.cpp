@@ -12,12 +12,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <regex>
 #include <thread>
 
 #include "core/unique_fd.h"
+#include "support/dev_null_guard.h"
 #include "support/report_pages.h"
 #include "support/sample_db.h"
 
@@ -25,11 +25,6 @@ namespace zol::test {
 namespace {
 
 using Args = std::vector<std::string>;
-
-bool is_null_device(const fs::path& p) {
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3);
-}
 
 class ReportCli : public ::testing::Test {
   protected:
@@ -69,7 +64,7 @@ TEST_F(ReportCli, WritesTheExpectedReportFiles) {
         EXPECT_TRUE(read_file(pkg.report()) == expected) << "report differs from " << c.fixture;
         EXPECT_EQ(load_report(pkg.report()).ff_count(), c.pages);
     }
-    EXPECT_TRUE(is_null_device("/dev/null"));
+    EXPECT_TRUE(is_null_device());
 }
 
 // A device, a FIFO or a link to one takes the export's bytes; it is never replaced, and a
@@ -86,7 +81,7 @@ TEST_F(ReportCli, ExportsIntoADeviceOrFifoWriteThroughIt) {
             const RunOutput r = report(with(run, {target.string()}));
             EXPECT_EQ(r.code, 0) << r.err;
         }
-        EXPECT_TRUE(is_null_device("/dev/null"));
+        EXPECT_TRUE(is_null_device());
         EXPECT_TRUE(fs::is_symlink(link));
 
         RunOutput r = report(with(run, {fifo.string()}));

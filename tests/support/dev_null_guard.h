@@ -11,18 +11,22 @@
 
 namespace zol::test {
 
+// Whether /dev/null is the null device (character device 1, 3) itself, not a file or a link.
+inline bool is_null_device() {
+    struct stat st {};
+    return ::lstat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3);
+}
+
 class DevNullGuard : public ::testing::Environment {
   public:
     void SetUp() override { was_device_ = is_null_device(); }
     void TearDown() override {
-        if (was_device_) EXPECT_TRUE(is_null_device()) << "/dev/null is no longer the null device";
+        if (was_device_) {
+            EXPECT_TRUE(is_null_device()) << "/dev/null is no longer the null device";
+        }
     }
 
   private:
-    static bool is_null_device() {
-        struct stat st {};
-        return ::lstat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3);
-    }
     bool was_device_ = false;
 };
 
