@@ -361,13 +361,10 @@ TEST_P(Clerks, AHugePageIsRefusedBeforeItIsRead) {
     write_file(pkg_.report(), to_big5("郵政轉帳\r\n"));
     fs::resize_file(pkg_.report(), std::uintmax_t{8} << 30);
     give_to(pkg_.report(), kClerkB, 0666);
-    std::vector<std::string> argv{"timeout", "-s", "KILL", "30"};
-    for (std::string& arg : as_clerk(kClerkA, {"HOME=" + home_.path().string()},
-                                     {"prlimit", "--as=" + std::to_string(1u << 30), zol5300_bin(),
-                                      "find", pkg_.base().string(), "郵政"}))
-        argv.push_back(std::move(arg));
     const auto began = std::chrono::steady_clock::now();
-    const RunOutput r = run_program(argv);
+    const RunOutput r =
+        run_as(kClerkA, {"HOME=" + home_.path().string()}, {"find", pkg_.base().string(), "郵政"},
+               30, {"prlimit", "--as=" + std::to_string(1u << 30)});
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
     EXPECT_EQ(r.code, 4) << r.out << r.err;
     EXPECT_NE(r.err.find("超過 1 MB"), std::string::npos) << r.err;

@@ -36,8 +36,6 @@ inline std::string two_clerks_unavailable() {
     return {};
 }
 
-// zol5300 with `args` as `uid` with the environment `env` ("NAME=value"); killed after
-// `seconds`, so that a run that hangs fails (signal set) instead of holding the suite.
 // The command line that runs `command` as `uid` with the environment `env` ("NAME=value").
 inline std::vector<std::string> as_clerk(uid_t uid, const std::vector<std::string>& env,
                                          const std::vector<std::string>& command) {
@@ -49,10 +47,14 @@ inline std::vector<std::string> as_clerk(uid_t uid, const std::vector<std::strin
     return argv;
 }
 
+// zol5300 with `args` as `uid` with the environment `env`, under `command` if one is given
+// (prlimit with a limit, say); killed after `seconds`, so that a run that hangs fails (signal
+// set) instead of holding the suite.
 inline RunOutput run_as(uid_t uid, const std::vector<std::string>& env,
-                        const std::vector<std::string>& args, int seconds = 30) {
+                        const std::vector<std::string>& args, int seconds = 30,
+                        std::vector<std::string> command = {}) {
     std::vector<std::string> argv{"timeout", "-s", "KILL", std::to_string(seconds)};
-    std::vector<std::string> command{zol5300_bin()};
+    command.push_back(zol5300_bin());
     command.insert(command.end(), args.begin(), args.end());
     for (std::string& a : as_clerk(uid, env, command)) argv.push_back(std::move(a));
     RunOutput r = run_program(argv);
