@@ -60,6 +60,12 @@ void DataControl::set_options(DataOptions options) {
     options_ = std::move(options);
 }
 
+void DataControl::set_admission(std::string rule, FileAdmission admit) {
+    if (rule != admission_rule_) db_.reset();
+    admission_rule_ = std::move(rule);
+    admit_ = std::move(admit);
+}
+
 void DataControl::share_reads_with(DataControl& other) {
     reads_ = other.reads_;
     db_.reset();
@@ -73,6 +79,7 @@ void DataControl::open() {
         if (source.empty()) throw DbError({}, "連線字串沒有指定資料庫檔案 (Data Source)");
         DataOptions options = options_;
         options.reads = reads_;
+        options.admit = admit_;
         db_ = open_database(source, password_of(connection_), options);
     }
     db_->set_progress(options_.progress);

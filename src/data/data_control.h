@@ -37,6 +37,10 @@ class DataControl {
     // Takes effect from the next refresh; a change of the cache choice reopens the file.
     void set_options(DataOptions options);
 
+    // Every opening of the file from now on is first shown to `admit`; `rule` names it, so
+    // that a file opened under the same rule stays open. Takes effect from the next refresh.
+    void set_admission(std::string rule, FileAdmission admit);
+
     // From now on this control reads the file through what `other` has read of it: the two
     // read one state of a Jet file once. Takes effect from the next refresh.
     void share_reads_with(DataControl& other);
@@ -63,6 +67,8 @@ class DataControl {
     std::string connection_;
     std::string source_;
     DataOptions options_;
+    std::string admission_rule_;
+    FileAdmission admit_;
     std::shared_ptr<JetReads> reads_;
     std::shared_ptr<Database> db_;
     ResultSet result_;

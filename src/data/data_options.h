@@ -27,6 +27,18 @@ using ProgressFn = std::function<void(const Progress&)>;
 // cache folder could not be used, say): a line for a terminal, nothing for a window.
 using NoticeFn = std::function<void(const std::string&)>;
 
+// The database file as a run just opened it, before anything of it is read.
+struct OpenedFile {
+    int fd;
+    const std::string& path;  // the name it was opened by
+    bool through_link;        // that name was a link, followed
+};
+
+// Asked of every opening of the database file: why the file opened must not be read (in
+// words for the user), or empty. Asked of the descriptor, not of the name, which another
+// account may point elsewhere between a look and an open.
+using FileAdmission = std::function<std::string(const OpenedFile&)>;
+
 struct DataOptions {
     // Tables read from a Jet file are kept in (and taken from) the user's cache folder.
     bool use_cache = true;
@@ -39,6 +51,8 @@ struct DataOptions {
     // cache folder alone, so that an export gives the rows of the report it was made with;
     // empty: the file as it is now.
     std::string pinned_state = {};
+    // None: any regular file at the name is read.
+    FileAdmission admit = nullptr;
 };
 
 // What a progress listener throws to stop a run.

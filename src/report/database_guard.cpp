@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <utility>
+#include <vector>
 
-#include "core/package_path.h"
+#include "data/database_file.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -25,31 +27,41 @@ bool class_reaches(const fs::path& dir, mode_t search_bit) {
     }
 }
 
+bool lies_in(const fs::path& folder, const fs::path& file) {
+    return std::mismatch(folder.begin(), folder.end(), file.begin(), file.end()).first ==
+           folder.end();
+}
+
 }  // namespace
 
-std::string report_database_problem(std::string_view base_path) {
-    const fs::path db = resolve_package_path(std::string(base_path) + "\\mdb\\ZOL.mdb");
+FileAdmission report_database_admission(std::string_view base_path) {
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(db, ec))) {
-        std::error_code base_ec;
-        const fs::path target = fs::canonical(db, ec);
-        const fs::path base = fs::canonical(fs::path(std::string(base_path)), base_ec);
-        const bool inside =
-            !ec && !base_ec &&
-            std::mismatch(base.begin(), base.end(), target.begin(), target.end()).first ==
-                base.end();
-        if (!inside) return db.string() + " 是連往套件資料夾以外的連結，不予使用";
-    }
-    struct stat file {};
-    if (::stat(db.c_str(), &file) != 0) return {};  // the database's own open tells why
+    std::error_code base_ec;
+    const fs::path base = fs::canonical(fs::path(std::string(base_path)), base_ec);
     const fs::path reports = fs::absolute(report_path(base_path), ec).parent_path();
-    for (const auto& [search, read] : {std::pair{S_IXGRP, S_IRGRP}, std::pair{S_IXOTH, S_IROTH}}) {
-        if ((file.st_mode & read) == 0 && class_reaches(reports, search))
-            return "資料庫檔案 " + db.string() +
-                   " 只有部分使用者能讀取，報表卻會寫進其他使用者也能讀取的 " + reports.string() +
-                   "，不予執行";
-    }
-    return {};
+    // The read bits that the accounts able to reach the report folder need; where the
+    // report lands does not change during a run, so it is looked at once.
+    std::vector<mode_t> readers;
+    for (const auto& [search, read] : {std::pair{S_IXGRP, S_IRGRP}, std::pair{S_IXOTH, S_IROTH}})
+        if (class_reaches(reports, search)) readers.push_back(read);
+    return [base = base_ec ? fs::path() : base, reports, readers](const OpenedFile& f) {
+        if (f.through_link) {
+            std::error_code link_ec;
+            // Where the descriptor leads, not where the name leads by now.
+            const fs::path target = fs::read_symlink(descriptor_path(f.fd), link_ec);
+            if (base.empty() || link_ec || !lies_in(base, target))
+                return f.path + " 是連往套件資料夾以外的連結，不予使用";
+        }
+        struct stat file {};
+        if (::fstat(f.fd, &file) != 0) return std::string();  // the reads that follow tell
+        for (const mode_t read : readers) {
+            if ((file.st_mode & read) == 0)
+                return "資料庫檔案 " + f.path +
+                       " 只有部分使用者能讀取，報表卻會寫進其他使用者也能讀取的 " +
+                       reports.string() + "，不予執行";
+        }
+        return std::string();
+    };
 }
 
 }  // namespace zol

@@ -2,14 +2,16 @@
 // other clerks may find the file.
 #pragma once
 
-#include <string>
 #include <string_view>
+
+#include "data/data_options.h"
 
 namespace zol {
 
-// Why not, in words for the user; empty when it may. The database must not be a link leading
-// out of the package folder (another clerk could point it at a database only this user can
-// read), and a database some accounts cannot read must not give a report those accounts can.
-std::string report_database_problem(std::string_view base_path);
+// What a run writing the report of the package at `base_path` asks of each opening of the
+// package's database: the file opened must not be reached through a link leading out of the
+// package folder (another clerk could point it at a database only this user can read), and a
+// database some accounts cannot read must not give a report those accounts can.
+FileAdmission report_database_admission(std::string_view base_path);
 
 }  // namespace zol

@@ -40,8 +40,9 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
         return result;
     }
 
-    if (const std::string problem = report_database_problem(request.base_path); !problem.empty())
-        throw DbError(data_source_of(ado_print.connection_string()), problem);
+    const FileAdmission admit = report_database_admission(request.base_path);
+    for (DataControl* control : {&ado_print, &ado_cbo})
+        control->set_admission("report:" + request.base_path, admit);
     if (!open_run_rows(query, ado_print, ado_cbo)) {
         result.outcome = RunOutcome::NoData;
         result.message = kMsgNoData;

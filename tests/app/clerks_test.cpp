@@ -309,6 +309,54 @@ TEST_P(Clerks, APrivateDatabaseNeverFeedsASharedReport) {
     EXPECT_EQ(read_file(pkg_.report()), previous);
 }
 
+// The package's Access file is a link to the sound file in the package folder, just
+// written, so A's run waits a moment before it trusts what it read; at the first opening
+// after that wait, B points the link at a file only A can read. The run reads only files
+// it opened and looked at: it refuses or writes the sound report, never one of A's private
+// rows.
+TEST_P(Clerks, ADatabaseSwappedDuringARunIsNotRead) {
+    const std::string sound = expected(jet_.path(), "113/09/10");
+    const fs::path db = jet_ / "mdb/ZOL.mdb", swap = jet_ / "mdb/swap.mdb",
+                   mine = home_ / "mine.mdb";
+    write_file(mine, amended_sample());
+    give_to(mine, kClerkA, 0600);
+    fs::rename(db, jet_ / "mdb/kept.mdb");
+    const auto point_at = [&](const fs::path& target) {
+        fs::create_symlink(target, swap);
+        fs::rename(swap, db);
+    };
+    point_at("kept.mdb");
+    fs::last_write_time(db, fs::file_time_type::clock::now());
+    const auto written = std::chrono::steady_clock::now();
+    const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_TRUE(watch && ::inotify_add_watch(watch.get(), db.c_str(), IN_OPEN) >= 0);
+    const auto drain = [&] {
+        alignas(inotify_event) char events[4096];
+        while (::read(watch.get(), events, sizeof events) > 0) {
+        }
+    };
+    const auto opened = [&] {
+        pollfd p{watch.get(), POLLIN, 0};
+        const bool seen = ::poll(&p, 1, 20'000) == 1;
+        drain();
+        return seen;
+    };
+    std::thread b([&] {
+        // A run trusts a file's state once it is two seconds old.
+        std::this_thread::sleep_until(written + std::chrono::milliseconds(1900));
+        drain();
+        if (opened()) point_at(mine);
+    });
+    const RunOutput r = a("report", jet_.path());
+    b.join();
+    if (r.code == 0) {
+        EXPECT_TRUE(read_file(jet_ / "rpt/rep_5300.TXT") == sound) << "A's private rows";
+    } else {
+        EXPECT_EQ(r.code, 4) << r.err;
+        EXPECT_NE(r.err.find("套件資料夾以外的連結"), std::string::npos) << r.err;
+    }
+}
+
 // B keeps swapping the Access file for a FIFO, or puts a link to /dev/zero or a sparse file
 // larger than any Access file in its place: every run of A's ends, with the report or a
 // message, and A's cache takes no more than the file.

@@ -13,8 +13,8 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
-#include "core/safe_open.h"
 #include "core/unique_fd.h"
+#include "data/database_file.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -78,13 +78,15 @@ std::optional<Digest> digest_of(int fd) {
 }
 
 std::optional<FileState> read_file_state(const std::string& path) {
-    const UniqueFd f = open_regular_file(path);
+    return read_file_state(open_database_file(path, nullptr).get(), path);
+}
+
+std::optional<FileState> read_file_state(int fd, const std::string& path) {
     struct stat before {};
-    if (f.get() < 0 || ::fstat(f.get(), &before) != 0)
-        throw DbError(path, cannot_open_database(errno));
-    const auto digest = digest_of(f.get());
+    if (::fstat(fd, &before) != 0) throw DbError(path, cannot_read_database(errno));
+    const auto digest = digest_of(fd);
     struct stat after {};
-    if (!digest || ::fstat(f.get(), &after) != 0) return std::nullopt;
+    if (!digest || ::fstat(fd, &after) != 0) return std::nullopt;
     const FileStamp stamp = file_stamp(before);
     // Written to while it was read: the digest is of no one state of the file.
     if (!(file_stamp(after) == stamp)) return std::nullopt;

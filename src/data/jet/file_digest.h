@@ -57,5 +57,7 @@ struct FileState {
 // moved, or it could not be read to the end); throws DbError naming the file when it
 // cannot be opened.
 std::optional<FileState> read_file_state(const std::string& path);
+// The same of the file open at `fd`, opened by the name `path`.
+std::optional<FileState> read_file_state(int fd, const std::string& path);
 
 }  // namespace zol

@@ -15,6 +15,7 @@
 #include "core/errno_text.h"
 #include "core/text.h"
 #include "data/database.h"
+#include "data/database_file.h"
 #include "data/db_error.h"
 #include "data/jet/file_digest.h"
 #include "data/jet/jet_cache.h"
@@ -50,8 +51,10 @@ class JetDatabase : public Database {
           progress_(options.progress),
           notice_(options.notice),
           reads_(options.reads ? options.reads : std::make_shared<JetReads>()),
-          pinned_(options.pinned_state) {
-        check_jet_file(path_);  // a file that is no Jet 4 file is told at once
+          pinned_(options.pinned_state),
+          admit_(options.admit) {
+        // A file that is no Jet 4 file is told at once.
+        check_jet_file(open_database_file(path_, admit_).get(), path_);
     }
 
     ResultSet query(std::string_view access_sql) override {
@@ -88,7 +91,7 @@ class JetDatabase : public Database {
         return run();
     }
 
-    JetReads::Listeners listeners() const { return {progress_, notice_}; }
+    JetReads::Listeners listeners() const { return {progress_, notice_, admit_}; }
     std::optional<std::filesystem::path> cache_root() const {
         return use_cache_ ? jet_cache_root() : std::nullopt;
     }
@@ -182,7 +185,7 @@ class JetDatabase : public Database {
     // are not enough, since a file written and written back may have been read in between;
     // its change time tells, so the whole state must match.
     void check_unchanged(const JetSource& source) const {
-        const auto after = read_file_state(path_);
+        const auto after = read_file_state(open_database_file(path_, admit_).get(), path_);
         if (!after || !(*after == source.state)) throw FileChanged{};
     }
 
@@ -328,6 +331,7 @@ class JetDatabase : public Database {
     NoticeFn notice_;
     std::shared_ptr<JetReads> reads_;
     std::string pinned_;
+    FileAdmission admit_;
     // The content the loaded tables were read from; none before the first statement and
     // after a reading that failed.
     std::optional<FileState> loaded_;

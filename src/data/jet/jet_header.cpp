@@ -11,8 +11,8 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
-#include "core/safe_open.h"
 #include "core/unique_fd.h"
+#include "data/database_file.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -87,13 +87,16 @@ std::string jet_header_problem(std::string_view first_page, std::uint64_t size) 
 }
 
 JetFileFacts check_jet_file(const std::string& path) {
-    const UniqueFd f = open_regular_file(path);
+    return check_jet_file(open_database_file(path, nullptr).get(), path);
+}
+
+JetFileFacts check_jet_file(int fd, const std::string& path) {
     struct stat st {};
-    if (f.get() < 0 || ::fstat(f.get(), &st) != 0) throw DbError(path, cannot_open_database(errno));
+    if (::fstat(fd, &st) != 0) throw DbError(path, cannot_read_database(errno));
     const auto size = static_cast<std::uint64_t>(st.st_size);
     // The header page, and the first byte of page 2: on a share every byte read costs.
     std::string head(kJet4PageSize, '\0');
-    const ssize_t got = read_full_at(f.get(), head.data(), head.size(), 0);
+    const ssize_t got = read_full_at(fd, head.data(), head.size(), 0);
     if (got < 0) throw DbError(path, cannot_read_database(errno));
     head.resize(static_cast<std::size_t>(got));
     if (std::string problem = jet_header_problem(head, size); !problem.empty()) {
@@ -101,7 +104,7 @@ JetFileFacts check_jet_file(const std::string& path) {
     }
     // Page 2 holds the definition of the system catalogue in every Jet 4 file.
     char catalogue_type = 0;
-    const ssize_t n = read_at(f.get(), &catalogue_type, 1, 2 * kJet4PageSize);
+    const ssize_t n = read_at(fd, &catalogue_type, 1, 2 * kJet4PageSize);
     if (n < 0) throw DbError(path, cannot_read_database(errno));
     if (n != 1 || catalogue_type != 0x02) {
         throw DbError(path, "資料庫檔案已損毀（系統目錄的定義頁不正確）");

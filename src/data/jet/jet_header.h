@@ -26,6 +26,8 @@ struct JetFileFacts {
 // the reason: missing, not an Access file, Jet 3, ACCDB, encrypted pages, truncated, or a
 // system catalogue page that is not where Jet 4 keeps it.
 JetFileFacts check_jet_file(const std::string& path);
+// The same of the file open at `fd`, named `path` in messages.
+JetFileFacts check_jet_file(int fd, const std::string& path);
 
 // The same checks on a header already read (`first_page` is the file's first bytes, up to
 // one page; `size` the file's size); returns the reason text, empty when the file passes.

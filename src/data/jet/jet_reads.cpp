@@ -5,7 +5,6 @@
 #include <system_error>
 #include <vector>
 
-#include "core/errno_text.h"
 #include "core/safe_open.h"
 #include "data/db_error.h"
 #include "data/jet/state_record.h"
@@ -17,9 +16,11 @@ namespace fs = std::filesystem;
 std::optional<FileState> JetReads::current(const std::string& path,
                                            const std::optional<fs::path>& cache_root,
                                            const Listeners& listeners) {
+    // Opened, not looked up by name: the state proven or recorded for a stamp is then that of
+    // a file the admission has seen, whatever the name leads to meanwhile.
+    UniqueFd file = open_database_file(path, listeners.admit);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        throw DbError(path, cannot_open_database(errno_text(errno)));
+    if (::fstat(file.get(), &st) != 0) throw DbError(path, cannot_read_database(errno));
     const FileStamp stamp = file_stamp(st);
     Known& known = files_[path];
     if (known.proven && known.proven->stamp == stamp && settled_before(stamp, known.began_ns)) {
@@ -35,7 +36,7 @@ std::optional<FileState> JetReads::current(const std::string& path,
             return known.proven;
         }
     }
-    const auto source = read_now(path, known, cache_root, listeners);
+    const auto source = read_now(path, std::move(file), known, cache_root, listeners);
     if (!source) return std::nullopt;
     return source->state;
 }
@@ -45,10 +46,11 @@ std::shared_ptr<const JetSource> JetReads::source(const std::string& path, const
                                                   const Listeners& listeners) {
     Known& known = files_[path];
     if (known.source && known.source->state.digest == state.digest) return known.source;
-    return read_now(path, known, cache_root, listeners);
+    return read_now(path, open_database_file(path, listeners.admit), known, cache_root, listeners);
 }
 
-std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Known& known,
+std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, UniqueFd file,
+                                                    Known& known,
                                                     const std::optional<fs::path>& root,
                                                     const Listeners& listeners) {
     known.source.reset();  // the old snapshot's room is given back before a new one takes it
@@ -62,7 +64,7 @@ std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Kno
     source->path = path;
     long long began = wall_clock_ns();
     try {
-        auto snapshot = take_snapshot(path, folders, listeners.progress);
+        auto snapshot = take_snapshot(file.get(), path, folders, listeners.progress);
         if (!snapshot) return nullptr;
         began = snapshot->began_ns();
         source->state = snapshot->state();
@@ -72,9 +74,10 @@ std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Kno
             listeners.notice(std::string("無法建立資料庫檔案的本機副本（") + e.what() +
                              "），這次直接讀取資料庫檔案");
         }
-        const auto state = read_file_state(path);
+        const auto state = read_file_state(file.get(), path);
         if (!state) return nullptr;
         source->state = *state;
+        source->file = std::move(file);
     }
     known.proven = source->state;
     known.began_ns = began;

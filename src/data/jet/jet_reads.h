@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/unique_fd.h"
 #include "data/data_options.h"
+#include "data/database_file.h"
 #include "data/jet/jet_snapshot.h"
 
 namespace zol {
@@ -22,9 +24,12 @@ namespace zol {
 struct JetSource {
     std::optional<JetSnapshot> snapshot;
     std::string path;  // the file itself
+    UniqueFd file;     // the file itself as it was opened, when read directly
     FileState state;
     bool direct() const { return !snapshot; }
-    std::string read_path() const { return snapshot ? snapshot->read_path() : path; }
+    std::string read_path() const {
+        return snapshot ? snapshot->read_path() : descriptor_path(file.get());
+    }
 };
 
 class JetReads {
@@ -32,6 +37,7 @@ class JetReads {
     struct Listeners {
         ProgressFn progress;
         NoticeFn notice;
+        FileAdmission admit;  // asked of each opening of the file
     };
 
     // The state of the file at `path` now: the one proven before when its stamp is
@@ -59,7 +65,7 @@ class JetReads {
         long long began_ns = 0;  // when the reading that proved it began
         std::shared_ptr<const JetSource> source;
     };
-    std::shared_ptr<const JetSource> read_now(const std::string& path, Known& known,
+    std::shared_ptr<const JetSource> read_now(const std::string& path, UniqueFd file, Known& known,
                                               const std::optional<std::filesystem::path>& root,
                                               const Listeners& listeners);
 

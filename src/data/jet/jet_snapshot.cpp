@@ -13,7 +13,7 @@
 #include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/locked_temp.h"
-#include "core/safe_open.h"
+#include "data/database_file.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -62,15 +62,19 @@ bool settled_before(const FileStamp& stamp, long long began_ns) {
 }
 
 std::string JetSnapshot::read_path() const {
-    return "/proc/self/fd/" + std::to_string(fd_.get());
+    return descriptor_path(fd_.get());
 }
 
 std::optional<JetSnapshot> take_snapshot(const std::string& path,
                                          const std::vector<fs::path>& folders,
                                          const ProgressFn& progress) {
-    const UniqueFd in = open_regular_file(path);
-    if (!in) throw DbError(path, cannot_open_database(errno));
-    FileStamp before = stamp_of(in.get(), path);
+    return take_snapshot(open_database_file(path, nullptr).get(), path, folders, progress);
+}
+
+std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
+                                         const std::vector<fs::path>& folders,
+                                         const ProgressFn& progress) {
+    FileStamp before = stamp_of(in, path);
     long long began = wall_clock_ns();
     if (!settled_before(before, began)) {
         // Written a moment ago: a write now might not move its times. Wait until they are
@@ -80,7 +84,7 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
                                         kRacyMarginNs + 1'000'000);
         if (progress) progress(Progress{"等候資料庫檔案寫入完成", 0, 0, 0});
         std::this_thread::sleep_for(std::chrono::nanoseconds(std::max(wait, 0LL)));
-        before = stamp_of(in.get(), path);
+        before = stamp_of(in, path);
         began = wall_clock_ns();
         // Written again meanwhile: the caller tries again.
         if (!settled_before(before, began) && newest_time(before) <= began) return std::nullopt;
@@ -93,7 +97,7 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
     std::vector<char> buffer(kCopyChunk);
     const int total_mb = static_cast<int>((before.size + (1 << 20) - 1) >> 20);
     for (off_t at = 0;;) {
-        const ssize_t n = read_at(in.get(), buffer.data(), buffer.size(), at);
+        const ssize_t n = read_at(in, buffer.data(), buffer.size(), at);
         if (n < 0) throw DbError(path, cannot_read_database(errno));
         if (n == 0) break;
         if (!write_all_at(out.get(), buffer.data(), static_cast<std::size_t>(n), at)) {
@@ -102,7 +106,7 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
         digester.update(buffer.data(), static_cast<std::size_t>(n));
         at += n;
         // Written to meanwhile: the rest need not cross the LAN.
-        if (!(stamp_of(in.get(), path) == before)) return std::nullopt;
+        if (!(stamp_of(in, path) == before)) return std::nullopt;
         if (progress) {
             progress(Progress{"複製資料庫檔案 (MB)", 0, static_cast<int>(at >> 20), total_mb});
         }
@@ -110,14 +114,14 @@ std::optional<JetSnapshot> take_snapshot(const std::string& path,
     // Written to while it was copied, or replaced meanwhile: the copy is of no one state of
     // the file at `path`.
     struct stat now {};
-    if (!(stamp_of(in.get(), path) == before) || ::stat(path.c_str(), &now) != 0 ||
+    if (!(stamp_of(in, path) == before) || ::stat(path.c_str(), &now) != 0 ||
         !(file_stamp(now) == before)) {
         return std::nullopt;
     }
     const Digest digest = digester.result();
     if (confirm) {
-        const auto again = digest_of(in.get());
-        if (!again || !(*again == digest) || !(stamp_of(in.get(), path) == before)) {
+        const auto again = digest_of(in);
+        if (!again || !(*again == digest) || !(stamp_of(in, path) == before)) {
             return std::nullopt;
         }
     }

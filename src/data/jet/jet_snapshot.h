@@ -61,5 +61,9 @@ class JetSnapshot {
 std::optional<JetSnapshot> take_snapshot(const std::string& path,
                                          const std::vector<std::filesystem::path>& folders,
                                          const ProgressFn& progress);
+// The same of the file open at `in` (opened by the name `path`).
+std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
+                                         const std::vector<std::filesystem::path>& folders,
+                                         const ProgressFn& progress);
 
 }  // namespace zol
