@@ -363,6 +363,7 @@ TEST_P(Clerks, ADatabaseSwappedDuringARunIsNotRead) {
 TEST_P(Clerks, ASwappedDatabaseHangsOrFillsNothing) {
     const fs::path db = jet_ / "mdb/ZOL.mdb", real = jet_ / "mdb/real.mdb",
                    fifo = jet_ / "mdb/fifo.mdb", held = jet_ / "mdb/held.mdb";
+    const std::string sound = expected(jet_.path(), "113/09/10");
     fs::copy_file(db, real);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     std::atomic<bool> stop = false;
@@ -396,6 +397,26 @@ TEST_P(Clerks, ASwappedDatabaseHangsOrFillsNothing) {
     r = a("report", jet_.path(), {}, cache);
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_NE(r.err.find("上限"), std::string::npos) << r.err;
+    // As long as an Access file may be, but written only where the sound one was: the run
+    // reads it, without taking room on A's disk for its unwritten part.
+    fs::resize_file(db, std::uintmax_t{2} << 30);
+    std::atomic<std::uintmax_t> least_free = fs::space(cache.parent_path()).available;
+    const std::uintmax_t free_before = least_free;
+    std::atomic<bool> ran = false;
+    std::thread watch([&] {
+        while (!ran) {
+            std::error_code ec;
+            least_free =
+                std::min<std::uintmax_t>(least_free, fs::space(cache.parent_path(), ec).available);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    r = a("report", jet_.path(), {}, cache);
+    ran = true;
+    watch.join();
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(read_file(jet_ / "rpt/rep_5300.TXT") == sound);
+    EXPECT_LT(free_before - least_free, std::uintmax_t{256} << 20) << "bytes of A's disk taken";
     std::uintmax_t kept = 0;
     for (const auto& e : fs::exists(cache) ? fs::recursive_directory_iterator(cache)
                                            : fs::recursive_directory_iterator())

@@ -29,18 +29,34 @@ long long newest_time(const FileStamp& stamp) {
     return std::max(stamp.mtime_ns, stamp.ctime_ns);
 }
 
-// The first of `folders` that takes an unnamed file with room for `size` bytes.
-UniqueFd local_copy(const std::vector<fs::path>& folders, off_t size) {
+// The first of `folders` that takes an unnamed file of `size` bytes, `reserve` of them
+// reserved at once.
+UniqueFd local_copy(const std::vector<fs::path>& folders, off_t size, bool reserve) {
     std::string reason = "沒有可用的暫存資料夾";
     for (const auto& folder : folders) {
         UniqueFd fd = unnamed_file(folder);
-        int err = fd ? ::posix_fallocate(fd.get(), 0, size) : errno;
+        int err = !fd ? errno : reserve ? ::posix_fallocate(fd.get(), 0, size) : 0;
         // A file system that cannot reserve room still takes the bytes if it has it.
         if (err == EOPNOTSUPP || err == EINVAL) err = 0;
+        if (err == 0 && !reserve && ::ftruncate(fd.get(), size) != 0) err = errno;
         if (err == 0) return fd;
         reason = folder.string() + "：" + errno_text(err);
     }
     throw SnapshotUnavailable(reason);
+}
+
+// Where the next bytes written in the file lie at or after `at` (`size` when none do): a
+// file with holes (one made long by a seek or a truncation) costs neither reads nor room
+// for them. A file system that tells nothing of holes has none.
+off_t next_data(int fd, off_t at, off_t size) {
+    const off_t data = ::lseek(fd, at, SEEK_DATA);
+    if (data >= 0) return std::min(data, size);
+    return errno == ENXIO ? size : at;
+}
+
+off_t next_hole(int fd, off_t at, off_t size) {
+    const off_t hole = ::lseek(fd, at, SEEK_HOLE);
+    return hole > at ? std::min(hole, size) : size;
 }
 
 FileStamp stamp_of(int fd, const std::string& path) {
@@ -92,24 +108,42 @@ std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
     // Times ahead of this clock (a server whose clock runs ahead) say nothing of when the
     // file was last written: the copy is then proven by reading the file once more.
     const bool confirm = !settled_before(before, began);
-    UniqueFd out = local_copy(folders, before.size);
+    const bool holes = next_hole(in, 0, before.size) < before.size;
+    UniqueFd out = local_copy(folders, before.size, !holes);
     Digester digester;
     std::vector<char> buffer(kCopyChunk);
+    const std::vector<char> zeros(holes ? kCopyChunk : 0);
     const int total_mb = static_cast<int>((before.size + (1 << 20) - 1) >> 20);
-    for (off_t at = 0;;) {
-        const ssize_t n = read_at(in, buffer.data(), buffer.size(), at);
-        if (n < 0) throw DbError(path, cannot_read_database(errno));
-        if (n == 0) break;
-        if (!write_all_at(out.get(), buffer.data(), static_cast<std::size_t>(n), at)) {
-            throw SnapshotUnavailable(errno_text(errno));
+    for (off_t at = 0; at < before.size;) {
+        const off_t data = holes ? next_data(in, at, before.size) : at;
+        ssize_t n = 0;
+        if (data > at) {
+            // A hole reads as zeros, and is left a hole in the copy.
+            n = static_cast<ssize_t>(std::min<off_t>(data - at, kCopyChunk));
+            digester.update(zeros.data(), static_cast<std::size_t>(n));
+        } else {
+            const off_t end = holes ? next_hole(in, at, before.size) : before.size;
+            n = read_at(in, buffer.data(),
+                        static_cast<std::size_t>(std::min<off_t>(end - at, kCopyChunk)), at);
+            if (n < 0) throw DbError(path, cannot_read_database(errno));
+            if (n == 0) return std::nullopt;  // cut short meanwhile
+            if (!write_all_at(out.get(), buffer.data(), static_cast<std::size_t>(n), at)) {
+                throw SnapshotUnavailable(errno_text(errno));
+            }
+            digester.update(buffer.data(), static_cast<std::size_t>(n));
         }
-        digester.update(buffer.data(), static_cast<std::size_t>(n));
         at += n;
         // Written to meanwhile: the rest need not cross the LAN.
         if (!(stamp_of(in, path) == before)) return std::nullopt;
         if (progress) {
             progress(Progress{"複製資料庫檔案 (MB)", 0, static_cast<int>(at >> 20), total_mb});
         }
+    }
+    // Read to its end: a file longer than it says (one of the kernel's) is no one state.
+    char past_end = 0;
+    if (const ssize_t n = read_at(in, &past_end, 1, before.size); n != 0) {
+        if (n < 0) throw DbError(path, cannot_read_database(errno));
+        return std::nullopt;
     }
     // Written to while it was copied, or replaced meanwhile: the copy is of no one state of
     // the file at `path`.
