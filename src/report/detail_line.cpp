@@ -3,6 +3,7 @@
 #include "core/big5.h"
 #include "core/numbers.h"
 #include "core/text.h"
+#include "report/report_columns.h"
 
 namespace zol {
 
@@ -12,7 +13,7 @@ void append_item_cells(std::string& out, const WriterState& s, int r, int from, 
     const auto& cells = s.item_table[static_cast<std::size_t>(r)];
     for (int k = from; k <= to; ++k) {
         append_right(out, format_thousands(std::string_view(cells[static_cast<std::size_t>(k)])),
-                     10);
+                     kItemWidth);
     }
 }
 
@@ -32,34 +33,35 @@ std::string grade_label(std::string_view code) {
 
 std::string detail_line(const WriterState& s, int r) {
     const auto& row = s.row_table[static_cast<std::size_t>(r)];
+    const auto width = [](LeadColumnIndex c) { return kLeadColumns[c].width; };
     std::string out;
     out.reserve(200);
     out += grade_label(row[kGradeCode]);
     out += row[kClass];
-    out += blanks(5 - static_cast<int>(utf8_length(row[kClass])));
+    out += blanks(width(kClassColumn) - static_cast<int>(utf8_length(row[kClass])));
     out += row[kSeat];
-    out += ' ';
+    out += blanks(width(kSeatColumn) - kSeatDigits);
     out += row[kMarkAndName];
     const int name_width = display_width(row[kMarkAndName]);
     if (trim(row[kSerial]).empty()) {
-        out += blanks(21 - name_width);
+        out += blanks(width(kNameColumn) + width(kSerialColumn) - name_width);
     } else {
-        out += blanks(15 - name_width);
-        out += zero_pad(std::string_view(row[kSerial]), 5);
+        out += blanks(width(kNameColumn) - name_width);
+        out += zero_pad(std::string_view(row[kSerial]), kSerialDigits);
     }
-    out += blanks(10 - display_width(row[kMethodLabel]));
+    out += blanks(width(kMethodColumn) - display_width(row[kMethodLabel]));
     out += row[kMethodLabel];
-    out += blanks(8 - static_cast<int>(utf8_length(row[kFee])));
+    out += blanks(width(kFeeColumn) - static_cast<int>(utf8_length(row[kFee])));
     out += row[kFee];
     append_item_cells(out, s, r, 1, s.first_line_columns());
-    append_right(out, format_thousands(std::string_view(row[kTotal])), 12);
-    out += "  ";
+    append_right(out, format_thousands(std::string_view(row[kTotal])), kTotalWidth);
+    out += kDebitGap;
     out += row[kDebitDate];
     return out;
 }
 
 std::string detail_second_line(const WriterState& s, int r) {
-    std::string out = blanks(50);
+    std::string out = blanks(kSecondItemsAt);
     append_item_cells(out, s, r, kFirstLineColumns + 1, s.item_count);
     return out;
 }

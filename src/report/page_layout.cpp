@@ -3,6 +3,7 @@
 #include "core/big5.h"
 #include "core/numbers.h"
 #include "core/text.h"
+#include "report/report_columns.h"
 #include "report/report_file.h"
 
 namespace zol {
@@ -11,26 +12,28 @@ namespace {
 
 constexpr std::string_view kIndent = "    ";
 constexpr std::string_view kTitle = "郵政轉帳\\臨櫃明細表";
-constexpr std::string_view kCaption = "年   班 座號  學生姓名  電腦流水號  繳款方式  手續費  ";
 
 std::string thousands(std::int64_t v) {
     return format_thousands(static_cast<double>(v));
 }
 
 std::string totals_line(const WriterState& s, std::string_view count_label, std::int64_t count,
-                        int count_area, std::string_view sum_label, std::int64_t fee_sum,
+                        std::string_view sum_label, std::int64_t fee_sum,
                         const std::array<std::int64_t, kMaxItemColumns + 1>& sums,
                         std::int64_t total_sum) {
     const std::string count_text = std::to_string(count);
+    // The labels and the count fill what the fee sum leaves before the items.
+    const int count_area =
+        kTotalsItemsAt - kFeeSumWidth - display_width(count_label) - display_width(sum_label);
     std::string out(count_label);
     out += count_text;
     out += blanks(count_area - static_cast<int>(count_text.size()));
     out += sum_label;
-    append_right(out, thousands(fee_sum), 9);
+    append_right(out, thousands(fee_sum), kFeeSumWidth);
     for (int k = 1; k <= s.first_line_columns(); ++k) {
-        append_right(out, thousands(sums[static_cast<std::size_t>(k)]), 10);
+        append_right(out, thousands(sums[static_cast<std::size_t>(k)]), kItemWidth);
     }
-    append_right(out, thousands(total_sum), 12);
+    append_right(out, thousands(total_sum), kTotalWidth);
     return out;
 }
 
@@ -61,11 +64,14 @@ std::string class_text(const WriterState& s, int r) {
 std::pair<std::string, std::string> header_cells(std::string_view name, int width) {
     const std::string first4 = utf8_left(name, 4);
     const int first4_width = display_width(first4);
-    if (width >= 9) {
+    // A name the cell cannot hold goes on two lines, its rest under it two columns in.
+    if (width >= kItemWidth - 1) {
         const std::string rest = utf8_mid(name, 5, 3);
-        return {first4 + blanks(10 - first4_width), "  " + rest + blanks(8 - display_width(rest))};
+        return {first4 + blanks(kItemWidth - first4_width),
+                "  " + rest + blanks(kItemWidth - 2 - display_width(rest))};
     }
-    return {blanks(8 - width) + first4 + blanks(width + 2 - first4_width), blanks(10)};
+    return {blanks(kItemWidth - 2 - width) + first4 + blanks(width + 2 - first4_width),
+            blanks(kItemWidth)};
 }
 
 void write_page_header(ReportOutput& out, const WriterState& s, int r) {
@@ -83,10 +89,13 @@ void write_page_header(ReportOutput& out, const WriterState& s, int r) {
         line += cls;
         line += blanks(38 - display_width(cls));
     }
-    line += "收款日期: ";
+    line += kDateTitle;
+    line += ": ";
     line += s.header_date;
     line += "    ";
-    line += " 繳費群組： ";
+    line += " ";
+    line += kGroupTitle;
+    line += "： ";
     line += s.group_name;
     out.text(line);
 
@@ -101,19 +110,21 @@ void write_page_header(ReportOutput& out, const WriterState& s, int r) {
         cells[uk] = header_cells(s.item_table[0][uk], s.item_info[uk].width);
     }
     std::string first(kIndent);
-    first += kCaption;
-    std::string second = blanks(56);
+    first += lead_caption();
+    const int items_at = static_cast<int>(kIndent.size()) + kItemsAt;
+    std::string second = blanks(items_at);
     for (int k = 1; k <= s.first_line_columns(); ++k) {
         first += cells[k].first;
         second += cells[k].second;
     }
-    first += "收款總金額";
-    first += "  實扣日期";
+    first += kTotalTitle;
+    first += kDebitGap;
+    first += kDebitTitle;
     out.text(first);
     out.text(second);
     if (s.has_second_line()) {
-        std::string third = blanks(56);
-        std::string fourth = blanks(54);
+        std::string third = blanks(items_at);
+        std::string fourth = blanks(static_cast<int>(kIndent.size()) + kSecondItemsAt);
         for (int k = kFirstLineColumns + 1; k <= s.item_count; ++k) {
             third += cells[k].first;
             fourth += cells[k].second;
@@ -131,25 +142,25 @@ std::array<std::int64_t, kMaxItemColumns + 1> item_info_sums(const WriterState& 
 }
 
 std::string page_totals_line(const WriterState& s) {
-    return totals_line(s, "筆數:", s.page_count, 31, "加總:", s.page_fee_sum, s.page_sums,
+    return totals_line(s, "筆數:", s.page_count, "加總:", s.page_fee_sum, s.page_sums,
                        s.page_total_sum);
 }
 
 std::string class_totals_line(const WriterState& s) {
-    return totals_line(s, "班總筆數:", s.row_count, 25, "班加總:", s.class_fee_sum,
-                       item_info_sums(s), s.class_total_sum);
+    return totals_line(s, "班總筆數:", s.row_count, "班加總:", s.class_fee_sum, item_info_sums(s),
+                       s.class_total_sum);
 }
 
 std::string report_totals_line(const WriterState& s) {
-    return totals_line(s, "全部筆數:", s.report_count, 25, "全加總:", s.class_fee_sum,
+    return totals_line(s, "全部筆數:", s.report_count, "全加總:", s.class_fee_sum,
                        item_info_sums(s), s.report_total_sum);
 }
 
 std::string totals_second_line(const WriterState& s,
                                const std::array<std::int64_t, kMaxItemColumns + 1>& sums) {
-    std::string out = blanks(50);
+    std::string out = blanks(kSecondItemsAt);
     for (int k = kFirstLineColumns + 1; k <= s.item_count; ++k) {
-        append_right(out, thousands(sums[static_cast<std::size_t>(k)]), 10);
+        append_right(out, thousands(sums[static_cast<std::size_t>(k)]), kItemWidth);
     }
     return out;
 }

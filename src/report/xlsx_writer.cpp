@@ -1,6 +1,7 @@
 #include "report/xlsx_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <string>
@@ -12,6 +13,7 @@
 #include "report/class_group.h"
 #include "report/field_values.h"
 #include "report/named_fields.h"
+#include "report/report_columns.h"
 #include "report/writer_state.h"
 #include "report/xlsx_book.h"
 
@@ -19,15 +21,21 @@ namespace zol {
 
 namespace {
 
-// Columns of "明細" before and after the item columns.
-const std::vector<std::string> kRowCaptions = {
-    "收款日期", "繳費群組", "年", "班", "座號", "學生姓名", "電腦流水號", "繳款方式", "手續費"};
-const std::vector<std::string> kRowTail = {"收款總金額", "實扣日期"};
+// Columns of "明細" before the item columns: the class group's, then the report's own.
+std::vector<std::string> row_captions() {
+    std::vector<std::string> captions = {std::string(kDateTitle), std::string(kGroupTitle)};
+    for (const LeadColumn& c : kLeadColumns) captions.emplace_back(c.title);
+    return captions;
+}
+constexpr int kRowItems = 2 + static_cast<int>(kLeadColumns.size());  // its first item column
 // Columns of "合計" before the item columns; 收款總金額 follows them.
-const std::vector<std::string> kSumCaptions = {"收款日期", "繳費群組", "年",
-                                               "班",       "筆數",     "手續費"};
-constexpr int kRowItems = 9;  // first item column of "明細"
-constexpr int kSumItems = 6;  // first item column of "合計"
+constexpr std::array<std::string_view, 6> kSumCaptions = {kDateTitle,
+                                                          kGroupTitle,
+                                                          kLeadColumns[kGradeColumn].title,
+                                                          kLeadColumns[kClassColumn].title,
+                                                          "筆數",
+                                                          kLeadColumns[kFeeColumn].title};
+constexpr int kSumItems = static_cast<int>(kSumCaptions.size());
 
 // The item names of the run, each once, in item id order: the order the report's item
 // columns take.
@@ -158,13 +166,14 @@ class XlsxRun {
           sums_(book_, "合計"),
           all_(names_.size()) {
         for (std::size_t i = 0; i < names_.size(); ++i) column_of_.emplace(names_[i], i);
-        std::vector<std::string> captions = kRowCaptions;
+        std::vector<std::string> captions = row_captions();
         captions.insert(captions.end(), names_.begin(), names_.end());
-        captions.insert(captions.end(), kRowTail.begin(), kRowTail.end());
+        captions.emplace_back(kTotalTitle);
+        captions.emplace_back(kDebitTitle);
         rows_.header(captions);
-        captions = kSumCaptions;
+        captions.assign(kSumCaptions.begin(), kSumCaptions.end());
         captions.insert(captions.end(), names_.begin(), names_.end());
-        captions.push_back("收款總金額");
+        captions.emplace_back(kTotalTitle);
         sums_.header(captions);
     }
 
