@@ -1,8 +1,10 @@
 #include "core/date.h"
 
+#include <charconv>
 #include <ctime>
 
 #include "core/numbers.h"
+#include "core/text.h"
 
 namespace zol {
 
@@ -80,17 +82,38 @@ std::optional<DateTime> parse_iso_date(std::string_view text) {
 std::string iso_text(const DateTime& d) {
     std::string out =
         zero_pad(static_cast<long long>(d.year), 4) + "-" + two(d.month) + "-" + two(d.day);
-    if (d.has_time()) out += " " + two(d.hour) + ":" + two(d.minute) + ":" + two(d.second);
+    if (d.has_time()) out += cat(" ", two(d.hour), ":", two(d.minute), ":", two(d.second));
     return out;
 }
 
+double western_year(std::string_view roc_year) {
+    return leading_number(roc_year) + kRocYearOffset;
+}
+
+std::optional<DateTime> parse_roc_date(std::string_view text) {
+    int y = 0, m = 0, d = 0;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    for (int* part : {&y, &m, &d}) {
+        const auto r = std::from_chars(p, end, *part);
+        if (r.ec != std::errc()) return std::nullopt;
+        p = r.ptr;
+        if (part != &d) {
+            if (p == end || *p != '/') return std::nullopt;
+            ++p;
+        }
+    }
+    if (p != end || !is_valid_date(y + kRocYearOffset, m, d)) return std::nullopt;
+    return DateTime{y + kRocYearOffset, m, d};
+}
+
 std::string roc_padded(const DateTime& d) {
-    return zero_pad(static_cast<long long>(d.year - 1911), 3) + "/" + two(d.month) + "/" +
+    return zero_pad(static_cast<long long>(d.year - kRocYearOffset), 3) + "/" + two(d.month) + "/" +
            two(d.day);
 }
 
 std::string roc_header(const DateTime& d) {
-    return std::to_string(d.year - 1911) + "/" + two(d.month) + "/" + two(d.day);
+    return std::to_string(d.year - kRocYearOffset) + "/" + two(d.month) + "/" + two(d.day);
 }
 
 std::string query_date(const DateTime& d) {
@@ -102,7 +125,7 @@ std::string slash_date(const DateTime& d) {
 }
 
 std::string roc_print_date(const DateTime& d) {
-    return std::to_string(d.year - 1911) + "年" + two(d.month) + "月" + two(d.day) + "日";
+    return std::to_string(d.year - kRocYearOffset) + "年" + two(d.month) + "月" + two(d.day) + "日";
 }
 
 long long days_from_civil(int year, int month, int day) {

@@ -27,6 +27,15 @@ std::optional<DateTime> parse_iso_date(std::string_view text);
 // "yyyy-mm-dd", or "yyyy-mm-dd hh:mm:ss" when a time is set.
 std::string iso_text(const DateTime& d);
 
+// The ROC year of a date is its western year less this.
+inline constexpr int kRocYearOffset = 1911;
+
+// The western year of a ROC year typed as text: its leading number as the lists read it
+// (blanks skipped, digits up to the first other character; 0 for none) plus the offset.
+double western_year(std::string_view roc_year);
+// "099/12/31" or "99/12/31" back to its date; nullopt for any other text.
+std::optional<DateTime> parse_roc_date(std::string_view text);
+
 // "095/03/15": ROC year zero-padded to three digits (pattern "000"), as in the lists
 // and the detail line's debit date.
 std::string roc_padded(const DateTime& d);

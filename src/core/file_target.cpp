@@ -13,6 +13,7 @@
 #include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/locked_temp.h"
+#include "core/text.h"
 
 namespace zol {
 
@@ -88,7 +89,7 @@ std::string file_error_reason(int err) {
         case ENOTDIR:
             return "資料夾不存在";
         case ENOSPC:
-            return "磁碟空間不足";
+            return errno_text(ENOSPC);
         case EROFS:
             return "唯讀的檔案系統";
         case EISDIR:
@@ -108,7 +109,7 @@ std::string file_error_reason(int err) {
 }
 
 std::string temp_prefix(const std::filesystem::path& target) {
-    return "." + target.filename().string() + ".";
+    return cat(".", target.filename().string(), ".");
 }
 
 std::optional<LockedTemp> temp_beside(const std::filesystem::path& target) {

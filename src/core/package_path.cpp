@@ -99,4 +99,12 @@ std::string base_path_from_folder(std::string_view program_folder) {
     return n <= 4 ? std::string() : utf8_left(program_folder, n - 4);
 }
 
+std::filesystem::path report_folder(std::string_view base_path) {
+    return resolve_package_path(std::string(base_path) + "\\" + std::string(kReportFolderName));
+}
+
+std::filesystem::path report_export_path(std::string_view base_path, std::string_view extension) {
+    return report_folder(base_path) / (std::string(kReportStem) + std::string(extension));
+}
+
 }  // namespace zol

@@ -1,5 +1,7 @@
 #include "data/sqlite_reason.h"
 
+#include <cerrno>
+
 #include "core/errno_text.h"
 
 namespace zol {
@@ -24,16 +26,16 @@ std::string sqlite_reason(sqlite3* db, int rc) {
     };
     switch (rc & 0xff) {
         case SQLITE_FULL:
-            return "磁碟空間不足";
+            return errno_text(ENOSPC);
         case SQLITE_IOERR:
-            return because("磁碟或網路磁碟機讀寫錯誤");
+            return because(errno_text(EIO));
         case SQLITE_CANTOPEN:
             return because("無法開啟檔案");
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             // A read that failed can leave what was read looking damaged: the system call's
             // error tells the two apart.
-            if (sys != 0) return because("磁碟或網路磁碟機讀寫錯誤");
+            if (sys != 0) return because(errno_text(EIO));
             return "檔案已損毀或不是資料庫檔案";
         case SQLITE_NOMEM:
             return "記憶體不足";

@@ -143,7 +143,7 @@ std::vector<Part> to_parts(const std::vector<Node>& seq, int depth) {
     for (std::size_t i = 0; i < seq.size(); ++i) {
         const Node& n = seq[i];
         if (n.group) {
-            push({Piece::Compound, "(" + render(n.inner, depth + 1) + ")", {}});
+            push({Piece::Compound, cat("(", render(n.inner, depth + 1), ")"), {}});
             continue;
         }
         const Token& t = n.tok;
@@ -170,7 +170,7 @@ std::vector<Part> to_parts(const std::vector<Node>& seq, int depth) {
                     // A function call is one operand: name, blanks, argument list.
                     std::string text = t.text;
                     for (std::size_t k = i + 1; k < after; ++k) text += seq[k].tok.text;
-                    text += "(" + render(seq[after].inner, depth + 1) + ")";
+                    text += cat("(", render(seq[after].inner, depth + 1), ")");
                     push({Piece::Compound, std::move(text), {}});
                     i = after;
                 } else if (const char* v = truth_constant(seq, i)) {

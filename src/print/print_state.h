@@ -23,6 +23,12 @@ struct PrintState {
     std::int16_t line_pullback = 0;
     // Print position kept around a picture, in twips.
     std::int16_t saved_y = 0;
+
+    // Whether the chosen range print_from..print_to holds a page of a report of `pages`
+    // pages: an export or a print of none writes nothing.
+    bool range_has_pages(std::int32_t pages) const {
+        return print_from <= print_to && print_to >= 1 && print_from <= pages;
+    }
 };
 
 }  // namespace zol::print

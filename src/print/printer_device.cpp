@@ -54,6 +54,8 @@ PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
     const QPageLayout::Orientation orientation = wanted.orientation();
     const QString turn =
         orientation == QPageLayout::Landscape ? QStringLiteral("橫向") : QStringLiteral("直向");
+    constexpr const char* kCannotTurn =
+        "預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。";
     auto refuse = [&](const char* why) {
         throw PrintError(QString::fromUtf8(why).arg(name, paper_text(size), turn).toStdString());
     };
@@ -62,8 +64,7 @@ PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
         refuse("預設印表機 %1 沒有 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
 
     // The unprintable border as the printer's description gives it, for the upright sheet.
-    if (!printer_->setPageOrientation(QPageLayout::Portrait))
-        refuse("預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+    if (!printer_->setPageOrientation(QPageLayout::Portrait)) refuse(kCannotTurn);
     QPageLayout upright = printer_->pageLayout();
     upright.setUnits(QPageLayout::Point);
     const QMarginsF border = upright.minimumMargins();
@@ -78,7 +79,7 @@ PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
     }
     if (!printer_->setPageOrientation(orientation) ||
         printer_->pageLayout().orientation() != orientation)
-        refuse("預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+        refuse(kCannotTurn);
     // Qt keeps the upright border's numbers for a turned sheet, so the painter starts at the
     // sheet's corner and the printable area is placed by the margins worked out above.
     printer_->setFullPage(true);
@@ -86,7 +87,7 @@ PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
         refuse("預設印表機 %1 不接受 %2 紙張的列印邊界，無法列印這份報表；沒有印出任何一頁。");
     const QPageLayout layout = printer_->pageLayout();
     if (layout.orientation() != orientation || !layout.pageSize().isEquivalentTo(size))
-        refuse("預設印表機 %1 無法%3列印 %2 紙張，無法列印這份報表；沒有印出任何一頁。");
+        refuse(kCannotTurn);
     return {layout, layout.fullRect(QPageLayout::Point).marginsRemoved(margins)};
 }
 

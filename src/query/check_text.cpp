@@ -48,7 +48,7 @@ std::optional<std::string> payday_query_date(std::string_view t) {
     for (char c : t) {
         if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
     }
-    const double year = leading_number(t.substr(0, 3)) + 1911;
+    const double year = western_year(t.substr(0, 3));
     if (t.size() < 9) return std::nullopt;
     const std::string_view md = t.substr(4, 5);
     if (!is_digit(md[0]) || !is_digit(md[1]) || md[2] != '/' || !is_digit(md[3]) ||

@@ -66,8 +66,7 @@ std::optional<std::string> insert_CBO_SeatNo2_sql(std::string_view grade_text,
 }
 
 std::string group_list_date(std::string_view combo_text) {
-    return number_text(leading_number(utf8_left(combo_text, 3)) + 1911) +
-           utf8_mid(combo_text, 4, 6);
+    return number_text(western_year(utf8_left(combo_text, 3))) + utf8_mid(combo_text, 4, 6);
 }
 
 std::string insert_group_sql(std::string_view tranday_text, std::string_view tranday2_text) {

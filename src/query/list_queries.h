@@ -11,14 +11,19 @@
 #include <string_view>
 #include <vector>
 
+#include "core/grade.h"
 #include "core/payment_codes.h"
 #include "data/result_set.h"
 #include "data/value.h"
 
 namespace zol {
 
-inline constexpr std::array<const char*, 15> kGradeTexts = {
-    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "幼小", "幼中", "幼大"};
+// The grade list's entries, in the order of their codes.
+inline constexpr auto kGradeTexts = [] {
+    std::array<const char*, kGrades.size()> texts{};
+    for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = kGrades[i].text.data();
+    return texts;
+}();
 inline constexpr std::array<const char*, 2> kPaystasItems = {"未繳", "已繳"};
 inline constexpr std::array<const char*, 2> kPrewayItems = {kPrewayChoices[0].name,
                                                             kPrewayChoices[1].name};

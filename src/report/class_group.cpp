@@ -3,6 +3,7 @@
 #include "core/big5.h"
 #include "core/numbers.h"
 #include "core/payment_codes.h"
+#include "core/text.h"
 #include "report/field_values.h"
 
 namespace zol {
@@ -101,7 +102,7 @@ void ClassGroupReader::start_student_row(WriterState& s, int r) {
     row[kGradeCode] = decimal_text(d_[kGrade]);
     row[kClass] = zero_pad(static_cast<long long>(whole_number(d_[kClsid])), 2);
     row[kSeat] = zero_pad(static_cast<long long>(whole_number(d_[kSeatno])), 2);
-    row[kMarkAndName] = (d_[kDelMark].number() == 0 ? " " : "*") + trimmed_text(d_[kStdname]);
+    row[kMarkAndName] = cat(d_[kDelMark].number() == 0 ? " " : "*", trimmed_text(d_[kStdname]));
     const std::string payway = trimmed_text(d_[kPayway]);
     row[kMethodLabel] = method_label(payway, trimmed_text(d_[kAcctid2]));
     const PaywayCode* code = find_payway(payway);

@@ -1,6 +1,7 @@
 #include "report/detail_line.h"
 
 #include "core/big5.h"
+#include "core/grade.h"
 #include "core/numbers.h"
 #include "core/text.h"
 #include "report/report_columns.h"
@@ -20,15 +21,12 @@ void append_item_cells(std::string& out, const WriterState& s, int r, int from, 
 }  // namespace
 
 std::string grade_label(std::string_view code) {
-    if (code.size() == 1 && code[0] >= '1' && code[0] <= '9') {
-        return " " + std::string(code) + "   ";
+    if (const std::string_view name = kindergarten_name(code); !name.empty()) {
+        return cat(name, " ");
     }
-    if (code == "10" || code == "11" || code == "12") return " " + std::string(code) + "  ";
-    if (code == "13") return "幼小 ";
-    if (code == "14") return "幼中 ";
-    if (code == "15") return "幼大 ";
-    std::string label = " " + std::string(code);
-    return label + blanks(5 - static_cast<int>(label.size()));
+    // A blank, then the code left-aligned in the other four columns (a longer code whole).
+    const int width = kLeadColumns[kGradeColumn].width;
+    return cat(" ", code, blanks(width - 1 - static_cast<int>(code.size())));
 }
 
 std::string detail_line(const WriterState& s, int r) {

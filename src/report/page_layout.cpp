@@ -1,6 +1,7 @@
 #include "report/page_layout.h"
 
 #include "core/big5.h"
+#include "core/grade.h"
 #include "core/numbers.h"
 #include "core/text.h"
 #include "report/report_columns.h"
@@ -40,13 +41,8 @@ std::string totals_line(const WriterState& s, std::string_view count_label, std:
 }  // namespace
 
 std::string grade_numeral(std::string_view code) {
-    static constexpr std::string_view numerals[] = {"一",   "二",   "三",   "四",   "五",
-                                                    "六",   "七",   "八",   "九",   "十",
-                                                    "十一", "十二", "幼小", "幼中", "幼大"};
-    for (int i = 1; i <= 15; ++i) {
-        if (code == std::to_string(i)) return std::string(numerals[i - 1]);
-    }
-    return "  ";
+    const Grade* g = grade_of(code);
+    return g ? std::string(g->numeral) : "  ";
 }
 
 std::string class_text(const WriterState& s, int r) {

@@ -34,7 +34,7 @@ LineControl line_control(std::string_view line) {
 
 std::filesystem::path report_path(std::string_view base_path) {
     // The file itself by its exact name: a like-named file beside it is another file.
-    return resolve_package_path(std::string(base_path) + "\\rpt") / std::string(kReportFileName);
+    return report_folder(base_path) / std::string(kReportFileName);
 }
 
 std::string handed_over_text(std::string_view base_path, std::string_view file_name) {

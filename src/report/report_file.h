@@ -8,13 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace zol {
+#include "core/package_path.h"
 
-// The name the writer creates in base_path\rpt.
-inline constexpr std::string_view kReportFileName = "rep_5300.TXT";
-// The name handed to the paging module, which finds it under base_path/RPT; on a file
-// system that tells case apart both spellings are resolved to the one existing file.
-inline constexpr std::string_view kHandOverFileName = "rep_5300.txt";
+namespace zol {
 
 // The control codes of the report file: one table for the writer, the screen reader
 // (report_reader) and the printer (printm). A control line stands on a line of its own

@@ -20,6 +20,9 @@ namespace zol {
 
 namespace {
 
+constexpr const char* kCannotCreate = "無法建立報表檔";
+constexpr const char* kCannotWrite = "無法寫入報表檔";
+
 constexpr std::size_t kFlushSize = 1 << 20;
 
 bool others_may_write(mode_t mode) {
@@ -40,20 +43,20 @@ ReportOutput::ReportOutput(std::filesystem::path target)
     buffer_.reserve(kFlushSize + 4096);
     const std::filesystem::path dir = target_.parent_path();
     const UniqueFd package(::open(dir.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!package) fail("無法建立報表檔", errno);
+    if (!package) fail(kCannotCreate, errno);
     // A package folder without its report folder gets one; a missing package folder does not.
     // Made and entered by its descriptor: in a folder others may write to, a link put in
     // its place would send the report elsewhere.
     const std::string folder = dir.filename().string();
     if (::mkdirat(package.get(), folder.c_str(), 0777) != 0 && errno != EEXIST)
-        fail("無法建立報表檔", errno);
+        fail(kCannotCreate, errno);
     dir_ = open_folder_at(package.get(), folder.c_str());
-    if (!dir_) fail("無法建立報表檔", errno, dir);
+    if (!dir_) fail(kCannotCreate, errno, dir);
     // What runs that died while they wrote left behind.
     remove_dead_temp_files(dir, temp_prefix(target_));
     // Private while it is written: nobody else may open it and keep a way to change it.
     auto temp = create_locked_temp(dir_.get(), dir, temp_prefix(target_), 0600);
-    if (!temp) fail("無法建立報表檔", errno);
+    if (!temp) fail(kCannotCreate, errno);
     temp_name_ = temp->path.filename().string();
     fd_ = std::move(temp->fd);
     if (others_may_write(placed_mode())) {
@@ -92,7 +95,7 @@ void ReportOutput::empty_line() {
 }
 
 void ReportOutput::flush() {
-    if (!write_all(fd_.get(), buffer_.data(), buffer_.size())) fail("無法寫入報表檔", errno);
+    if (!write_all(fd_.get(), buffer_.data(), buffer_.size())) fail(kCannotWrite, errno);
     // Without its own copy (a full temporary folder) the run holds the placed report instead.
     if (own_copy_ && !write_all(own_copy_.get(), buffer_.data(), buffer_.size())) own_copy_.reset();
     buffer_.clear();
@@ -113,7 +116,7 @@ std::shared_ptr<const HeldReport> ReportOutput::commit() {
     flush();
     // On the disk before it takes the old report's name: a crash of the machine or the file
     // server then leaves the old report or the new one, never an empty file.
-    if (::fdatasync(fd_.get()) != 0) fail("無法寫入報表檔", errno);
+    if (::fdatasync(fd_.get()) != 0) fail(kCannotWrite, errno);
     // The temporary file stays open (and locked) until it is in place or copied.
     struct stat old {};
     const bool exists = ::fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
@@ -134,7 +137,7 @@ std::shared_ptr<const HeldReport> ReportOutput::commit() {
     ::unlinkat(dir_.get(), temp_name_.c_str(), 0);
     if (!written) {
         fd_.reset();
-        fail("無法寫入報表檔", exists ? copy_err : err);
+        fail(kCannotWrite, exists ? copy_err : err);
     }
     // The file at the name is another clerk's, which its owner and others may change at any
     // time: the run holds its own temporary file, private and now without a name.

@@ -13,6 +13,7 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/text.h"
 #include "core/unique_fd.h"
 
 namespace zol {
@@ -160,7 +161,7 @@ std::string unescaped(std::string_view s) {
 }
 
 std::string_view attribute(std::string_view tag, std::string_view name) {
-    const std::size_t at = tag.find(" " + std::string(name) + "=\"");
+    const std::size_t at = tag.find(cat(" ", name, "=\""));
     if (at == tag.npos) return {};
     const std::size_t from = at + name.size() + 3;
     return tag.substr(from, tag.find('"', from) - from);
@@ -192,7 +193,7 @@ std::optional<CellTally> tally(std::string_view x) {
             if (from == 0 || to == body.npos || to < from) return std::nullopt;
             t.text(r, c, style, unescaped(body.substr(from, to - from)));
         } else if (body.starts_with("<v>") && body.ends_with("</v>")) {
-            t.text(r, c, style, "=" + std::string(body.substr(3, body.size() - 7)));
+            t.text(r, c, style, cat("=", body.substr(3, body.size() - 7)));
         } else {
             return std::nullopt;
         }

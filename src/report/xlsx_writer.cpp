@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "core/date.h"
+#include "core/grade.h"
 #include "report/class_group.h"
 #include "report/field_values.h"
 #include "report/named_fields.h"
@@ -111,24 +111,6 @@ bool all_digits(std::string_view s, std::size_t max_len) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// "099/12/31" (ROC year) back to its date.
-std::optional<DateTime> roc_date(std::string_view text) {
-    int y = 0, m = 0, d = 0;
-    const char* p = text.data();
-    const char* end = p + text.size();
-    for (int* part : {&y, &m, &d}) {
-        const auto r = std::from_chars(p, end, *part);
-        if (r.ec != std::errc()) return std::nullopt;
-        p = r.ptr;
-        if (part != &d) {
-            if (p == end || *p != '/') return std::nullopt;
-            ++p;
-        }
-    }
-    if (p != end || !is_valid_date(y + 1911, m, d)) return std::nullopt;
-    return DateTime{y + 1911, m, d};
-}
-
 void date_or_text(XlsxSheet& sheet, int col, const std::string& text,
                   const std::optional<DateTime>& d) {
     if (d) {
@@ -140,9 +122,8 @@ void date_or_text(XlsxSheet& sheet, int col, const std::string& text,
 
 // 年: the grade number, or the kindergarten level's name.
 void grade_cell(XlsxSheet& sheet, int col, const std::string& code) {
-    if (code == "13") return sheet.text(col, "幼小");
-    if (code == "14") return sheet.text(col, "幼中");
-    if (code == "15") return sheet.text(col, "幼大");
+    if (const std::string_view name = kindergarten_name(code); !name.empty())
+        return sheet.text(col, std::string(name));
     if (all_digits(code, 9)) return sheet.number(col, std::stod(code), nullptr, 2);
     sheet.text(col, code);
 }
@@ -245,7 +226,7 @@ class XlsxRun {
         const std::int64_t total = whole_number(std::string_view(row[kTotal]));
         const int tail = kRowItems + static_cast<int>(names_.size());
         rows_.amount(tail, total);
-        date_or_text(rows_, tail + 1, row[kDebitDate], roc_date(row[kDebitDate]));
+        date_or_text(rows_, tail + 1, row[kDebitDate], parse_roc_date(row[kDebitDate]));
 
         ++sums.count;
         accumulate(sums.fee, fee);

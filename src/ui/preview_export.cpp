@@ -19,7 +19,7 @@ void PREPRINT::CMD_EXCEL_Click() {
     if (!read_range()) return;
     const int from = state_.print_from;
     const int to = state_.print_to;
-    if (from > to || to < 1 || from > total_pages_) {
+    if (!state_.range_has_pages(total_pages_)) {
         hooks_.message(QStringLiteral("選印區間內沒有頁面，不寫 Excel 檔。"));
         return;
     }
@@ -28,8 +28,7 @@ void PREPRINT::CMD_EXCEL_Click() {
             ? hooks_.xlsx_file_name()
             : QFileDialog::getSaveFileName(
                   this, QStringLiteral("另存 Excel 檔"),
-                  QString::fromStdString(resolve_package_path(base_path_ + "/rpt").string()) +
-                      QStringLiteral("/rep_5300.xlsx"),
+                  QString::fromStdString(report_export_path(base_path_, ".xlsx").string()),
                   QStringLiteral("Excel (*.xlsx)"));
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))

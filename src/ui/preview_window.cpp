@@ -87,8 +87,7 @@ PREPRINT::PREPRINT(print::PrintState& state, std::string base_path, PreviewHooks
         hooks_.pdf_file_name = [this] {
             return QFileDialog::getSaveFileName(
                 this, QStringLiteral("另存 PDF 檔"),
-                QString::fromStdString(resolve_package_path(base_path_ + "/rpt").string()) +
-                    QStringLiteral("/rep_5300.pdf"),
+                QString::fromStdString(report_export_path(base_path_, ".pdf").string()),
                 QStringLiteral("PDF (*.pdf)"));
         };
     build();
@@ -437,8 +436,7 @@ void PREPRINT::CMD_PRINT_Click() {
 
 void PREPRINT::CMD_PDF_Click() {
     if (!read_range()) return;
-    if (state_.print_from > state_.print_to || state_.print_to < 1 ||
-        state_.print_from > total_pages_) {
+    if (!state_.range_has_pages(total_pages_)) {
         hooks_.message(QStringLiteral("選印區間內沒有頁面，不寫 PDF 檔。"));
         return;
     }

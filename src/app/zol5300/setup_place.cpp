@@ -11,6 +11,7 @@
 #include "core/file_target.h"
 #include "core/io_loop.h"
 #include "core/locked_temp.h"
+#include "core/text.h"
 
 namespace zol::app {
 
@@ -69,7 +70,7 @@ class TempBeside {
     }
 
   private:
-    std::string prefix() const { return "." + at_.filename().string() + "."; }
+    std::string prefix() const { return cat(".", at_.filename().string(), "."); }
     [[noreturn]] void fail(const char* what, int err) const {
         throw fs::filesystem_error(what, at_, std::error_code(err, std::generic_category()));
     }
