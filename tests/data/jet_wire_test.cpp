@@ -2,29 +2,25 @@
 // cut, garbled or overlong stream is never taken for a complete one.
 #include "data/jet/jet_wire.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <functional>
 #include <random>
-#include <string>
+
+#include "core/unique_fd.h"
+#include "support/files.h"
 
 namespace zol {
 namespace {
 
 // Runs `write` against a writer on a temporary file and returns all bytes written.
 std::string written(const std::function<void(JetWireWriter&)>& write) {
-    std::FILE* f = std::tmpfile();
-    EXPECT_NE(f, nullptr);
-    JetWireWriter w(::fileno(f));
+    const test::TempDir dir;
+    const UniqueFd fd(::open((dir / "stream").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
+    JetWireWriter w(fd.get());
     write(w);
-    std::rewind(f);
-    std::string out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
-    std::fclose(f);
-    return out;
+    return test::read_file(dir / "stream");
 }
 
 JetWireReader read_in_pieces(std::string_view s, std::size_t piece) {

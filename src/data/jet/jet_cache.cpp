@@ -153,8 +153,11 @@ std::string JetCacheFolder::table_stem(const std::string& table) const {
     return name + "-";
 }
 
-std::optional<fs::path> JetCacheFolder::find(const std::string& table,
-                                             std::vector<FileStamp>& checked) const {
+bool WholeTableFiles::has(const FileStamp& stamp) const {
+    return std::find(stamps_.begin(), stamps_.end(), stamp) != stamps_.end();
+}
+
+std::optional<fs::path> JetCacheFolder::find(const std::string& table, WholeTableFiles& whole) {
     const std::string stem = table_stem(table);
     std::error_code ec;
     for (const auto& entry : folder_entries(dir_)) {
@@ -172,19 +175,17 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
         const std::string_view named = std::string_view(name).substr(stem.size(), kDigestHexDigits);
         // Found whole before, by this process or (its record tells) an earlier one, and not
         // written since: its stamp tells, as for the Jet file.
-        if (std::find(checked.begin(), checked.end(), stamp) != checked.end()) {
-            return entry.path();
-        }
+        if (whole.has(stamp)) return entry.path();
         if (const auto record = find_state_record(dir_, stamp);
             record && record->state.digest.hex() == named) {
-            checked.push_back(stamp);
+            whole.add(stamp);
             return entry.path();
         }
         const long long began = wall_clock_ns();
         const auto digest = digest_of(f.get());
         if (digest && digest->hex() == named &&
             names_content_and_table(entry.path(), key_, table)) {
-            checked.push_back(stamp);
+            whole.add(stamp);
             write_state_record(dir_, StateRecord{FileState{stamp, *digest}, began});
             return entry.path();
         }
