@@ -71,10 +71,10 @@ class JetCacheFolder {
     JetCacheFolder(const JetCacheFolder&) = delete;
     JetCacheFolder& operator=(const JetCacheFolder&) = delete;
 
-    // The kept copy of the table (any spelling) whose bytes match the digest in its name and
-    // whose own record names this folder's content and this table; nullopt when there is
-    // none. A copy that does not match is removed. A copy in `whole` is not read again; one
-    // found whole now is added there, and its state recorded in the folder.
+    // The cached table file of the table (any spelling) whose bytes match the digest in its name
+    // and whose own record names this folder's content and this table; nullopt when there is none.
+    // A file that does not match is removed. A file in `whole` is not read again; one found whole
+    // now is added there, and its state recorded in the folder.
     std::optional<std::filesystem::path> find(const std::string& table, WholeTableFiles& whole);
     // A new empty file (0600) under a temporary name. Throws JetCacheUnavailable.
     JetCacheFill temp_file() const;

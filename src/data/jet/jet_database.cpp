@@ -1,5 +1,22 @@
 // The Jet database: tables attached from the cache folder or copied into memory, loaded as
 // statements name them, and loaded afresh when the file on disk changes.
+//
+// The way of one statement, and where each step lives:
+//  1. stat: the file is opened once (database_file.h) and its stamp looked at; a stamp
+//     proven before, in this process or recorded in the cache folder (state_record.h),
+//     gives its content without reading it (JetReads::current, jet_reads.h).
+//  2. snapshot and digest: otherwise the file is copied once, in large reads, into an
+//     unnamed local snapshot and digested on the way (jet_snapshot.h, file_digest.h); when
+//     no snapshot can be made it is digested and later read where it lies. A file that
+//     changes meanwhile throws FileChanged, and the statement tries again.
+//  3. cache: the content's folder in the cache (jet_cache.h) may hold the tables already,
+//     each checked against the digest in its name.
+//  4. reader children: the others are read from the snapshot by forked children
+//     (jet_reader_children.h), one a table, each reading with libmdb (jet_file_reader.h)
+//     into a table file (jet_table_file.h) and telling its row count and verdict down a
+//     pipe (jet_wire.h).
+//  5. attach: the table files are attached read-only to the in-memory database
+//     (loaded_tables.h), or, with no slot left, copied into it (table_file_import.h).
 #include "data/jet/jet_database.h"
 
 #include <algorithm>
@@ -20,9 +37,9 @@
 #include "data/jet/file_digest.h"
 #include "data/jet/jet_cache.h"
 #include "data/jet/jet_header.h"
-#include "data/jet/jet_loader.h"
 #include "data/jet/jet_reads.h"
 #include "data/jet/loaded_tables.h"
+#include "data/jet/table_file_import.h"
 #include "data/sqlite_database.h"
 #include "data/streamed_rows.h"
 #include "data/translate.h"

@@ -56,7 +56,7 @@ class JetReads {
                                             const std::optional<std::filesystem::path>& cache_root,
                                             const Listeners& listeners);
 
-    // The kept copy of `table` in `folder` (JetCacheFolder::find), not read again when this
+    // The cached table file of `table` in `folder` (JetCacheFolder::find), not read again when this
     // process has found it whole before.
     std::optional<std::filesystem::path> cached_table(JetCacheFolder& folder,
                                                       const std::string& table) {

@@ -1,5 +1,5 @@
-// Fork, stream, time limits and the child's verdict.
-#include "data/jet/jet_process.h"
+// The reading children: fork, stream, time limits and each child's verdict.
+#include "data/jet/jet_reader_children.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,7 +20,7 @@
 #include "core/io_loop.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
-#include "data/jet/jet_child.h"
+#include "data/jet/jet_file_reader.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_wire.h"
 
@@ -127,7 +127,7 @@ extern "C" void __gcov_dump();
         ::dup2(devnull, STDERR_FILENO) < 0) {
         exit_failed(errno);
     }
-    child_exit(jet_child_main(path, page_count, {job.table}, out_fd, job.table_file));
+    child_exit(read_jet_tables(path, page_count, {job.table}, out_fd, job.table_file));
 }
 
 // One reading child and what it has said so far.

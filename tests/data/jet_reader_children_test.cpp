@@ -1,6 +1,6 @@
 // The reading children: one killed from outside, one without a descriptor for its pipe,
 // and ones whose parent dies.
-#include "data/jet/jet_process.h"
+#include "data/jet/jet_reader_children.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,5 +1,5 @@
-// Reading tables with libmdb and writing them into table files.
-#include "data/jet/jet_child.h"
+// Reading the Jet file's tables with libmdb and writing them into table files.
+#include "data/jet/jet_file_reader.h"
 
 #include <fcntl.h>
 #include <mdbtools.h>
@@ -470,9 +470,9 @@ void read_tables(const std::string& path, std::uint64_t page_count,
 
 }  // namespace
 
-int jet_child_main(const std::string& path, std::uint64_t page_count,
-                   const std::vector<std::string>& tables, int out_fd,
-                   const std::string& table_file) {
+int read_jet_tables(const std::string& path, std::uint64_t page_count,
+                    const std::vector<std::string>& tables, int out_fd,
+                    const std::string& table_file) {
     // Only this child reads these: the text must come out as UTF-8 and no debug switches
     // or search paths of the user's environment may apply.
     ::unsetenv("MDBICONV");
