@@ -9,7 +9,7 @@
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/jet/jet_database.h"
-#include "data/jet/jet_process.h"
+#include "data/jet/jet_reader_children.h"
 #include "fuzz/targets/targets.h"
 
 namespace zol::fuzz {

@@ -3,7 +3,7 @@
 #include <sqlite3.h>
 
 #include "data/db_error.h"
-#include "data/jet/jet_loader.h"
+#include "data/jet/table_file_import.h"
 
 namespace zol {
 

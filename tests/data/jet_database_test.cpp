@@ -15,7 +15,7 @@
 #include "data/database.h"
 #include "data/db_error.h"
 #include "data/jet/jet_header.h"
-#include "data/jet/jet_loader.h"
+#include "data/jet/table_file_import.h"
 #include "data/result_set.h"
 #include "data/sqlite_database.h"
 #include "support/files.h"

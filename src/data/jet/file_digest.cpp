@@ -14,7 +14,6 @@
 #include "core/errno_text.h"
 #include "core/io_loop.h"
 #include "core/unique_fd.h"
-#include "data/database_file.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -77,22 +76,18 @@ std::optional<Digest> digest_of(int fd) {
     return digester.result();
 }
 
-std::optional<FileState> read_file_state(const std::string& path) {
-    return read_file_state(open_database_file(path, nullptr).get(), path);
-}
-
-std::optional<FileState> read_file_state(int fd, const std::string& path) {
+FileState read_file_state(int fd, const std::string& path) {
     struct stat before {};
     if (::fstat(fd, &before) != 0) throw DbError(path, cannot_read_database(errno));
     const auto digest = digest_of(fd);
     struct stat after {};
-    if (!digest || ::fstat(fd, &after) != 0) return std::nullopt;
+    if (!digest || ::fstat(fd, &after) != 0) throw FileChanged();
     const FileStamp stamp = file_stamp(before);
     // Written to while it was read: the digest is of no one state of the file.
-    if (!(file_stamp(after) == stamp)) return std::nullopt;
+    if (!(file_stamp(after) == stamp)) throw FileChanged();
     // A file replaced since it was opened is another file.
     struct stat now {};
-    if (::stat(path.c_str(), &now) != 0 || !(file_stamp(now) == stamp)) return std::nullopt;
+    if (::stat(path.c_str(), &now) != 0 || !(file_stamp(now) == stamp)) throw FileChanged();
     return FileState{stamp, *digest};
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,11 +54,16 @@ struct FileState {
     friend bool operator==(const FileState&, const FileState&) = default;
 };
 
-// Reads the file at `path` whole. nullopt when it changed while it was read (its stamp
-// moved, or it could not be read to the end); throws DbError naming the file when it
-// cannot be opened.
-std::optional<FileState> read_file_state(const std::string& path);
-// The same of the file open at `fd`, opened by the name `path`.
-std::optional<FileState> read_file_state(int fd, const std::string& path);
+// The one way a reading tells that the file changed while it was read (its stamp moved, it
+// was cut short, replaced, or could not be read to its end): what was read is of no one
+// state of the file, and the statement tries again.
+class FileChanged : public std::exception {
+  public:
+    const char* what() const noexcept override { return "the file changed while it was read"; }
+};
+
+// Reads the file open at `fd` (opened by the name `path`) whole. Throws FileChanged, or
+// DbError naming the file when it cannot be read at all.
+FileState read_file_state(int fd, const std::string& path);
 
 }  // namespace zol

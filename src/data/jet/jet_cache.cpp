@@ -19,6 +19,7 @@
 #include "core/text.h"
 #include "data/jet/jet_snapshot.h"
 #include "data/jet/state_record.h"
+#include "data/sqlite_database.h"
 
 namespace zol {
 
@@ -47,27 +48,32 @@ bool is_folder_name(const std::string& name) {
            hex_digits(std::string_view(name).substr(dash + 1));
 }
 
-struct Db {
-    sqlite3* db = nullptr;
-    ~Db() { sqlite3_close_v2(db); }
-};
+SqliteHandle open_table_file(const fs::path& file, int flags) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+    SqliteHandle db(raw);
+    if (rc != SQLITE_OK) db.reset();
+    return db;
+}
+
+StmtHandle prepare(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    const int rc = db ? sqlite3_prepare_v2(db, sql, -1, &s, nullptr) : SQLITE_MISUSE;
+    StmtHandle stmt(s);
+    if (rc != SQLITE_OK) stmt.reset();
+    return stmt;
+}
 
 // Whether the table file's own record names this folder's content and this table: a file
 // put here from another content's folder has bytes that match its name all the same.
 bool names_content_and_table(const fs::path& file, const std::string& key,
                              const std::string& table) {
-    Db d;
-    sqlite3_stmt* s = nullptr;
-    const bool ok =
-        sqlite3_open_v2(file.c_str(), &d.db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v2(d.db, "SELECT key, table_name FROM zol_cache_meta", -1, &s, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW &&
-        reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) == key &&
-        reinterpret_cast<const char*>(sqlite3_column_text(s, 1)) == table &&
-        sqlite3_step(s) == SQLITE_DONE;
-    sqlite3_finalize(s);
-    return ok;
+    const SqliteHandle db = open_table_file(file, SQLITE_OPEN_READONLY);
+    const StmtHandle s = prepare(db.get(), "SELECT key, table_name FROM zol_cache_meta");
+    return s && sqlite3_step(s.get()) == SQLITE_ROW &&
+           reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)) == key &&
+           reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1)) == table &&
+           sqlite3_step(s.get()) == SQLITE_DONE;
 }
 
 // The digest of a file's bytes; nullopt when it cannot be read or is not this user's own
@@ -147,8 +153,11 @@ std::string JetCacheFolder::table_stem(const std::string& table) const {
     return name + "-";
 }
 
-std::optional<fs::path> JetCacheFolder::find(const std::string& table,
-                                             std::vector<FileStamp>& checked) const {
+bool WholeTableFiles::has(const FileStamp& stamp) const {
+    return std::find(stamps_.begin(), stamps_.end(), stamp) != stamps_.end();
+}
+
+std::optional<fs::path> JetCacheFolder::find(const std::string& table, WholeTableFiles& whole) {
     const std::string stem = table_stem(table);
     std::error_code ec;
     for (const auto& entry : folder_entries(dir_)) {
@@ -166,19 +175,17 @@ std::optional<fs::path> JetCacheFolder::find(const std::string& table,
         const std::string_view named = std::string_view(name).substr(stem.size(), kDigestHexDigits);
         // Found whole before, by this process or (its record tells) an earlier one, and not
         // written since: its stamp tells, as for the Jet file.
-        if (std::find(checked.begin(), checked.end(), stamp) != checked.end()) {
-            return entry.path();
-        }
+        if (whole.has(stamp)) return entry.path();
         if (const auto record = find_state_record(dir_, stamp);
             record && record->state.digest.hex() == named) {
-            checked.push_back(stamp);
+            whole.add(stamp);
             return entry.path();
         }
         const long long began = wall_clock_ns();
         const auto digest = digest_of(f.get());
         if (digest && digest->hex() == named &&
             names_content_and_table(entry.path(), key_, table)) {
-            checked.push_back(stamp);
+            whole.add(stamp);
             write_state_record(dir_, StateRecord{FileState{stamp, *digest}, began});
             return entry.path();
         }
@@ -196,26 +203,25 @@ JetCacheFill JetCacheFolder::temp_file() const {
 
 fs::path JetCacheFolder::seal(JetCacheFill& fill, const std::string& table) const {
     const fs::path& temp = fill.path();
-    Db d;
-    bool ok = sqlite3_open_v2(temp.c_str(), &d.db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-    sqlite3_stmt* s = nullptr;
-    ok = ok &&
-         sqlite3_exec(d.db,
-                      "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                      "CREATE TABLE zol_cache_meta(key TEXT, table_name TEXT);",
-                      nullptr, nullptr, nullptr) == SQLITE_OK &&
-         sqlite3_prepare_v2(d.db, "INSERT INTO zol_cache_meta VALUES (?, ?)", -1, &s, nullptr) ==
-             SQLITE_OK &&
-         sqlite3_bind_text(s, 1, key_.c_str(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
-         sqlite3_bind_text(s, 2, table.c_str(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
-         sqlite3_step(s) == SQLITE_DONE;
-    sqlite3_finalize(s);
-    ok = ok &&
-         sqlite3_exec(
-             d.db, ("PRAGMA user_version=" + std::to_string(kJetCacheVersion) + "; COMMIT").c_str(),
-             nullptr, nullptr, nullptr) == SQLITE_OK;
-    ok = ok && sqlite3_close(d.db) == SQLITE_OK;
-    if (ok) d.db = nullptr;
+    SqliteHandle db = open_table_file(temp, SQLITE_OPEN_READWRITE);
+    bool ok = db && sqlite3_exec(db.get(),
+                                 "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
+                                 "CREATE TABLE zol_cache_meta(key TEXT, table_name TEXT);",
+                                 nullptr, nullptr, nullptr) == SQLITE_OK;
+    {
+        const StmtHandle s =
+            ok ? prepare(db.get(), "INSERT INTO zol_cache_meta VALUES (?, ?)") : StmtHandle();
+        ok = s && sqlite3_bind_text(s.get(), 1, key_.c_str(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+             sqlite3_bind_text(s.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+             sqlite3_step(s.get()) == SQLITE_DONE;
+    }
+    ok = ok && sqlite3_exec(
+                   db.get(),
+                   ("PRAGMA user_version=" + std::to_string(kJetCacheVersion) + "; COMMIT").c_str(),
+                   nullptr, nullptr, nullptr) == SQLITE_OK;
+    // Closed before its bytes are digested; one that fails to close is closed on the way out.
+    ok = ok && sqlite3_close(db.get()) == SQLITE_OK;
+    if (ok) db.release();
     const auto digest = ok ? digest_of_file(temp) : std::nullopt;
     const fs::path target =
         dir_ / (table_stem(table) + (digest ? digest->hex() : "") + std::string(kTableSuffix));

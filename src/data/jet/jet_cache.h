@@ -51,6 +51,17 @@ class JetCacheFill {
     UniqueFd fd_;
 };
 
+// The cached table files this process has found whole, by their stamps: one found whole and
+// not written since (its stamp tells, as for the Jet file) is not read again.
+class WholeTableFiles {
+  public:
+    bool has(const FileStamp& stamp) const;
+    void add(const FileStamp& stamp) { stamps_.push_back(stamp); }
+
+  private:
+    std::vector<FileStamp> stamps_;
+};
+
 class JetCacheFolder {
   public:
     // The folder of the Jet content `content`, made when missing, held while this object
@@ -60,13 +71,11 @@ class JetCacheFolder {
     JetCacheFolder(const JetCacheFolder&) = delete;
     JetCacheFolder& operator=(const JetCacheFolder&) = delete;
 
-    // The kept copy of the table (any spelling) whose bytes match the digest in its name and
-    // whose own record names this folder's content and this table; nullopt when there is
-    // none. A copy that does not match is removed. A copy whose stamp
-    // is in `checked` was found whole by this process and is not read again; one checked now
-    // is added there.
-    std::optional<std::filesystem::path> find(const std::string& table,
-                                              std::vector<FileStamp>& checked) const;
+    // The cached table file of the table (any spelling) whose bytes match the digest in its name
+    // and whose own record names this folder's content and this table; nullopt when there is none.
+    // A file that does not match is removed. A file in `whole` is not read again; one found whole
+    // now is added there, and its state recorded in the folder.
+    std::optional<std::filesystem::path> find(const std::string& table, WholeTableFiles& whole);
     // A new empty file (0600) under a temporary name. Throws JetCacheUnavailable.
     JetCacheFill temp_file() const;
     // Stamps a filled temporary file with the folder's content digest and version, names it

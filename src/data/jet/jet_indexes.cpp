@@ -1,7 +1,6 @@
 #include "data/jet/jet_indexes.h"
 
 #include "core/text.h"
-#include "data/jet/jet_loader.h"
 #include "data/sql_quote.h"
 
 namespace zol {

@@ -13,9 +13,8 @@ namespace zol {
 
 namespace fs = std::filesystem;
 
-std::optional<FileState> JetReads::current(const std::string& path,
-                                           const std::optional<fs::path>& cache_root,
-                                           const Listeners& listeners) {
+FileState JetReads::current(const std::string& path, const std::optional<fs::path>& cache_root,
+                            const Listeners& listeners) {
     // Opened, not looked up by name: the state proven or recorded for a stamp is then that of
     // a file the admission has seen, whatever the name leads to meanwhile.
     UniqueFd file = open_database_file(path, listeners.admit);
@@ -24,7 +23,7 @@ std::optional<FileState> JetReads::current(const std::string& path,
     const FileStamp stamp = file_stamp(st);
     Known& known = files_[path];
     if (known.proven && known.proven->stamp == stamp && settled_before(stamp, known.began_ns)) {
-        return known.proven;
+        return *known.proven;
     }
     if (cache_root) {
         if (const auto record = find_state_record(*cache_root, stamp)) {
@@ -33,12 +32,10 @@ std::optional<FileState> JetReads::current(const std::string& path,
             }
             known.proven = record->state;
             known.began_ns = record->began_ns;
-            return known.proven;
+            return record->state;
         }
     }
-    const auto source = read_now(path, std::move(file), known, cache_root, listeners);
-    if (!source) return std::nullopt;
-    return source->state;
+    return read_now(path, std::move(file), known, cache_root, listeners)->state;
 }
 
 std::shared_ptr<const JetSource> JetReads::source(const std::string& path, const FileState& state,
@@ -64,19 +61,15 @@ std::shared_ptr<const JetSource> JetReads::read_now(const std::string& path, Uni
     source->path = path;
     long long began = wall_clock_ns();
     try {
-        auto snapshot = take_snapshot(file.get(), path, folders, listeners.progress);
-        if (!snapshot) return nullptr;
-        began = snapshot->began_ns();
-        source->state = snapshot->state();
-        source->snapshot.emplace(std::move(*snapshot));
+        source->snapshot.emplace(take_snapshot(file.get(), path, folders, listeners.progress));
+        began = source->snapshot->began_ns();
+        source->state = source->snapshot->state();
     } catch (const SnapshotUnavailable& e) {
         if (listeners.notice) {
             listeners.notice(std::string("無法建立資料庫檔案的本機副本（") + e.what() +
                              "），這次直接讀取資料庫檔案");
         }
-        const auto state = read_file_state(file.get(), path);
-        if (!state) return nullptr;
-        source->state = *state;
+        source->state = read_file_state(file.get(), path);
         source->file = std::move(file);
     }
     known.proven = source->state;

@@ -4,16 +4,17 @@
 // one look at the file's stamp.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "core/unique_fd.h"
 #include "data/data_options.h"
 #include "data/database_file.h"
+#include "data/jet/jet_cache.h"
 #include "data/jet/jet_snapshot.h"
 
 namespace zol {
@@ -42,22 +43,29 @@ class JetReads {
 
     // The state of the file at `path` now: the one proven before when its stamp is
     // unchanged, else the one the cache folder `cache_root` recorded for this stamp, else
-    // read now (a snapshot taken and kept). nullopt when the file changed while it was
-    // read. Throws DbError naming `path`.
-    std::optional<FileState> current(const std::string& path,
-                                     const std::optional<std::filesystem::path>& cache_root,
-                                     const Listeners& listeners);
+    // read now (a snapshot taken and kept). Throws FileChanged, or DbError naming `path`.
+    FileState current(const std::string& path,
+                      const std::optional<std::filesystem::path>& cache_root,
+                      const Listeners& listeners);
 
     // Where to read the tables of the content `state` from: the kept snapshot when it holds
     // that content, else one taken now, which may turn out to hold another (the file has
-    // changed: the caller starts again with that state). nullptr when the file changed while
-    // it was read. Throws DbError naming `path`.
+    // changed: the caller starts again with that state). Throws FileChanged, or DbError
+    // naming `path`.
     std::shared_ptr<const JetSource> source(const std::string& path, const FileState& state,
                                             const std::optional<std::filesystem::path>& cache_root,
                                             const Listeners& listeners);
 
-    // The cached table files this process has found whole (by their stamps).
-    std::vector<FileStamp>& checked_tables() { return checked_tables_; }
+    // The cached table file of `table` in `folder` (JetCacheFolder::find), not read again when this
+    // process has found it whole before.
+    std::optional<std::filesystem::path> cached_table(JetCacheFolder& folder,
+                                                      const std::string& table) {
+        return folder.find(table, whole_table_files_);
+    }
+
+    // Tables handed to reading children so far, by the databases that share this.
+    std::uint64_t tables_read() const { return tables_read_; }
+    void count_tables_read(std::size_t tables) { tables_read_ += tables; }
 
   private:
     struct Known {
@@ -70,7 +78,8 @@ class JetReads {
                                               const Listeners& listeners);
 
     std::map<std::string, Known> files_;
-    std::vector<FileStamp> checked_tables_;
+    WholeTableFiles whole_table_files_;
+    std::uint64_t tables_read_ = 0;
 };
 
 }  // namespace zol

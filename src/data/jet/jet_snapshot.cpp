@@ -81,15 +81,13 @@ std::string JetSnapshot::read_path() const {
     return descriptor_path(fd_.get());
 }
 
-std::optional<JetSnapshot> take_snapshot(const std::string& path,
-                                         const std::vector<fs::path>& folders,
-                                         const ProgressFn& progress) {
+JetSnapshot take_snapshot(const std::string& path, const std::vector<fs::path>& folders,
+                          const ProgressFn& progress) {
     return take_snapshot(open_database_file(path, nullptr).get(), path, folders, progress);
 }
 
-std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
-                                         const std::vector<fs::path>& folders,
-                                         const ProgressFn& progress) {
+JetSnapshot take_snapshot(int in, const std::string& path, const std::vector<fs::path>& folders,
+                          const ProgressFn& progress) {
     FileStamp before = stamp_of(in, path);
     long long began = wall_clock_ns();
     if (!settled_before(before, began)) {
@@ -103,7 +101,7 @@ std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
         before = stamp_of(in, path);
         began = wall_clock_ns();
         // Written again meanwhile: the caller tries again.
-        if (!settled_before(before, began) && newest_time(before) <= began) return std::nullopt;
+        if (!settled_before(before, began) && newest_time(before) <= began) throw FileChanged();
     }
     // Times ahead of this clock (a server whose clock runs ahead) say nothing of when the
     // file was last written: the copy is then proven by reading the file once more.
@@ -126,7 +124,7 @@ std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
             n = read_at(in, buffer.data(),
                         static_cast<std::size_t>(std::min<off_t>(end - at, kCopyChunk)), at);
             if (n < 0) throw DbError(path, cannot_read_database(errno));
-            if (n == 0) return std::nullopt;  // cut short meanwhile
+            if (n == 0) throw FileChanged();  // cut short meanwhile
             if (!write_all_at(out.get(), buffer.data(), static_cast<std::size_t>(n), at)) {
                 throw SnapshotUnavailable(errno_text(errno));
             }
@@ -134,7 +132,7 @@ std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
         }
         at += n;
         // Written to meanwhile: the rest need not cross the LAN.
-        if (!(stamp_of(in, path) == before)) return std::nullopt;
+        if (!(stamp_of(in, path) == before)) throw FileChanged();
         if (progress) {
             progress(Progress{"複製資料庫檔案 (MB)", 0, static_cast<int>(at >> 20), total_mb});
         }
@@ -143,20 +141,20 @@ std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
     char past_end = 0;
     if (const ssize_t n = read_at(in, &past_end, 1, before.size); n != 0) {
         if (n < 0) throw DbError(path, cannot_read_database(errno));
-        return std::nullopt;
+        throw FileChanged();
     }
     // Written to while it was copied, or replaced meanwhile: the copy is of no one state of
     // the file at `path`.
     struct stat now {};
     if (!(stamp_of(in, path) == before) || ::stat(path.c_str(), &now) != 0 ||
         !(file_stamp(now) == before)) {
-        return std::nullopt;
+        throw FileChanged();
     }
     const Digest digest = digester.result();
     if (confirm) {
         const auto again = digest_of(in);
         if (!again || !(*again == digest) || !(stamp_of(in, path) == before)) {
-            return std::nullopt;
+            throw FileChanged();
         }
     }
     return JetSnapshot(std::move(out), FileState{before, digest}, began);

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -55,15 +54,15 @@ class JetSnapshot {
 
 // Copies the file at `path` into an unnamed file in the first of `folders` that takes one,
 // digesting it on the way, once its times are older than the racy margin (it waits for
-// that, up to the margin). nullopt when the file changed while it was copied or was replaced
-// meanwhile. Throws DbError naming `path` when it cannot be opened or read,
+// that, up to the margin). Throws FileChanged when the file changed while it was copied or
+// was replaced meanwhile, DbError naming `path` when it cannot be opened or read,
 // SnapshotUnavailable when no folder takes the copy. `progress` hears how far the copy is.
-std::optional<JetSnapshot> take_snapshot(const std::string& path,
-                                         const std::vector<std::filesystem::path>& folders,
-                                         const ProgressFn& progress);
+JetSnapshot take_snapshot(const std::string& path,
+                          const std::vector<std::filesystem::path>& folders,
+                          const ProgressFn& progress);
 // The same of the file open at `in` (opened by the name `path`).
-std::optional<JetSnapshot> take_snapshot(int in, const std::string& path,
-                                         const std::vector<std::filesystem::path>& folders,
-                                         const ProgressFn& progress);
+JetSnapshot take_snapshot(int in, const std::string& path,
+                          const std::vector<std::filesystem::path>& folders,
+                          const ProgressFn& progress);
 
 }  // namespace zol

@@ -3,8 +3,6 @@
 // can fill several tables at once.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -12,8 +10,14 @@
 #include <vector>
 
 #include "data/jet/jet_wire.h"
+#include "data/sqlite_database.h"
 
 namespace zol {
+
+struct JetColumnDef {
+    std::string name;
+    std::string declared_type;  // as the table file declares it
+};
 
 // Thrown with the reason in the user's language.
 class JetFileError : public std::runtime_error {
@@ -21,22 +25,22 @@ class JetFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-class JetTableFileWriter : public JetCellSink {
+class JetTableFileWriter {
   public:
     // Opens `file`; `progress` hears the row count now and then. Throws JetFileError.
     JetTableFileWriter(const std::string& file, JetWireWriter& progress);
-    ~JetTableFileWriter() override;
     JetTableFileWriter(const JetTableFileWriter&) = delete;
     JetTableFileWriter& operator=(const JetTableFileWriter&) = delete;
 
-    void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns) override;
-    void begin_row() override;
-    void null_cell() override;
-    void integer_cell(std::int64_t v) override;
-    void real_cell(double v) override;
-    void text_cell(std::string_view v) override;
-    void blob_cell(std::string_view v) override;
-    void end_table() override;
+    void begin_table(std::string_view name, const std::vector<JetColumnDef>& columns);
+    // The cells of a row follow, in the table's column order.
+    void begin_row();
+    void null_cell();
+    void integer_cell(std::int64_t v);
+    void real_cell(double v);
+    void text_cell(std::string_view v);
+    void blob_cell(std::string_view v);
+    void end_table();
     // Commits and closes the file; throws JetFileError.
     void finish();
 
@@ -45,8 +49,8 @@ class JetTableFileWriter : public JetCellSink {
     void exec(const std::string& sql);
     void check(int rc);
 
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
+    SqliteHandle db_;
+    StmtHandle insert_;
     JetWireWriter& progress_;
     int column_ = 0;
     bool row_open_ = false;

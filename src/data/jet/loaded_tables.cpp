@@ -16,26 +16,21 @@ std::vector<std::string> LoadedTables::missing_from(const std::vector<std::strin
     return out;
 }
 
-void LoadedTables::note(const std::string& table, Where where, std::string schema) {
-    tables_[table] = Entry{where, std::move(schema)};
-}
-
-AttachSlots::AttachSlots(sqlite3* db)
+LoadedTables::LoadedTables(sqlite3* db)
     : db_(db), limit_(sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, -1) - 1) {}
 
-bool AttachSlots::attach(const std::string& table, const std::filesystem::path& file,
-                         const std::vector<std::string>& needed, LoadedTables& loaded) {
-    auto& tables = loaded.tables_;
-    for (auto it = tables.begin(); used_ >= limit_ && it != tables.end();) {
+bool LoadedTables::attach(const std::string& table, const std::filesystem::path& file,
+                          const std::vector<std::string>& needed) {
+    for (auto it = tables_.begin(); used_ >= limit_ && it != tables_.end();) {
         const bool in_use = std::find(needed.begin(), needed.end(), it->first) != needed.end();
-        if (it->second.where != LoadedTables::Where::Attached || in_use ||
+        if (it->second.where != Where::Attached || in_use ||
             sqlite3_exec(db_, ("DETACH DATABASE " + it->second.schema).c_str(), nullptr, nullptr,
                          nullptr) != SQLITE_OK) {
             ++it;
             continue;
         }
         --used_;
-        it = tables.erase(it);
+        it = tables_.erase(it);
     }
     if (used_ >= limit_) return false;
     const std::string schema = "jc" + std::to_string(++schemas_);
@@ -51,7 +46,7 @@ bool AttachSlots::attach(const std::string& table, const std::filesystem::path& 
         throw JetCacheUnavailable("無法讀取快取檔案 " + file.string() + why);
     }
     ++used_;
-    loaded.note(table, LoadedTables::Where::Attached, schema);
+    tables_[table] = Entry{Where::Attached, schema};
     return true;
 }
 

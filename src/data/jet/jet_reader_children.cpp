@@ -1,5 +1,5 @@
-// Fork, stream, time limits and the child's verdict.
-#include "data/jet/jet_process.h"
+// The reading children: fork, stream, time limits and each child's verdict.
+#include "data/jet/jet_reader_children.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,8 +18,9 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/unique_fd.h"
 #include "data/db_error.h"
-#include "data/jet/jet_child.h"
+#include "data/jet/jet_file_reader.h"
 #include "data/jet/jet_header.h"
 #include "data/jet/jet_wire.h"
 
@@ -40,26 +41,6 @@ constexpr bool kAddressSanitizer = false;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-
-struct Pipe {
-    int fd[2] = {-1, -1};
-    Pipe() {
-        if (::pipe2(fd, O_CLOEXEC) != 0) fd[0] = fd[1] = -1;
-    }
-    ~Pipe() {
-        close_read();
-        close_write();
-    }
-    bool ok() const { return fd[0] >= 0; }
-    void close_read() {
-        if (fd[0] >= 0) ::close(fd[0]);
-        fd[0] = -1;
-    }
-    void close_write() {
-        if (fd[1] >= 0) ::close(fd[1]);
-        fd[1] = -1;
-    }
-};
 
 // Reaps the child on every path out of the parent's code; kills it first if needed.
 class Child {
@@ -146,44 +127,25 @@ extern "C" void __gcov_dump();
         ::dup2(devnull, STDERR_FILENO) < 0) {
         exit_failed(errno);
     }
-    child_exit(jet_child_main(path, page_count, {job.table}, out_fd, job.table_file));
+    child_exit(read_jet_tables(path, page_count, {job.table}, out_fd, job.table_file));
 }
 
 // One reading child and what it has said so far.
 struct Running {
     std::size_t job = 0;
     std::unique_ptr<Child> child;
-    int fd = -1;
-    std::string stream;
-    std::size_t parsed = 0;  // bytes of row counts already taken from the stream
-    std::uint64_t rows = 0;
+    UniqueFd fd;  // the read end of its stream
+    JetWireReader said;
+    std::size_t received = 0;  // bytes of the stream so far
     Clock::time_point idle_end;
-    ~Running() {
-        if (fd >= 0) ::close(fd);
-    }
 };
 
-// Takes the row counts at the head of the stream (the child sends them as it goes).
-void take_row_counts(Running& r) {
-    while (r.stream.size() - r.parsed >= 9 && r.stream[r.parsed] == 'N') {
-        std::memcpy(&r.rows, r.stream.data() + r.parsed + 1, 8);
-        r.parsed += 9;
-    }
-}
-
 // Collects a finished child's verdict; throws DbError for a failed one.
-JetChildOutcome verdict(const std::string& path, Running& r, int status) {
-    struct Verdict : JetTableSink {
-        JetChildOutcome out;
-        void begin_table(std::string_view, const std::vector<JetColumnDef>&) override {}
-        void row(const std::vector<JetCell>&) override {}
-        void end_table() override {}
-        void missing_table(std::string_view) override { out.missing = true; }
-        void rows_written(std::uint64_t rows) override { out.rows = rows; }
-    } sink;
-    const JetWireOutcome outcome = parse_jet_wire(r.stream, sink);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && outcome.complete) return sink.out;
-    if (!outcome.failure.empty()) throw DbError(path, outcome.failure);
+JetChildOutcome verdict(const std::string& path, const Running& r, int status) {
+    const JetWireReader& said = r.said;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && said.complete())
+        return JetChildOutcome{said.missing(), said.rows()};
+    if (!said.failure().empty()) throw DbError(path, said.failure());
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) {
         throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
     }
@@ -200,23 +162,22 @@ std::unique_ptr<Running> start_child(const std::string& path, const std::string&
                                      std::uint64_t page_count, const std::vector<JetChildJob>& jobs,
                                      std::size_t job, std::uint64_t max_output,
                                      const JetReadLimits& limits) {
-    Pipe data;
-    if (!data.ok())
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
         throw DbError(path, "無法建立讀取資料庫所需的管道（" + errno_text(errno) + "）");
+    UniqueFd read_end(ends[0]), write_end(ends[1]);
     std::fflush(nullptr);  // nothing buffered may be written twice by the child
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) throw DbError(path, "無法啟動讀取資料庫的程序（" + errno_text(errno) + "）");
     if (pid == 0) {
-        data.close_read();
-        run_child(read_path, page_count, jobs[job], max_output, data.fd[1], parent);
+        read_end.reset();
+        run_child(read_path, page_count, jobs[job], max_output, write_end.get(), parent);
     }
     auto r = std::make_unique<Running>();
     r->job = job;
     r->child = std::make_unique<Child>(pid);
-    data.close_write();
-    r->fd = data.fd[0];
-    data.fd[0] = -1;
+    r->fd = std::move(read_end);
     r->idle_end = Clock::now() + limits.idle_timeout;
     return r;
 }
@@ -253,7 +214,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
         const auto now = Clock::now();
         if (now >= until) throw DbError(path, "讀取資料庫逾時，資料庫檔案可能已損毀");
         std::vector<pollfd> fds;
-        for (const auto& r : running) fds.push_back({r->fd, POLLIN, 0});
+        for (const auto& r : running) fds.push_back({r->fd.get(), POLLIN, 0});
         const auto wait_ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
         const int got_events =
@@ -262,20 +223,19 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
         for (std::size_t i = 0; got_events > 0 && i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             Running& r = *running[i];
-            const ssize_t n = read_some(r.fd, buf, sizeof buf);
+            const ssize_t n = read_some(r.fd.get(), buf, sizeof buf);
             if (n > 0) {
-                r.stream.append(buf, static_cast<std::size_t>(n));
-                take_row_counts(r);
+                r.said.take(std::string_view(buf, static_cast<std::size_t>(n)));
+                r.received += static_cast<std::size_t>(n);
                 r.idle_end = Clock::now() + limits.idle_timeout;
-                if (r.stream.size() > (1u << 20)) {
+                if (r.received > (1u << 20)) {
                     throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
                 }
                 continue;
             }
             if (n < 0) throw DbError(path, cannot_read_database(errno));
             // The child closed its end: it has finished, or is about to.
-            ::close(r.fd);
-            r.fd = -1;
+            r.fd.reset();
             int status = 0;
             if (!r.child->wait_until(std::min(hard_end, Clock::now() + limits.idle_timeout),
                                      status)) {
@@ -285,14 +245,14 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
             finished_rows += outcomes[r.job].rows;
             ++finished;
         }
-        std::erase_if(running, [](const auto& r) { return r->fd < 0; });
+        std::erase_if(running, [](const auto& r) { return !r->fd; });
         if (progress && Clock::now() - last_report >= std::chrono::milliseconds(100)) {
             last_report = Clock::now();
             std::string what = "讀取資料表";
             std::uint64_t rows = finished_rows;
             for (const auto& r : running) {
                 what += " " + jobs[r->job].table;
-                rows += r->rows;
+                rows += r->said.rows();
             }
             progress(
                 Progress{what, rows, static_cast<int>(finished), static_cast<int>(jobs.size())});

@@ -1,5 +1,5 @@
-// Reading tables with libmdb and writing them as typed cells.
-#include "data/jet/jet_child.h"
+// Reading the Jet file's tables with libmdb and writing them into table files.
+#include "data/jet/jet_file_reader.h"
 
 #include <fcntl.h>
 #include <mdbtools.h>
@@ -75,7 +75,8 @@ bool in_page(int start, int len) {
 
 class TableWriter {
   public:
-    TableWriter(MdbHandle* mdb, MdbTableDef* table, JetCellSink& out, std::uint64_t file_size)
+    TableWriter(MdbHandle* mdb, MdbTableDef* table, JetTableFileWriter& out,
+                std::uint64_t file_size)
         : mdb_(mdb), table_(table), out_(out), file_size_(file_size) {}
 
     // The number of rows written.
@@ -294,7 +295,7 @@ class TableWriter {
 
     MdbHandle* mdb_;
     MdbTableDef* table_;
-    JetCellSink& out_;
+    JetTableFileWriter& out_;
     std::uint64_t file_size_;
     std::vector<MdbField> fields_;
     std::vector<const MdbField*> cells_;
@@ -416,7 +417,7 @@ std::vector<JetColumnPlace> column_places(MdbTableDef* table) {
 // Reads one table into `cells` once its pages proved whole: every live row on them read, no
 // more and no fewer than its definition records.
 void read_checked_table(MdbHandle* mdb, MdbCatalogEntry* entry, MdbTableDef* table, PageFile& file,
-                        std::uint64_t page_count, JetCellSink& cells) {
+                        std::uint64_t page_count, JetTableFileWriter& cells) {
     const std::uint64_t definition = entry->table_pg;
     const std::uint64_t live =
         count_checked_rows(file.source(), definition, column_places(table),
@@ -431,7 +432,8 @@ void read_checked_table(MdbHandle* mdb, MdbCatalogEntry* entry, MdbTableDef* tab
 }
 
 void read_tables(const std::string& path, std::uint64_t page_count,
-                 const std::vector<std::string>& tables, JetCellSink& cells, JetWireWriter& out) {
+                 const std::vector<std::string>& tables, JetTableFileWriter& cells,
+                 JetWireWriter& out) {
     MdbHandle* mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
     if (!mdb) throw Failure{"libmdb 無法開啟此資料庫檔案"};
     std::unique_ptr<MdbHandle, decltype(&mdb_close)> guard(mdb, &mdb_close);
@@ -468,9 +470,9 @@ void read_tables(const std::string& path, std::uint64_t page_count,
 
 }  // namespace
 
-int jet_child_main(const std::string& path, std::uint64_t page_count,
-                   const std::vector<std::string>& tables, int out_fd,
-                   const std::string& table_file) {
+int read_jet_tables(const std::string& path, std::uint64_t page_count,
+                    const std::vector<std::string>& tables, int out_fd,
+                    const std::string& table_file) {
     // Only this child reads these: the text must come out as UTF-8 and no debug switches
     // or search paths of the user's environment may apply.
     ::unsetenv("MDBICONV");

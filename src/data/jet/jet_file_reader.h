@@ -1,5 +1,6 @@
-// The part that touches libmdb. It runs only inside the forked reading child: libmdb
-// trusts the file, so whatever a damaged file makes it do stays in that process.
+// Where the Jet file is read: the one part that touches libmdb. It runs only inside a
+// forked reading child (jet_reader_children.h): libmdb trusts the file, so whatever a
+// damaged file makes it do stays in that process.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,8 @@ namespace zol {
 // only row counts and the verdict. Returns the child's exit status: 0 when every table was
 // written (or reported missing), non-zero after a failure that it has described in the
 // stream.
-int jet_child_main(const std::string& path, std::uint64_t page_count,
-                   const std::vector<std::string>& tables, int out_fd,
-                   const std::string& table_file);
+int read_jet_tables(const std::string& path, std::uint64_t page_count,
+                    const std::vector<std::string>& tables, int out_fd,
+                    const std::string& table_file);
 
 }  // namespace zol

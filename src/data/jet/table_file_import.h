@@ -1,4 +1,5 @@
-// Filling an SQLite database with tables read from a Jet 4 file.
+// Table files outside the cache: the private folder the reading children fill them in, and
+// copying a filled one into the in-memory database.
 #pragma once
 
 #include <sqlite3.h>
@@ -10,7 +11,7 @@
 
 #include "core/unique_fd.h"
 #include "data/data_options.h"
-#include "data/jet/jet_process.h"
+#include "data/jet/jet_reader_children.h"
 
 namespace zol {
 

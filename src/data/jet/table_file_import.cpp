@@ -1,5 +1,5 @@
-// Table files made by the reading children, and copying them into memory.
-#include "data/jet/jet_loader.h"
+// The private folder of table files, and copying a table file into the in-memory database.
+#include "data/jet/table_file_import.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
