@@ -34,4 +34,8 @@ DbError::DbError(std::string path, std::string engine_message)
       path_(std::move(path)),
       engine_message_(std::move(engine_message)) {}
 
+std::string maybe_damaged(std::string_view what) {
+    return std::string(what) + "，資料庫檔案可能已損毀";
+}
+
 }  // namespace zol

@@ -17,6 +17,10 @@ std::string cannot_open_database(int err);
 // Reading the file failed part-way; `err` is the errno of the failed call.
 std::string cannot_read_database(int err);
 
+// What a reading that met something no sound file holds says: `what`, and that the file may
+// be damaged.
+std::string maybe_damaged(std::string_view what);
+
 // The content an earlier run read is no longer kept: it cannot be read again.
 inline constexpr const char* kMsgStateGone =
     "資料庫已變更，先前讀取的內容已不在快取資料夾中，請重新查詢";

@@ -110,7 +110,7 @@ void JetCacheFill::release() {
 
 JetCacheFolder::JetCacheFolder(fs::path root, const Digest& content)
     : root_(std::move(root)),
-      dir_(root_ / ("v" + std::to_string(kJetCacheVersion) + "-" + content.hex())),
+      dir_(root_ / cat("v", std::to_string(kJetCacheVersion), "-", content.hex())),
       key_(content.hex()) {
     // Another process may prune the folder between its making and its locking: the lock is
     // only good on the lock file that is still in the folder.

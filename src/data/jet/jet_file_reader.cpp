@@ -110,11 +110,11 @@ class TableWriter {
         size_t len = 0;
         if (table_->cur_row == 0 ||
             mdb_find_row(mdb_, static_cast<int>(table_->cur_row - 1), &start, &len) != 0) {
-            throw Failure{"資料列位置不正確，資料庫檔案可能已損毀"};
+            throw Failure{maybe_damaged("資料列位置不正確")};
         }
         start &= kOffsetMask;
         if (!in_page(start, static_cast<int>(len))) {
-            throw Failure{"資料列超出資料頁範圍，資料庫檔案可能已損毀"};
+            throw Failure{maybe_damaged("資料列超出資料頁範圍")};
         }
         const unsigned ncols = table_->num_cols;
         for (unsigned i = 0; i < ncols; ++i) {
@@ -123,12 +123,12 @@ class TableWriter {
             fields_[i].colnum = static_cast<int>(i);
         }
         const int cracked = mdb_crack_row(table_, start, len, fields_.data());
-        if (cracked < 0) throw Failure{"資料列格式不正確，資料庫檔案可能已損毀"};
+        if (cracked < 0) throw Failure{maybe_damaged("資料列格式不正確")};
         cells_.assign(ncols, nullptr);
         for (unsigned i = 0; i < ncols && i < static_cast<unsigned>(cracked); ++i) {
             const int c = fields_[i].colnum;
             if (c < 0 || c >= static_cast<int>(ncols)) {
-                throw Failure{"資料列欄位編號不正確，資料庫檔案可能已損毀"};
+                throw Failure{maybe_damaged("資料列欄位編號不正確")};
             }
             cells_[static_cast<unsigned>(c)] = &fields_[i];
         }
@@ -141,7 +141,7 @@ class TableWriter {
 
     void need(const MdbField& f, int size) {
         if (f.siz < size || !in_page(f.start, size)) {
-            throw Failure{"欄位資料超出資料頁範圍，資料庫檔案可能已損毀"};
+            throw Failure{maybe_damaged("欄位資料超出資料頁範圍")};
         }
     }
 
@@ -286,8 +286,7 @@ class TableWriter {
         // given more than the whole file could hold.
         while (n > 0) {
             blob_.append(chunk, n);
-            if (blob_.size() > file_size_)
-                throw Failure{"OLE 物件的資料鏈不正確，資料庫檔案可能已損毀"};
+            if (blob_.size() > file_size_) throw Failure{maybe_damaged("OLE 物件的資料鏈不正確")};
             n = mdb_ole_read_next(mdb_, &col, header);
         }
         out_.blob_cell(blob_);
@@ -442,7 +441,7 @@ void read_tables(const std::string& path, std::uint64_t page_count,
     }
     mdb_set_bind_size(mdb, kMemoBindSize);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
-        throw Failure{"無法讀取資料庫的系統目錄，資料庫檔案可能已損毀"};
+        throw Failure{maybe_damaged("無法讀取資料庫的系統目錄")};
     }
     PageFile file(path, page_count);
     for (const auto& name : tables) {
@@ -454,12 +453,12 @@ void read_tables(const std::string& path, std::uint64_t page_count,
         try {
             check_definition_page(file, entry->table_pg);
             MdbTableDef* table = mdb_read_table(entry);
-            if (!table) throw Failure{"無法讀取資料表「" + name + "」的定義，資料庫檔案可能已損毀"};
+            if (!table) throw Failure{maybe_damaged("無法讀取資料表「" + name + "」的定義")};
             std::unique_ptr<MdbTableDef, decltype(&mdb_free_tabledef)> table_guard(
                 table, &mdb_free_tabledef);
             if (!mdb_read_columns(table) || table->num_cols > MDB_MAX_COLS || !table->columns ||
                 table->columns->len < table->num_cols) {
-                throw Failure{"無法讀取資料表「" + name + "」的欄位，資料庫檔案可能已損毀"};
+                throw Failure{maybe_damaged("無法讀取資料表「" + name + "」的欄位")};
             }
             read_checked_table(mdb, entry, table, file, page_count, cells);
         } catch (const JetDamage& d) {
@@ -491,7 +490,7 @@ int read_jet_tables(const std::string& path, std::uint64_t page_count,
     } catch (const JetFileError& e) {
         out.failure(e.what());
     } catch (const std::bad_alloc&) {
-        out.failure("讀取資料庫時記憶體不足，資料庫檔案可能已損毀");
+        out.failure(maybe_damaged("讀取資料庫時記憶體不足"));
     } catch (const std::exception&) {
         out.failure("讀取資料庫時發生錯誤");
     }

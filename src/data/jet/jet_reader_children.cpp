@@ -18,6 +18,7 @@
 
 #include "core/errno_text.h"
 #include "core/io_loop.h"
+#include "core/text.h"
 #include "core/unique_fd.h"
 #include "data/db_error.h"
 #include "data/jet/jet_file_reader.h"
@@ -27,6 +28,9 @@
 namespace zol {
 
 namespace {
+
+constexpr std::string_view kTooMuchOutput = "讀取資料庫時資料量異常";
+constexpr std::string_view kTimedOut = "讀取資料庫逾時";
 
 using Clock = std::chrono::steady_clock;
 
@@ -147,15 +151,15 @@ JetChildOutcome verdict(const std::string& path, const Running& r, int status) {
         return JetChildOutcome{said.missing(), said.rows()};
     if (!said.failure().empty()) throw DbError(path, said.failure());
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) {
-        throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
+        throw DbError(path, maybe_damaged(kTooMuchOutput));
     }
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
     if (code > kExitSendFailed) throw DbError(path, cannot_read_database(code - kExitSendFailed));
-    throw DbError(path, WIFSIGNALED(status)
-                            ? "讀取資料庫時程序異常終止（信號 " + std::to_string(WTERMSIG(status)) +
-                                  "），資料庫檔案可能已損毀"
-                            : "讀取資料庫的程序異常結束（結束碼 " + std::to_string(code) +
-                                  "），資料庫檔案可能已損毀");
+    throw DbError(path,
+                  maybe_damaged(WIFSIGNALED(status) ? cat("讀取資料庫時程序異常終止（信號 ",
+                                                          std::to_string(WTERMSIG(status)), "）")
+                                                    : cat("讀取資料庫的程序異常結束（結束碼 ",
+                                                          std::to_string(code), "）")));
 }
 
 std::unique_ptr<Running> start_child(const std::string& path, const std::string& read_path,
@@ -212,7 +216,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
         auto until = hard_end;
         for (const auto& r : running) until = std::min(until, r->idle_end);
         const auto now = Clock::now();
-        if (now >= until) throw DbError(path, "讀取資料庫逾時，資料庫檔案可能已損毀");
+        if (now >= until) throw DbError(path, maybe_damaged(kTimedOut));
         std::vector<pollfd> fds;
         for (const auto& r : running) fds.push_back({r->fd.get(), POLLIN, 0});
         const auto wait_ms =
@@ -229,7 +233,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
                 r.received += static_cast<std::size_t>(n);
                 r.idle_end = Clock::now() + limits.idle_timeout;
                 if (r.received > (1u << 20)) {
-                    throw DbError(path, "讀取資料庫時資料量異常，資料庫檔案可能已損毀");
+                    throw DbError(path, maybe_damaged(kTooMuchOutput));
                 }
                 continue;
             }
@@ -239,7 +243,7 @@ std::vector<JetChildOutcome> run_jet_children(const std::string& path, const std
             int status = 0;
             if (!r.child->wait_until(std::min(hard_end, Clock::now() + limits.idle_timeout),
                                      status)) {
-                throw DbError(path, "讀取資料庫逾時，資料庫檔案可能已損毀");
+                throw DbError(path, maybe_damaged(kTimedOut));
             }
             outcomes[r.job] = verdict(path, r, status);
             finished_rows += outcomes[r.job].rows;

@@ -10,6 +10,7 @@
 #include "core/folder_entries.h"
 #include "core/locked_temp.h"
 #include "core/safe_open.h"
+#include "core/text.h"
 #include "data/db_error.h"
 #include "data/jet/jet_indexes.h"
 #include "data/sql_quote.h"
@@ -58,7 +59,7 @@ JetTempFolder::~JetTempFolder() {
 std::vector<JetChildJob> JetTempFolder::jobs(const std::vector<std::string>& tables) const {
     std::vector<JetChildJob> jobs;
     for (std::size_t i = 0; i < tables.size(); ++i) {
-        const fs::path file = dir_ / ("t" + std::to_string(i) + ".sqlite");
+        const fs::path file = dir_ / cat("t", std::to_string(i), ".sqlite");
         const UniqueFd fd(::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
         if (!fd) throw DbError(path_, "無法建立讀取資料庫所需的暫存檔案");
         jobs.push_back({tables[i], file.string()});
