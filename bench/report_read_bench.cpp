@@ -21,6 +21,7 @@
 
 #include "bench_clock.h"
 #include "core/date.h"
+#include "core/text.h"
 #include "data/result_set.h"
 #include "report/report_reader.h"
 #include "report/report_writer.h"
@@ -94,7 +95,7 @@ Rows synthetic_rows(int students) {
             for (int k = 0; k < 5; ++k) {
                 detail.push_back(
                     {Value(day), num(1), Value(std::string("上學期學雜費")), num(grade), num(clsid),
-                     Value("S" + std::to_string(n)), num(s + 1), num(n % 97 == 0 ? -1 : 0),
+                     Value(cat("S", std::to_string(n))), num(s + 1), num(n % 97 == 0 ? -1 : 0),
                      Value(std::string(kNames[n % 6])), Value(15.0), Value(method),
                      n % 2 ? Value(std::string("0012345")) : Value(),
                      n % 3 ? Value(std::to_string(n)) : Value(), Value(DateTime{2025, 3, 10}),

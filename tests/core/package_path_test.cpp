@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/text.h"
 #include "support/files.h"
 
 namespace zol {
@@ -46,7 +47,7 @@ TEST_F(PackagePath, MissingComponentsKeepTheirSpelling) {
     EXPECT_EQ(resolve_package_path(base + "/rpt/rep_5300.txt/x"),
               base_ / "Rpt" / "rep_5300.TXT" / "x");
     // Rooted by a backslash too; otherwise relative to the working folder.
-    EXPECT_EQ(resolve_package_path("\\" + base.substr(1) + "\\RPT"), base_ / "Rpt");
+    EXPECT_EQ(resolve_package_path(cat("\\", base.substr(1), "\\RPT")), base_ / "Rpt");
     const fs::path old = fs::current_path();
     fs::current_path(base_);
     EXPECT_EQ(resolve_package_path("rpt\\x"), fs::path("Rpt") / "x");

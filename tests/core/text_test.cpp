@@ -25,7 +25,7 @@ TEST(Text, TrimBlanksAndCase) {
         append_right(line, amount, 10);
     append_right(line, "7", 1);
     EXPECT_EQ(line, "x     1,500 12,542,400 123,456,789,012 7");
-    line = " ";
+    line = std::string(" ");
     append_right(line, "12345", 3);
     EXPECT_EQ(line, " 12345");
 }

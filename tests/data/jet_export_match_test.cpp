@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "core/text.h"
 #include "support/run_capture.h"
 
 namespace zol {
@@ -89,7 +90,7 @@ std::vector<std::string> canonical_rows(const std::string& text,
         // A row with more or fewer cells than columns shows its count.
         std::string row = cells.size() == cols.size() ? "" : std::to_string(cells.size()) + ":";
         for (std::size_t i = 0; i < cells.size() && i < cols.size(); ++i)
-            row += "\t" + canonical(cells[i], cols[i]);
+            row += cat("\t", canonical(cells[i], cols[i]));
         rows.push_back(row);
     }
     std::sort(rows.begin(), rows.end());

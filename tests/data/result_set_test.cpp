@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "core/text.h"
 #include "data/db_error.h"
 
 namespace zol {
@@ -25,7 +26,7 @@ TEST(ResultSetStorage, EveryKindOfValueRoundTrips) {
                                  Value(DateTime{2006, 3, 15}),
                                  Value(DateTime{2013, 12, 31, 23, 59, 59})};
     std::vector<std::string> columns;
-    for (std::size_t i = 0; i < row.size(); ++i) columns.push_back("c" + std::to_string(i));
+    for (std::size_t i = 0; i < row.size(); ++i) columns.push_back(cat("c", std::to_string(i)));
     ResultSet rs(columns, {row, row, {Value(std::int64_t{7})}});
     ASSERT_EQ(rs.row_count(), 3u);
     for (int r = 0; r < 2; ++r) {

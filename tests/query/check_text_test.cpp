@@ -173,7 +173,7 @@ TEST(CheckText, WholeSchoolQuestionOnlyForDirectPrintWithoutStudentFilter) {
           &FilterSnapshot::CBO_SeatNo1, &FilterSnapshot::CBO_SeatNo2, &FilterSnapshot::Txt_StdNo1,
           &FilterSnapshot::Txt_StdNo2}) {
         FilterSnapshot g = f;
-        g.*field = "3";
+        g.*field = std::string("3");
         EXPECT_EQ(Check_Text(g).outcome, CheckOutcome::Passed);
     }
 }

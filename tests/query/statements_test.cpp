@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/numbers.h"
+#include "core/text.h"
 #include "data/data_control.h"
 #include "data/db_error.h"
 #include "query/list_queries.h"
@@ -197,8 +198,8 @@ class RunStatements : public ::testing::Test {
         for (; !control.eof(); control.move_next()) {
             std::string row;
             for (std::size_t i = 0; i < control.result().columns().size(); ++i)
-                row += (i ? "|" : "") +
-                       (control.field(i).is_null() ? "NULL" : control.field(i).text());
+                row += cat(i ? "|" : "",
+                           control.field(i).is_null() ? "NULL" : control.field(i).text());
             out.push_back(row);
         }
         control.move_first();
