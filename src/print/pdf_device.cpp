@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QIODevice>
+#include <QTimeZone>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -104,6 +105,10 @@ void PdfDevice::fail(int err) const {
 
 DeviceFactory pdf_device_factory(const QString& path) {
     return [path]() -> std::unique_ptr<PrintDevice> { return std::make_unique<PdfDevice>(path); };
+}
+
+void find_time_zone() {
+    static_cast<void>(QTimeZone::systemTimeZone());
 }
 
 }  // namespace zol::print

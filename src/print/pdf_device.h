@@ -46,4 +46,10 @@ class PdfDevice : public PainterDevice {
 
 DeviceFactory pdf_device_factory(const QString& path);
 
+// Has Qt find the system's time zone, in which the PDF writer dates every file. Qt reads the
+// zone files only the first time (Qt 6.8 lists the whole zone folder for a zone that zone.tab
+// leaves out, such as Etc/UTC); done once at program start, a read that fails while a PDF is
+// being written cannot leave that PDF with an invalid date.
+void find_time_zone();
+
 }  // namespace zol::print

@@ -31,6 +31,7 @@ void print_report_file(std::string_view base_path, std::string_view file_name, i
                        const std::optional<std::string>& pdf_path, const HeldReport* report) {
     const auto app = ensure_application();
     install_font_substitutions();
+    find_time_zone();
     PrintState state;
     const DeviceFactory factory =
         pdf_path ? pdf_device_factory(QString::fromStdString(*pdf_path)) : printer_device_factory();

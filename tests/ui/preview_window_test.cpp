@@ -103,7 +103,8 @@ TEST_F(PreviewWindow, PageTextColumnsAndTabOrder) {
     EXPECT_DOUBLE_EQ(m.horizontalAdvance(QStringLiteral("頁")), 2 * m.horizontalAdvance('a'));
     EXPECT_DOUBLE_EQ(m.horizontalAdvance(QStringLiteral("_")), m.horizontalAdvance('1'));
     // Tab order, starting at the page text, which has the focus.
-    QApplication::setActiveWindow(&w);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(w.focusWidget(), w.preprint_text());
     QWidget* at = w.preprint_text();
     for (QWidget* next : std::initializer_list<QWidget*>{

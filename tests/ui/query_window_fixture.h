@@ -71,7 +71,6 @@ struct WindowUnderTest {
     void show() {
         window->show();
         window->activateWindow();
-        QApplication::setActiveWindow(window.get());
         if (!QTest::qWaitForWindowActive(window.get()))
             throw std::runtime_error("window not active");
     }

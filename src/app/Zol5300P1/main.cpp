@@ -7,6 +7,7 @@
 #include "core/numbers.h"
 #include "core/package_path.h"
 #include "data/sqlite_temp.h"
+#include "print/pdf_device.h"
 #include "print/print_fonts.h"
 #include "print/print_state.h"
 #include "print/printer_device.h"
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     if (!args) return 0;
 
     zol::install_font_substitutions();
+    zol::print::find_time_zone();
     zol::use_traditional_chinese(app);
     const std::string base_path = zol::base_path_from_folder(program_folder);
 

@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "print/pdf_device.h"
 #include "print/print_fonts.h"
 #include "support/preview_run.h"
 
@@ -171,7 +172,9 @@ int main(int argc, char** argv) {
     }
     const std::string mode = argv[1], base = argv[2], target = argv[3], tranday = argv[4];
     QApplication app(argc, argv);
+    // The program's own start-up, before the report run.
     zol::install_font_substitutions();
+    zol::print::find_time_zone();
 
     // The report run of the query window, without faults.
     QStringList said;
