@@ -46,6 +46,9 @@ TEST_F(PackagePath, MissingComponentsKeepTheirSpelling) {
     // Nothing is looked up below a file.
     EXPECT_EQ(resolve_package_path(base + "/rpt/rep_5300.txt/x"),
               base_ / "Rpt" / "rep_5300.TXT" / "x");
+    // The exports' proposed names lie in the report folder as it is spelt on disk.
+    EXPECT_EQ(report_export_path(base, ".pdf"), base_ / "Rpt" / "rep_5300.pdf");
+    EXPECT_EQ(report_export_path(base + "/Nothing", ".xlsx"), base_ / "Nothing/rpt/rep_5300.xlsx");
     // Rooted by a backslash too; otherwise relative to the working folder.
     EXPECT_EQ(resolve_package_path(cat("\\", base.substr(1), "\\RPT")), base_ / "Rpt");
     const fs::path old = fs::current_path();
