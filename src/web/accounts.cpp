@@ -25,8 +25,8 @@ constexpr std::size_t kMaxNameLength = 32;
 constexpr off_t kMaxFileSize = 1 << 20;
 
 bool name_char(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '.' || c == '_' || c == '-';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-';
 }
 
 bool valid_hash(std::string_view hash) {
@@ -35,7 +35,9 @@ bool valid_hash(std::string_view hash) {
 
 }  // namespace
 
-bool valid_user_name(std::string_view name) { return user_name_refusal(name).empty(); }
+bool valid_user_name(std::string_view name) {
+    return user_name_refusal(name).empty();
+}
 
 std::string user_name_refusal(std::string_view name) {
     if (name.empty() || name.size() > kMaxNameLength) return "帳號名稱須為 1 到 32 個字元";
@@ -53,7 +55,8 @@ std::string hash_password(std::string_view password) {
     const std::string phrase(password);
     auto data = std::make_unique<crypt_data>();
     const char* hash = ::crypt_rn(phrase.c_str(), setting, data.get(), sizeof *data);
-    if (!hash || hash[0] == '*') throw std::runtime_error(cat("無法產生密碼雜湊：", errno_text(errno)));
+    if (!hash || hash[0] == '*')
+        throw std::runtime_error(cat("無法產生密碼雜湊：", errno_text(errno)));
     return hash;
 }
 

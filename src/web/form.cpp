@@ -46,7 +46,8 @@ std::optional<Form> parse_form(std::string_view body) {
         if (field.empty()) continue;
         const std::size_t eq = field.find('=');
         auto name = decode(field.substr(0, eq));
-        auto value = decode(eq == std::string_view::npos ? std::string_view{} : field.substr(eq + 1));
+        auto value =
+            decode(eq == std::string_view::npos ? std::string_view{} : field.substr(eq + 1));
         if (!name || !value || name->empty() || form.size() >= kMaxFields) return std::nullopt;
         if (!form.emplace(std::move(*name), std::move(*value)).second) return std::nullopt;
     }

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <mutex>
@@ -173,7 +174,8 @@ class Site {
   private:
     void routes(httplib::Server& s) {
         using httplib::Request, httplib::Response;
-        s.set_pre_routing_handler([this](const Request& req, Response& res) { return gate(req, res); });
+        s.set_pre_routing_handler(
+            [this](const Request& req, Response& res) { return gate(req, res); });
         s.set_logger([this](const Request& req, const Response& res) { log_.write(req, res); });
         s.set_error_handler(httplib::Server::Handler([](const Request&, Response& res) {
             if (res.body.empty()) refuse(res, res.status);
@@ -196,7 +198,8 @@ class Site {
         });
         s.Post("/login", [this](const Request& req, Response& res) { login(req, res); });
         s.Get("/", [this](const Request& req, Response& res) {
-            if (auto session = session_of(req)) res.set_content(home_page(session->user, session->csrf), kHtml);
+            if (auto session = session_of(req))
+                res.set_content(home_page(session->user, session->csrf), kHtml);
         });
         s.Post("/logout", [this](const Request& req, Response& res) {
             if (auto session = for_change(req, res)) {
@@ -216,6 +219,13 @@ class Site {
     // refused (anything else).
     httplib::Server::HandlerResponse gate(const httplib::Request& req, httplib::Response& res) {
         log_.begin(req);
+        // Refused before the library reads (and throws away) a body that is too large.
+        if (req.get_header_value_count("Content-Length") > 1 ||
+            std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kMaxBody) {
+            res.set_header("Connection", "close");
+            refuse(res, 413);
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (public_path(req.path)) return httplib::Server::HandlerResponse::Unhandled;
         const auto session = session_of(req);
         if (session) {
@@ -243,7 +253,8 @@ class Site {
 
     // The form of a POST, when it is one: nullopt after refusing it.
     static std::optional<Form> form_of(const httplib::Request& req, httplib::Response& res) {
-        if (!req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded")) {
+        if (!req.get_header_value("Content-Type")
+                 .starts_with("application/x-www-form-urlencoded")) {
             refuse(res, 415);
             return std::nullopt;
         }
@@ -283,7 +294,8 @@ class Site {
             return;
         }
         const std::string& name = user->second;
-        const auto login_refused = [&](int status, std::string_view message, std::string_view keep) {
+        const auto login_refused = [&](int status, std::string_view message,
+                                       std::string_view keep) {
             res.status = status;
             res.set_content(login_page(message, keep), kHtml);
         };
@@ -367,12 +379,13 @@ int serve(const ServeOptions& o) {
     server->set_keep_alive_timeout(5);
     server->set_keep_alive_max_count(50);
     server->set_payload_max_length(kMaxBody);
-    server->set_default_headers({{"X-Content-Type-Options", "nosniff"},
-                                 {"X-Frame-Options", "DENY"},
-                                 {"Referrer-Policy", "no-referrer"},
-                                 {"Cache-Control", "no-store"},
-                                 {"Content-Security-Policy",
-                                  "default-src 'self'; frame-ancestors 'none'; form-action 'self'"}});
+    server->set_default_headers(
+        {{"X-Content-Type-Options", "nosniff"},
+         {"X-Frame-Options", "DENY"},
+         {"Referrer-Policy", "no-referrer"},
+         {"Cache-Control", "no-store"},
+         {"Content-Security-Policy",
+          "default-src 'self'; frame-ancestors 'none'; form-action 'self'"}});
 
     const std::string bind_host =
         o.host.size() > 2 && o.host.front() == '[' ? o.host.substr(1, o.host.size() - 2) : o.host;

@@ -20,7 +20,9 @@ constexpr auto kLongestWait = std::chrono::minutes(15);
 // A record of failures is forgotten once its key has been quiet this long.
 constexpr auto kForgetAfter = std::chrono::hours(1);
 
-std::string key_of(std::string_view kind, std::string_view value) { return cat(kind, ":", value); }
+std::string key_of(std::string_view kind, std::string_view value) {
+    return cat(kind, ":", value);
+}
 
 }  // namespace
 
@@ -45,8 +47,7 @@ std::string random_hex(std::size_t bytes) {
 bool same_secret(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     unsigned char diff = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    for (std::size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
     return diff == 0;
 }
 
@@ -56,9 +57,9 @@ Session Sessions::open(const std::string& user) {
     const std::lock_guard lock(mutex_);
     if (entries_.size() >= kMaxEntries) drop_idle(now);
     if (entries_.size() >= kMaxEntries) {
-        const auto oldest = std::min_element(entries_.begin(), entries_.end(), [](auto& a, auto& b) {
-            return a.second.last_used < b.second.last_used;
-        });
+        const auto oldest = std::min_element(
+            entries_.begin(), entries_.end(),
+            [](auto& a, auto& b) { return a.second.last_used < b.second.last_used; });
         entries_.erase(oldest);
     }
     entries_[s.token] = {s, now};

@@ -170,7 +170,8 @@ int cmd_serve_user(const Args& args) {
         std::fprintf(stderr, "zol5300 serve-user：%s\n", why.c_str());
         return kExitRefused;
     }
-    auto it = std::find_if(accounts.begin(), accounts.end(), [&](auto& a) { return a.name == name; });
+    auto it =
+        std::find_if(accounts.begin(), accounts.end(), [&](auto& a) { return a.name == name; });
     const bool existed = it != accounts.end();
     if (verb == "remove") {
         if (!existed) {
@@ -193,13 +194,16 @@ int cmd_serve_user(const Args& args) {
         }
     }
     if (const std::string why = web::write_accounts(users, accounts); !why.empty()) {
-        std::fprintf(stderr, "zol5300 serve-user：無法寫入帳號檔 %s：%s\n", users.c_str(), why.c_str());
+        std::fprintf(stderr, "zol5300 serve-user：無法寫入帳號檔 %s：%s\n", users.c_str(),
+                     why.c_str());
         return kExitFailed;
     }
     const bool changed = verb == "add" && existed;
     std::printf("%s帳號 %s（帳號檔 %s）\n",
-                verb == "remove" ? "已刪除" : changed ? "已變更密碼：" : "已新增", name.c_str(),
-                users.c_str());
+                verb == "remove" ? "已刪除"
+                : changed        ? "已變更密碼："
+                                 : "已新增",
+                name.c_str(), users.c_str());
     return kExitDone;
 }
 

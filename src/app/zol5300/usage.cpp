@@ -149,8 +149,8 @@ const char* usage_text(std::string_view command) {
     const struct {
         std::string_view name;
         const char* text;
-    } texts[] = {{"", kWhole},    {"setup", kSetup},       {"report", kReport},
-                 {"find", kFind}, {"sampledb", kSampledb}, {"sql", kSql},
+    } texts[] = {{"", kWhole},      {"setup", kSetup},         {"report", kReport},
+                 {"find", kFind},   {"sampledb", kSampledb},   {"sql", kSql},
                  {"serve", kServe}, {"serve-user", kServeUser}};
     for (const auto& t : texts)
         if (t.name == command) return t.text;
