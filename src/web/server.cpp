@@ -200,6 +200,8 @@ class Site {
         s.Get("/", [this](const Request& req, Response& res) {
             if (auto session = session_of(req))
                 res.set_content(home_page(session->user, session->csrf), kHtml);
+            else  // lapsed since the gate let it through
+                redirect(res, "/login");
         });
         s.Post("/logout", [this](const Request& req, Response& res) {
             if (auto session = for_change(req, res)) {
@@ -220,10 +222,11 @@ class Site {
     httplib::Server::HandlerResponse gate(const httplib::Request& req, httplib::Response& res) {
         log_.begin(req);
         // Refused before the library reads (and throws away) a body that is too large.
-        if (req.get_header_value_count("Content-Length") > 1 ||
+        const bool two_lengths = req.get_header_value_count("Content-Length") > 1;
+        if (two_lengths ||
             std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kMaxBody) {
             res.set_header("Connection", "close");
-            refuse(res, 413);
+            refuse(res, two_lengths ? 400 : 413);
             return httplib::Server::HandlerResponse::Handled;
         }
         if (public_path(req.path)) return httplib::Server::HandlerResponse::Unhandled;

@@ -152,6 +152,7 @@ TEST(WebServe, BadLoginFormsGetAMessagePage) {
         {"GET /" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n", 414},
         {"GET / HTTP/1.1\r\nX: " + std::string(20000, 'b') + "\r\n\r\n", 400},
         {"BREW / HTTP/1.1\r\n\r\n", 400},
+        {"POST /login HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 1\r\n\r\nx", 400},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw.substr(0, 60));
