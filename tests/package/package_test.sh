@@ -60,11 +60,11 @@ done
 # Help on standard output, exit 0, for the command, each of its commands and the window;
 # the man page describes every command the help names.
 man=$(zcat "$root/usr/share/man/man1/zol5300.1.gz")
-for cmd in "" setup report find sampledb sql; do
+for cmd in "" setup report find sampledb sql serve serve-user; do
   out=$("$root/usr/bin/zol5300" $cmd --help 2>"$tmp/err") || fail "zol5300 $cmd --help: exit $?"
   [ -s "$tmp/err" ] && fail "zol5300 $cmd --help wrote to standard error"
   grep -q "^用法：zol5300 ${cmd:-COMMAND}" <<<"$out" || fail "zol5300 $cmd --help: $out"
-  [ -z "$cmd" ] || grep -qx "\.B $cmd" <<<"$man" || fail "man zol5300 leaves out $cmd"
+  [ -z "$cmd" ] || grep -qxF ".B ${cmd//-/\\-}" <<<"$man" || fail "man zol5300 leaves out $cmd"
 done
 out=$("$lib/Zol5300P1" --help) || fail "Zol5300P1 --help: exit $?"
 grep -q '^用法：BASE/exe/Zol5300P1 a/b/c' <<<"$out" || fail "Zol5300P1 --help: $out"

@@ -24,8 +24,10 @@ struct RunOutput {
     std::string err;
 };
 
-// Runs argv[0] (a path, or a name looked up in PATH) in `cwd` (empty: the current folder).
-inline RunOutput run_program(std::vector<std::string> argv_s, const fs::path& cwd = {}) {
+// Runs argv[0] (a path, or a name looked up in PATH) in `cwd` (empty: the current folder),
+// its standard input read from `input` when one is given.
+inline RunOutput run_program(std::vector<std::string> argv_s, const fs::path& cwd = {},
+                             const fs::path& input = {}) {
     const TempDir dir("zol_run_");
     const std::string out_path = (dir / "out").string(), err_path = (dir / "err").string();
     std::vector<char*> argv;
@@ -38,6 +40,8 @@ inline RunOutput run_program(std::vector<std::string> argv_s, const fs::path& cw
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    if (!input.empty())
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
     pid_t pid = 0;
     RunOutput r;
     if (::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {

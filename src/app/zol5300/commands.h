@@ -24,6 +24,8 @@ int cmd_sampledb(const Args& args);
 int cmd_sql(const Args& args);
 int cmd_setup(const Args& args);
 int cmd_find(const Args& args);
+int cmd_serve(const Args& args);
+int cmd_serve_user(const Args& args);
 
 // Prints "page N line M: <the line>" for each line of BASE's report that holds `text`;
 // returns kExitDone, kExitNoData when no line does, kExitFailed when the report cannot be

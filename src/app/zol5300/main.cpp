@@ -36,6 +36,8 @@ int main(int argc, char** argv) {
         if (cmd == "sql") return zol::app::cmd_sql(args);
         if (cmd == "setup") return zol::app::cmd_setup(args);
         if (cmd == "find") return zol::app::cmd_find(args);
+        if (cmd == "serve") return zol::app::cmd_serve(args);
+        if (cmd == "serve-user") return zol::app::cmd_serve_user(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zol5300 %s: %s\n", cmd.c_str(), e.what());
         return zol::app::kExitFailed;

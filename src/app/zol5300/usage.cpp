@@ -19,6 +19,10 @@ constexpr const char* kWhole =
     "      寫入範例學校資料庫 BASE/mdb/ZOL.mdb\n"
     "  sql DBFILE [--translate] [--no-cache] \"SQL\"\n"
     "      經由資料層執行一道 Access 語法的 SQL\n"
+    "  serve BASE [--listen ADDR:PORT] [--users FILE] [--tls-cert FILE --tls-key FILE]\n"
+    "      以網頁提供給辦公室的瀏覽器使用\n"
+    "  serve-user add|remove|list [NAME] [--users FILE]\n"
+    "      管理網頁的登入帳號\n"
     "\n"
     "  --help      顯示這段說明\n"
     "  --version   顯示版本\n"
@@ -102,14 +106,52 @@ constexpr const char* kSql =
     "  --no-cache    這次從 Access 檔重新讀取，不用也不動快取\n"
     "  --help        顯示這段說明\n";
 
+constexpr const char* kServe =
+    "用法：zol5300 serve BASE [--listen ADDR:PORT] [--users FILE]\n"
+    "                         [--tls-cert FILE --tls-key FILE]\n"
+    "以網頁提供套件資料夾 BASE 的報表給辦公室各電腦的瀏覽器；須以帳號密碼登入\n"
+    "（帳號以 zol5300 serve-user 建立）。按 Ctrl+C 或送出 SIGTERM 結束。\n"
+    "每個要求在標準錯誤輸出記一行：時間、帳號、方法、路徑（不含參數值）、狀態、毫秒。\n"
+    "目前登入後只有首頁；查詢與預覽頁面尚未提供。\n"
+    "\n"
+    "  --listen ADDR:PORT   等候連線的位址與埠（預設 127.0.0.1:8053，只有本機能連；\n"
+    "                       0.0.0.0:8053 讓區域網路上的電腦連線；埠 0 由系統挑選）\n"
+    "  --users FILE         帳號檔（預設 root 為 /etc/zol5300/serve-users，其他帳號為\n"
+    "                       $XDG_CONFIG_HOME/zol5300/serve-users，未設定時為\n"
+    "                       ~/.config/zol5300/serve-users）\n"
+    "  --tls-cert FILE      以 HTTPS 提供：憑證檔（PEM）\n"
+    "  --tls-key FILE       憑證的私鑰檔（PEM）\n"
+    "  --help               顯示這段說明\n"
+    "\n"
+    "閒置 30 分鐘的登入會失效；登入失敗後，同一帳號或同一電腦須等候的時間每次加倍。\n"
+    "沒有 TLS 而在本機以外的位址等候時，密碼會以明文經過網路，啟動時會提醒一次。\n"
+    "\n"
+    "結束碼：0 已結束，2 選項不合、帳號檔不能用或無法在該位址等候。\n";
+
+constexpr const char* kServeUser =
+    "用法：zol5300 serve-user add NAME [--users FILE]\n"
+    "      zol5300 serve-user remove NAME [--users FILE]\n"
+    "      zol5300 serve-user list [--users FILE]\n"
+    "管理 zol5300 serve 的登入帳號。add 新增帳號或變更其密碼：密碼在終端機上輸入兩次\n"
+    "（不顯示），或從標準輸入讀取一行（不是終端機時）；至少 8 個位元組。\n"
+    "帳號名稱只能用英文字母、數字、「.」、「_」與「-」，至多 32 個字元。\n"
+    "帳號檔只有本帳號能讀寫（0600），密碼以 yescrypt 雜湊保存；執行中的 serve 會自動\n"
+    "讀取變更，刪除的帳號其登入隨即失效。\n"
+    "\n"
+    "  --users FILE   帳號檔（預設同 zol5300 serve）\n"
+    "  --help         顯示這段說明\n"
+    "\n"
+    "結束碼：0 完成，2 選項、名稱或密碼不合，4 帳號檔無法讀寫。\n";
+
 }  // namespace
 
 const char* usage_text(std::string_view command) {
     const struct {
         std::string_view name;
         const char* text;
-    } texts[] = {{"", kWhole},    {"setup", kSetup},       {"report", kReport},
-                 {"find", kFind}, {"sampledb", kSampledb}, {"sql", kSql}};
+    } texts[] = {{"", kWhole},      {"setup", kSetup},         {"report", kReport},
+                 {"find", kFind},   {"sampledb", kSampledb},   {"sql", kSql},
+                 {"serve", kServe}, {"serve-user", kServeUser}};
     for (const auto& t : texts)
         if (t.name == command) return t.text;
     return nullptr;
