@@ -22,6 +22,22 @@ TEST(Date, RocForms) {
               "2024-02-29 2024-02-29 09:00:05");
 }
 
+// ROC date texts both ways: what each form writes reads back, and nothing else does; a
+// typed year is read as the lists read it.
+TEST(Date, RocTextReadsBack) {
+    // Before the first ROC year too: the page header writes "-1/01/01" for 1910.
+    for (const DateTime& d : {ymd(2006, 3, 15), ymd(2010, 12, 31), ymd(1910, 1, 1)}) {
+        EXPECT_EQ(parse_roc_date(roc_padded(d)), d) << roc_padded(d);
+        EXPECT_EQ(parse_roc_date(roc_header(d)), d) << roc_header(d);
+    }
+    for (const char* bad : {"", "099", "099/12", "099/12/", "099/13/01", "099/02/30", "099-12-31",
+                            "099/12/31 ", "x99/12/31", "099/12/3x"})
+        EXPECT_FALSE(parse_roc_date(bad)) << bad;
+    EXPECT_EQ(western_year("099"), 2010);
+    EXPECT_EQ(western_year(" 95_"), 2006);
+    EXPECT_EQ(western_year("___"), 1911);
+}
+
 // The last day of every month and the day after it, leap years on both sides of each rule,
 // and the year and month limits.
 TEST(Date, ValidDatesEndAtEachMonthsLastDay) {
