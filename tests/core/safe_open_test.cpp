@@ -13,11 +13,6 @@
 namespace zol::test {
 namespace {
 
-mode_t mode_of(const fs::path& p) {
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 // A private folder is made with the missing ones above it, or refused with the reason and
 // the folder at fault.
 TEST(PrivateFolder, MadeOrRefusedWithItsReason) {

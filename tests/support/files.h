@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,12 @@
 namespace zol::test {
 
 namespace fs = std::filesystem;
+
+// The permission bits of the name itself (a link's own, not its target's); 0 when missing.
+inline mode_t mode_of(const fs::path& p) {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
 
 // A new empty directory under the system's temporary directory.
 inline fs::path make_temp_dir(const std::string& prefix = "zol_test_") {

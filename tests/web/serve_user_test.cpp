@@ -8,11 +8,6 @@
 namespace zol::test {
 namespace {
 
-mode_t mode_of(const fs::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 TEST(ServeUser, AddListRemoveKeepTheFilePrivate) {
     const TempDir dir("zol_users_");
     const fs::path users = dir / "conf" / "users";
