@@ -24,11 +24,14 @@ bool has_paper(const QPrinterInfo& info, const QPageSize& size) {
 
 }  // namespace
 
-QString check_default_printer() {
+QString check_default_printer(const QString& queue) {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         throw PrintError("找不到印表機：系統沒有安裝印表機，或列印服務無法連線。");
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) throw PrintError("系統沒有設定預設印表機。");
+    const QPrinterInfo info =
+        queue.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(queue);
+    if (info.isNull())
+        throw PrintError(queue.isEmpty() ? std::string("系統沒有設定預設印表機。")
+                                         : "找不到印表機 " + queue.toStdString() + "。");
     if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted)
         throw PrintError(QStringLiteral("印表機 %1 已停止或發生錯誤，無法接受列印工作。")
                              .arg(info.printerName())
@@ -36,14 +39,15 @@ QString check_default_printer() {
     return info.printerName();
 }
 
-PrinterDevice::PrinterDevice(QString job_title) : title_(std::move(job_title)) {}
+PrinterDevice::PrinterDevice(QString job_title, QString queue)
+    : title_(std::move(job_title)), queue_(std::move(queue)) {}
 
 PrinterDevice::~PrinterDevice() {
     close_unfinished();
 }
 
 PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
-    const QString name = check_default_printer();
+    const QString name = check_default_printer(queue_);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer_->setPrinterName(name);
     printer_->setDocName(title_);
@@ -92,7 +96,7 @@ PainterDevice::Sheet PrinterDevice::prepare(const QPageLayout& wanted) {
 }
 
 QPagedPaintDevice& PrinterDevice::open_device(const Sheet&) {
-    check_default_printer();
+    check_default_printer(queue_);
     return *printer_;
 }
 
@@ -104,9 +108,9 @@ void PrinterDevice::abandon() {
     if (printer_) printer_->abort();
 }
 
-DeviceFactory printer_device_factory(const QString& job_title) {
-    return [job_title]() -> std::unique_ptr<PrintDevice> {
-        return std::make_unique<PrinterDevice>(job_title);
+DeviceFactory printer_device_factory(const QString& job_title, const QString& queue) {
+    return [job_title, queue]() -> std::unique_ptr<PrintDevice> {
+        return std::make_unique<PrinterDevice>(job_title, queue);
     };
 }
 

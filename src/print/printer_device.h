@@ -14,8 +14,8 @@ namespace zol::print {
 
 class PrinterDevice : public PainterDevice {
   public:
-    // `job_title` names the job in the spooler.
-    explicit PrinterDevice(QString job_title = QStringLiteral("rep_5300"));
+    // `job_title` names the job in the spooler; `queue` is the printer (empty: the default).
+    explicit PrinterDevice(QString job_title = QStringLiteral("rep_5300"), QString queue = {});
     ~PrinterDevice() override;
 
   protected:
@@ -29,12 +29,15 @@ class PrinterDevice : public PainterDevice {
 
   private:
     QString title_;
+    QString queue_;
     std::unique_ptr<QPrinter> printer_;
 };
 
-// Throws PrintError unless a default printer is there and not stopped; returns its name.
-QString check_default_printer();
+// Throws PrintError unless the printer `queue` (empty: the default printer) is there and not
+// stopped; returns its name.
+QString check_default_printer(const QString& queue = {});
 
-DeviceFactory printer_device_factory(const QString& job_title = QStringLiteral("rep_5300"));
+DeviceFactory printer_device_factory(const QString& job_title = QStringLiteral("rep_5300"),
+                                     const QString& queue = {});
 
 }  // namespace zol::print

@@ -34,11 +34,12 @@ bool lies_in(const fs::path& folder, const fs::path& file) {
 
 }  // namespace
 
-FileAdmission report_database_admission(std::string_view base_path) {
+FileAdmission report_database_admission(std::string_view base_path, const fs::path& report_file) {
     std::error_code ec;
     std::error_code base_ec;
     const fs::path base = fs::canonical(fs::path(std::string(base_path)), base_ec);
-    const fs::path reports = fs::absolute(report_path(base_path), ec).parent_path();
+    const fs::path reports =
+        fs::absolute(report_file.empty() ? report_path(base_path) : report_file, ec).parent_path();
     // The read bits that the accounts able to reach the report folder need; where the
     // report lands does not change during a run, so it is looked at once.
     std::vector<mode_t> readers;

@@ -40,7 +40,9 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
         return result;
     }
 
-    const FileAdmission admit = report_database_admission(request.base_path);
+    const std::filesystem::path output =
+        request.output_path.empty() ? report_path(request.base_path) : request.output_path;
+    const FileAdmission admit = report_database_admission(request.base_path, output);
     for (DataControl* control : {&ado_print, &ado_cbo})
         control->set_admission("report:" + request.base_path, admit);
     if (!open_run_rows(query, ado_print, ado_cbo)) {
@@ -52,7 +54,7 @@ RunResult select_data(const RunRequest& request, DataControl& ado_print, DataCon
     WriterOptions options;
     options.merged = request.filters.Chk_ALL;
     options.print_date = request.print_date;
-    options.output_path = report_path(request.base_path);
+    options.output_path = output;
     options.written = &result.report;
     result.pages = print_date(ado_print.rows(), ado_cbo.result(), options, progress);
     result.outcome = RunOutcome::Written;

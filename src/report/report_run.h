@@ -42,6 +42,9 @@ struct RunRequest {
     const QueryDates& dates;
     std::string base_path;
     DateTime print_date;
+    // Where the report is written; empty: the package's report file. A web run writes into
+    // a folder of its own, so a clerk at the window never finds another's report there.
+    std::filesystem::path output_path = {};
 };
 
 // Opens a run's two statements: the detail rows on ado_print, read as a stream, and, when

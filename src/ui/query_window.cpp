@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "print/print_fonts.h"
+#include "query/window_fields.h"
 #include "ui/digit_line_edit.h"
 #include "ui/enter_clicks.h"
 #include "ui/masked_date_edit.h"
@@ -126,7 +127,7 @@ void ZOL5300F1::moveEvent(QMoveEvent* event) {
 
 void ZOL5300F1::build_controls() {
     fra_00 = place<QGroupBox>(this, "fra_00", twips(120, 120, 11685, 8415), ming(false));
-    fra_00->setTitle(u("程式代號 ZOL5300"));
+    fra_00->setTitle(u(fields::kFrame));
 
     CBO_TranDay = digit_combo(fra_00, "CBO_TranDay", twips(2400, 750, 1815, 360));
     CBO_GrpID = combo(fra_00, "CBO_GrpID", twips(8040, 6480, 2175, 336));
@@ -155,13 +156,13 @@ void ZOL5300F1::build_controls() {
     CBO_ClsID2->setEditText(u("Combo2"));
 
     Chk_4 = place<QCheckBox>(fra_00, "Chk_4", twips(4956, 3540, 2292, 372), ming(false));
-    Chk_4->setText(u("全部(包含前三項)"));
+    Chk_4->setText(u(fields::kAllMethods));
     Chk_3 = place<QCheckBox>(fra_00, "Chk_3", twips(3996, 3540, 852, 372), ming(false));
-    Chk_3->setText(u("現金"));
+    Chk_3->setText(u(fields::kCash));
     Chk_2 = place<QCheckBox>(fra_00, "Chk_2", twips(3036, 3540, 852, 372), ming(false));
-    Chk_2->setText(u("臨櫃"));
+    Chk_2->setText(u(fields::kCounter));
     Chk_1 = place<QCheckBox>(fra_00, "Chk_1", twips(2196, 3540, 852, 372), ming(false));
-    Chk_1->setText(u("轉帳"));
+    Chk_1->setText(u(fields::kTransfer));
     for (auto* c : {Chk_1, Chk_2, Chk_3, Chk_4}) c->setChecked(true);
 
     CBO_paystas = combo(fra_00, "CBO_paystas", twips(2400, 3960, 1395, 360));
@@ -169,9 +170,9 @@ void ZOL5300F1::build_controls() {
     CBO_paystas->setCurrentIndex(-1);
 
     Opt2 = place<OptionButton>(fra_00, "Opt2", twips(1920, 4920, 2052, 252), ming(false));
-    Opt2->setText(u("選擇部分身分"));
+    Opt2->setText(u(fields::kSomeStatuses));
     Opt1 = place<OptionButton>(fra_00, "Opt1", twips(720, 4920, 852, 252), ming(false));
-    Opt1->setText(u("全部"));
+    Opt1->setText(u(fields::kAll));
     Opt1->setChecked(true);
     Lst_status =
         place<QListWidget>(fra_00, "Lst_status", twips(720, 5640, 3735, 1950), ming(false));
@@ -179,14 +180,14 @@ void ZOL5300F1::build_controls() {
 
     CBO_preway = combo(fra_00, "CBO_preway", twips(2400, 4440, 1392, 360));
     Chk_ALL = place<QCheckBox>(fra_00, "Chk_ALL", twips(4320, 4320, 2292, 252), ming(true));
-    Chk_ALL->setText(u("班級合併列印"));
+    Chk_ALL->setText(u(fields::kMerged));
 
     Frame1 = place<QGroupBox>(fra_00, "Frame1", twips(7560, 360, 3972, 2892), ming(false));
     Opt_group2 =
         place<OptionButton>(Frame1, "Opt_group2", twips(1320, 240, 2052, 252), ming(false));
-    Opt_group2->setText(u("選擇部分群組"));
+    Opt_group2->setText(u(fields::kSomeGroups));
     Opt_group1 = place<OptionButton>(Frame1, "Opt_group1", twips(120, 240, 852, 252), ming(false));
-    Opt_group1->setText(u("全部"));
+    Opt_group1->setText(u(fields::kAll));
     Lst_group = place<QListWidget>(Frame1, "Lst_group", twips(120, 960, 3735, 1680), ming(false));
     Lst_group->setSelectionMode(QAbstractItemView::MultiSelection);
     Lst_group->addItem(u("Lst_group"));
@@ -196,23 +197,23 @@ void ZOL5300F1::build_controls() {
     Lst_item->setSelectionMode(QAbstractItemView::MultiSelection);
     Lst_item->addItem(u("Lst_group"));
     Opt_item1 = place<OptionButton>(Frame3, "Opt_item1", twips(120, 240, 852, 252), ming(false));
-    Opt_item1->setText(u("全部"));
+    Opt_item1->setText(u(fields::kAll));
     Opt_item2 = place<OptionButton>(Frame3, "Opt_item2", twips(1320, 240, 2052, 252), ming(false));
-    Opt_item2->setText(u("選擇部分項目"));
+    Opt_item2->setText(u(fields::kSomeItems));
 
     Frame2 = place<QGroupBox>(fra_00, "Frame2", twips(120, 7560, 11415, 735), ming(false));
     Cmd_print =
         place<QPushButton>(Frame2, "Cmd_print", twips(480, 240, 1455, 375), mono_ming(true, 12));
-    Cmd_print->setText(u("列印 P"));
+    Cmd_print->setText(u(fields::kPrint));
     Cmd_preprint = place<QPushButton>(Frame2, "Cmd_preprint", twips(2760, 240, 1455, 375),
                                       mono_ming(true, 12));
-    Cmd_preprint->setText(u("預覽列印 Z"));
+    Cmd_preprint->setText(u(fields::kPreprint));
     Cmd_exit =
         place<QPushButton>(Frame2, "Cmd_exit", twips(9120, 240, 1455, 375), mono_ming(true, 12));
-    Cmd_exit->setText(u("離開 E"));
+    Cmd_exit->setText(u(fields::kExit));
     Cmd_clear =
         place<QPushButton>(Frame2, "Cmd_clear", twips(4680, 240, 1455, 375), mono_ming(true, 12));
-    Cmd_clear->setText(u("清除 X"));
+    Cmd_clear->setText(u(fields::kClear));
     for (auto* b : {Cmd_print, Cmd_preprint, Cmd_exit, Cmd_clear}) {
         b->setAutoDefault(false);
         click_on_enter(b);
@@ -224,28 +225,28 @@ void ZOL5300F1::build_controls() {
 }
 
 void ZOL5300F1::build_labels() {
-    label(fra_00, "lbl_00", "程式名稱", twips(360, 360, 1095, 255));
-    label(fra_00, "lbl_01", "繳費明細表列印", twips(1440, 360, 2652, 252));
-    label(fra_00, "Label9", "預繳方式", twips(720, 4500, 1185, 375));
-    label(fra_00, "Label4", " 所  有  身  分  別", twips(720, 5280, 3735, 375));
-    label(fra_00, "Label2", "繳費方式", twips(720, 3570, 1185, 255));
-    label(fra_00, "Label5", "繳費狀況", twips(720, 4020, 1185, 375));
-    label(Frame1, "Label6", "繳 費 群 組", twips(120, 600, 3732, 372))
+    label(fra_00, "lbl_00", fields::kProgramLabel, twips(360, 360, 1095, 255));
+    label(fra_00, "lbl_01", fields::kProgramName, twips(1440, 360, 2652, 252));
+    label(fra_00, "Label9", fields::kPreway, twips(720, 4500, 1185, 375));
+    label(fra_00, "Label4", fields::kStatuses, twips(720, 5280, 3735, 375));
+    label(fra_00, "Label2", fields::kMethods, twips(720, 3570, 1185, 255));
+    label(fra_00, "Label5", fields::kPaystas, twips(720, 4020, 1185, 375));
+    label(Frame1, "Label6", fields::kGroups, twips(120, 600, 3732, 372))
         ->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    label(Frame3, "Label7", "繳 費 項 目", twips(120, 600, 3732, 372))
+    label(Frame3, "Label7", fields::kItems, twips(120, 600, 3732, 372))
         ->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    label(fra_00, "Label1", "座號", twips(720, 2700, 615, 330));
-    label(fra_00, "Label3", "繳費群組", twips(6660, 6540, 1188, 252));
-    label(fra_00, "lbl_08(0)", "學號", twips(720, 3180, 735, 330));
-    label(fra_00, "lbl_08(1)", "至", twips(4380, 1290, 255, 375));
-    label(fra_00, "lbl_08(3)", "至", twips(4200, 3120, 255, 255));
-    label(fra_00, "lbl_08(4)", "收款日期", twips(720, 810, 1215, 255));
-    label(fra_00, "lbl_08(5)", "實(扣)繳日期", twips(720, 1290, 1635, 255));
-    label(fra_00, "lbl_08(6)", "至", twips(4380, 810, 375, 375));
-    label(fra_00, "lbl_08(7)", "至", twips(3840, 2220, 375, 255));
-    label(fra_00, "lbl_08(8)", "至", twips(3840, 2670, 495, 375));
-    label(fra_00, "lbl_08(9)", "班別", twips(720, 2220, 645, 375));
-    label(fra_00, "lbl_08(11)", "年級別", twips(720, 1770, 855, 375));
+    label(fra_00, "Label1", fields::kSeat, twips(720, 2700, 615, 330));
+    label(fra_00, "Label3", fields::kGroupBox, twips(6660, 6540, 1188, 252));
+    label(fra_00, "lbl_08(0)", fields::kStdNo, twips(720, 3180, 735, 330));
+    label(fra_00, "lbl_08(1)", fields::kTo, twips(4380, 1290, 255, 375));
+    label(fra_00, "lbl_08(3)", fields::kTo, twips(4200, 3120, 255, 255));
+    label(fra_00, "lbl_08(4)", fields::kTranDay, twips(720, 810, 1215, 255));
+    label(fra_00, "lbl_08(5)", fields::kPayday, twips(720, 1290, 1635, 255));
+    label(fra_00, "lbl_08(6)", fields::kTo, twips(4380, 810, 375, 375));
+    label(fra_00, "lbl_08(7)", fields::kTo, twips(3840, 2220, 375, 255));
+    label(fra_00, "lbl_08(8)", fields::kTo, twips(3840, 2670, 495, 375));
+    label(fra_00, "lbl_08(9)", fields::kClass, twips(720, 2220, 645, 375));
+    label(fra_00, "lbl_08(11)", fields::kGrade, twips(720, 1770, 855, 375));
     // The item frame lies over the stray group combo and its label: the box keeps its
     // place, list and clearing because the loaders still fill and empty it.
     // A box nobody can see takes no focus, so Tab and Enter pass it by.
@@ -256,12 +257,9 @@ void ZOL5300F1::build_labels() {
 
 void ZOL5300F1::set_tab_order() {
     // Lowest tab index first; labels, frames and the timer take no focus.
-    const std::vector<QWidget*> order = {
-        CBO_TranDay, CBO_GrpID,  CBO_Grade,    CBO_ClsID,  CBO_SeatNo1,  CBO_SeatNo2, Txt_StdNo1,
-        Txt_StdNo2,  Cmd_print,  Cmd_preprint, Cmd_exit,   CBO_TranDay2, Msk_payday1, Msk_payday2,
-        CBO_ClsID2,  Chk_4,      Chk_3,        Chk_2,      Chk_1,        CBO_paystas, Opt2,
-        Opt1,        Lst_status, Cmd_clear,    Opt_group2, Opt_group1,   Lst_group,   Lst_item,
-        Opt_item1,   Opt_item2,  CBO_preway,   Chk_ALL};
+    std::vector<QWidget*> order;
+    for (const std::string_view name : fields::kTabOrder)
+        order.push_back(findChild<QWidget*>(QString::fromUtf8(name.data(), name.size())));
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/numbers.h"
 #include "core/text.h"
+#include "query/window_fields.h"
 #include "ui/choice_group.h"
 #include "ui/masked_date_edit.h"
 #include "ui/query_window.h"
@@ -21,15 +22,6 @@
 namespace zol {
 
 namespace {
-
-enum class Filter { None, PickOnly, Digits };
-
-struct FieldRule {
-    bool enter_moves_on = false;
-    Filter filter = Filter::None;
-    char lowest_digit = '0';
-    int max_length = 0;
-};
 
 // The character a key press types, in the one form the field filters below test:
 // 13 Enter, 8 Backspace, 9 Tab, the typed character otherwise, 0 for keys that type none.
@@ -129,34 +121,21 @@ bool ZOL5300F1::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool ZOL5300F1::field_key_press(QObject* field, QKeyEvent* key) {
-    FieldRule rule;
-    if (field == CBO_TranDay || field == CBO_TranDay2 || field == CBO_GrpID) {
-        rule = {true, Filter::PickOnly};
-    } else if (field == CBO_Grade) {
-        rule = {true, Filter::Digits, '1', 1};
-    } else if (field == CBO_ClsID) {
-        rule = {true, Filter::Digits, '0', 2};
-    } else if (field == CBO_SeatNo1 || field == CBO_SeatNo2) {
-        rule = {true, Filter::Digits, '0', 3};
-    } else if (field == Txt_StdNo1 || field == Txt_StdNo2 || field == Msk_payday1 ||
-               field == Msk_payday2) {
-        rule = {true, Filter::None};
-    } else {
-        return false;
-    }
+    const fields::KeyRule* rule = fields::key_rule(field->objectName().toStdString());
+    if (!rule) return false;
     const char32_t c = typed_char(key);
     if (c == 0) return false;  // keys that type nothing pass untouched
-    if (c == 13 && rule.enter_moves_on) queue_tab();
+    if (c == 13) queue_tab();
     if (c == 13 || c == 8 || c == 9) return false;
-    switch (rule.filter) {
-        case Filter::None:
+    switch (rule->filter) {
+        case fields::KeyFilter::None:
             return false;
-        case Filter::PickOnly:
+        case fields::KeyFilter::PickOnly:
             return true;
-        case Filter::Digits: {
+        case fields::KeyFilter::Digits: {
             const auto* combo = static_cast<DropDownCombo*>(field);
-            const bool digit = c >= static_cast<char32_t>(rule.lowest_digit) && c <= U'9';
-            return !(digit && combo->currentText().size() < rule.max_length);
+            const bool digit = c >= static_cast<char32_t>(rule->lowest_digit) && c <= U'9';
+            return !(digit && combo->currentText().size() < rule->max_length);
         }
     }
     return false;
@@ -172,9 +151,9 @@ void ZOL5300F1::queue_tab() {
 
 void ZOL5300F1::seat_limit(DropDownCombo* combo) {
     const std::string text = combo->currentText().toStdString();
-    if (leading_number(text) < 255) return;
+    if (leading_number(text) < fields::kSeatLimit) return;
     combo->setEditText(combo->currentText().left(2));
-    tell(QString::fromUtf8("座號必須小於255"));
+    tell(QString::fromUtf8(fields::kMsgSeatLimit));
 }
 
 void ZOL5300F1::payday_proposal() {

@@ -7,14 +7,19 @@ namespace zol::web {
 namespace {
 
 std::string page(std::string_view title, std::string_view body) {
-    return cat("<!DOCTYPE html>\n<html lang=\"zh-Hant-TW\">\n<head>\n<meta charset=\"utf-8\">\n",
-               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n",
-               "<title>", html_escape(title), " － 繳費明細表列印</title>\n",
-               "<link rel=\"stylesheet\" href=\"/static/style.css\">\n</head>\n<body>\n", body,
-               "</body>\n</html>\n");
+    return html_page(title, {}, body);
 }
 
 }  // namespace
+
+std::string html_page(std::string_view title, std::string_view body_attributes,
+                      std::string_view body) {
+    return cat("<!DOCTYPE html>\n<html lang=\"zh-Hant-TW\">\n<head>\n<meta charset=\"utf-8\">\n",
+               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n",
+               "<title>", html_escape(title), " － 繳費明細表列印</title>\n",
+               "<link rel=\"stylesheet\" href=\"/static/style.css\">\n</head>\n<body",
+               body_attributes, ">\n", body, "</body>\n</html>\n");
+}
 
 std::string html_escape(std::string_view text) {
     std::string out;
@@ -59,17 +64,6 @@ std::string login_page(std::string_view message, std::string_view name) {
             "<button type=\"submit\">登入</button>\n</form>\n</main>\n"));
 }
 
-std::string home_page(std::string_view user, std::string_view csrf) {
-    return page("首頁",
-                cat("<header>\n<span class=\"user\">", html_escape(user), "</span>\n",
-                    "<form method=\"post\" action=\"/logout\">\n",
-                    "<input type=\"hidden\" name=\"csrf\" value=\"", html_escape(csrf), "\">\n",
-                    "<button type=\"submit\">登出</button>\n</form>\n</header>\n",
-                    "<main>\n<h1>繳費明細表列印</h1>\n",
-                    "<p>查詢畫面尚未開放，將在下一版提供；目前請使用桌面上的查詢視窗。</p>\n",
-                    "</main>\n"));
-}
-
 std::string message_page(int status, std::string_view message) {
     const std::string back =
         status == 401 ? "<a href=\"/login\">登入</a>" : "<a href=\"/\">回首頁</a>";
@@ -108,19 +102,6 @@ std::string_view status_message(int status) {
         default:
             return status >= 500 ? "伺服器無法完成這個要求。" : "無法處理這個要求。";
     }
-}
-
-std::string_view style_sheet() {
-    return "body{font-family:\"Noto Sans CJK "
-           "TC\",sans-serif;margin:0;background:#f4f4f4;color:#222}\n"
-           "main{max-width:40rem;margin:2rem auto;background:#fff;padding:1.5rem 2rem;"
-           "border:1px solid #ccc}\n"
-           "header{display:flex;justify-content:flex-end;gap:1rem;align-items:center;"
-           "padding:.5rem 1rem;background:#dde}\n"
-           "header form{margin:0}\n"
-           ".login form{display:grid;grid-template-columns:auto 1fr;gap:.75rem 1rem}\n"
-           ".login button{grid-column:2;justify-self:start}\n"
-           ".message{color:#a00}\n";
 }
 
 }  // namespace zol::web

@@ -1,5 +1,5 @@
-// The pages of the web front end that belong to it alone: logging in, the start page and
-// the message that answers a request it cannot serve.
+// The pages of the web front end that belong to it alone: logging in and the message that
+// answers a request it cannot serve; the frame of every page.
 #pragma once
 
 #include <string>
@@ -13,16 +13,14 @@ std::string html_escape(std::string_view text);
 // `message` (may be empty) above the form; `name` fills the account field again.
 std::string login_page(std::string_view message, std::string_view name);
 
-// The start page of a logged-in clerk: `csrf` goes with the logout form.
-std::string home_page(std::string_view user, std::string_view csrf);
+// A whole page: `body_attributes` (" class=..." or empty) go into the body tag.
+std::string html_page(std::string_view title, std::string_view body_attributes,
+                      std::string_view body);
 
 // A page with one message for a request that is refused, and a way back.
 std::string message_page(int status, std::string_view message);
 
 // The message of an HTTP status for a clerk, for a refusal that has no more specific one.
 std::string_view status_message(int status);
-
-// The one style sheet, served as /static/style.css.
-std::string_view style_sheet();
 
 }  // namespace zol::web

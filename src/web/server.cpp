@@ -22,11 +22,14 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 #include "core/text.h"
 #include "web/accounts.h"
+#include "web/assets.h"
 #include "web/form.h"
 #include "web/pages.h"
+#include "web/report_routes.h"
 #include "web/sessions.h"
 
 namespace zol::web {
@@ -166,9 +169,15 @@ class Site {
           sessions_(o.idle),
           throttle_(o.first_login_delay),
           secure_(!o.tls_cert.empty()),
-          decoy_hash_(hash_password(random_hex(16))) {
+          decoy_hash_(hash_password(random_hex(16))),
+          reports_({o.base, o.runs, o.printer},
+                   Gate{[this](const httplib::Request& req) { return session_of(req); },
+                        [this](const httplib::Request& req, httplib::Response& res) {
+                            return for_change(req, res);
+                        }}) {
         accounts_.load();
         routes(server);
+        reports_.install(server);
     }
 
   private:
@@ -189,23 +198,22 @@ class Site {
             }
             refuse(res, 500);
         });
-        s.Get("/static/style.css", [](const Request&, Response& res) {
-            res.set_content(std::string(style_sheet()), "text/css; charset=utf-8");
-        });
+        for (const auto& [path, text, type] :
+             {std::tuple{"/static/style.css", style_sheet(), "text/css; charset=utf-8"},
+              {"/static/query.js", query_script(), "text/javascript; charset=utf-8"},
+              {"/static/preview.js", preview_script(), "text/javascript; charset=utf-8"}})
+            s.Get(path, [text, type](const Request&, Response& res) {
+                res.set_content(std::string(text), type);
+            });
         s.Get("/login", [this](const Request& req, Response& res) {
             if (session_of(req)) return redirect(res, "/");
             res.set_content(login_page({}, {}), kHtml);
         });
         s.Post("/login", [this](const Request& req, Response& res) { login(req, res); });
-        s.Get("/", [this](const Request& req, Response& res) {
-            if (auto session = session_of(req))
-                res.set_content(home_page(session->user, session->csrf), kHtml);
-            else  // lapsed since the gate let it through
-                redirect(res, "/login");
-        });
         s.Post("/logout", [this](const Request& req, Response& res) {
-            if (auto session = for_change(req, res)) {
-                sessions_.close(session->token);
+            if (auto change = for_change(req, res)) {
+                sessions_.close(change->session.token);
+                end_sessions();
                 res.set_header("Set-Cookie", cookie({}));
                 redirect(res, "/login");
             }
@@ -221,6 +229,8 @@ class Site {
     // refused (anything else).
     httplib::Server::HandlerResponse gate(const httplib::Request& req, httplib::Response& res) {
         log_.begin(req);
+        sessions_.sweep();
+        end_sessions();
         // Refused before the library reads (and throws away) a body that is too large.
         const bool two_lengths = req.get_header_value_count("Content-Length") > 1;
         if (two_lengths ||
@@ -266,9 +276,14 @@ class Site {
         return form;
     }
 
-    // The session of a request that changes something, its CSRF token checked; nullopt
-    // after refusing it.
-    std::optional<Session> for_change(const httplib::Request& req, httplib::Response& res) {
+    // What was kept for the sessions that ended goes with them.
+    void end_sessions() {
+        for (const std::string& token : sessions_.take_ended()) reports_.session_ended(token);
+    }
+
+    // The session and form of a request that changes something, its CSRF token checked;
+    // nullopt after refusing it.
+    std::optional<Change> for_change(const httplib::Request& req, httplib::Response& res) {
         auto session = session_of(req);
         if (!session) {
             refuse(res, 401);
@@ -285,7 +300,7 @@ class Site {
             refuse(res, 403);
             return std::nullopt;
         }
-        return session;
+        return Change{*session, *form};
     }
 
     void login(const httplib::Request& req, httplib::Response& res) {
@@ -336,6 +351,7 @@ class Site {
     RequestLog log_;
     const bool secure_;
     const std::string decoy_hash_;
+    ReportRoutes reports_;
 };
 
 }  // namespace

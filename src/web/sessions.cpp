@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "core/text.h"
@@ -60,6 +61,7 @@ Session Sessions::open(const std::string& user) {
         const auto oldest = std::min_element(
             entries_.begin(), entries_.end(),
             [](auto& a, auto& b) { return a.second.last_used < b.second.last_used; });
+        ended_.push_back(oldest->first);
         entries_.erase(oldest);
     }
     entries_[s.token] = {s, now};
@@ -72,6 +74,7 @@ std::optional<Session> Sessions::find(std::string_view token) {
     const auto it = entries_.find(token);
     if (it == entries_.end()) return std::nullopt;
     if (now - it->second.last_used > idle_) {
+        ended_.push_back(it->first);
         entries_.erase(it);
         return std::nullopt;
     }
@@ -81,16 +84,37 @@ std::optional<Session> Sessions::find(std::string_view token) {
 
 void Sessions::close(std::string_view token) {
     const std::lock_guard lock(mutex_);
-    if (const auto it = entries_.find(token); it != entries_.end()) entries_.erase(it);
+    if (const auto it = entries_.find(token); it != entries_.end()) {
+        ended_.push_back(it->first);
+        entries_.erase(it);
+    }
 }
 
 void Sessions::close_user(std::string_view user) {
     const std::lock_guard lock(mutex_);
-    std::erase_if(entries_, [&](const auto& e) { return e.second.session.user == user; });
+    std::erase_if(entries_, [&](const auto& e) {
+        const bool ends = e.second.session.user == user;
+        if (ends) ended_.push_back(e.first);
+        return ends;
+    });
+}
+
+void Sessions::sweep() {
+    const std::lock_guard lock(mutex_);
+    drop_idle(Clock::now());
+}
+
+std::vector<std::string> Sessions::take_ended() {
+    const std::lock_guard lock(mutex_);
+    return std::exchange(ended_, {});
 }
 
 void Sessions::drop_idle(Clock::time_point now) {
-    std::erase_if(entries_, [&](const auto& e) { return now - e.second.last_used > idle_; });
+    std::erase_if(entries_, [&](const auto& e) {
+        const bool ends = now - e.second.last_used > idle_;
+        if (ends) ended_.push_back(e.first);
+        return ends;
+    });
 }
 
 std::chrono::milliseconds LoginThrottle::wait(std::string_view name, std::string_view address) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zol::web {
 
@@ -37,6 +38,11 @@ class Sessions {
     void close(std::string_view token);
     // Ends every session of `user` (an account that was removed).
     void close_user(std::string_view user);
+    // Ends the sessions that lay idle too long.
+    void sweep();
+    // The tokens of the sessions ended since the last call, however they ended, so that
+    // what was kept for them can go too.
+    std::vector<std::string> take_ended();
 
   private:
     struct Entry {
@@ -48,6 +54,7 @@ class Sessions {
     const std::chrono::seconds idle_;
     std::mutex mutex_;
     std::map<std::string, Entry, std::less<>> entries_;
+    std::vector<std::string> ended_;
 };
 
 // Failed logins, per account name and per client address: each failure doubles the time

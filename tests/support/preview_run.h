@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/zol5300/report_lists.h"
+#include "query/filter_lists.h"
 #include "print/print_state.h"
 #include "query/check_text.h"
 #include "report/report_run.h"
@@ -24,14 +24,14 @@ class PreviewRun {
         ado_cbo_.set_connection_string(package_connection_string(base));
         FilterSnapshot f;
         f.preview_mode = true;
-        app::load_status_list(ado_cbo_, f);
-        const auto dates = app::load_tranday_list(ado_cbo_, f);
+        load_status_list(ado_cbo_, f);
+        const auto dates = load_tranday_list(ado_cbo_, f);
         const auto at = std::find(dates.begin(), dates.end(), tranday);
         if (at == dates.end()) return;
         f.CBO_TranDay_index = static_cast<int>(at - dates.begin());
         f.CBO_TranDay = tranday;
-        app::load_group_list(ado_cbo_, f);
-        app::load_item_list(ado_cbo_, f);
+        load_group_list(ado_cbo_, f);
+        load_item_list(ado_cbo_, f);
         const CheckResult check = Check_Text(f);
         if (check.outcome == CheckOutcome::Failed) return;
         const RunRequest request{f, check.dates, base, DateTime{2025, 3, 7}};

@@ -13,13 +13,13 @@
 
 #include "app/zol5300/commands.h"
 #include "app/zol5300/progress_line.h"
-#include "app/zol5300/report_lists.h"
 #include "app/zol5300/report_options.h"
 #include "app/zol5300/report_print.h"
 #include "app/zol5300/usage.h"
 #include "core/errno_text.h"
 #include "data/db_error.h"
 #include "query/check_text.h"
+#include "query/filter_lists.h"
 #include "query/payment_query.h"
 #include "report/report_file.h"
 #include "report/report_reader.h"
@@ -37,86 +37,6 @@ void message(const std::string& text) {
 
 void write_out(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
-// The index of a collection date among the list's entries, or -1.
-int entry_index(const std::vector<std::string>& entries, const std::string& text) {
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i] == text) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-// Fills the window's fields from the options and the lists; "" when all went well,
-// else the message of the refused option.
-std::string fill_snapshot(const ReportOptions& o, DataControl& ado_cbo, FilterSnapshot& f) {
-    load_status_list(ado_cbo, f);
-    const std::vector<std::string> dates = load_tranday_list(ado_cbo, f);
-    // An empty value is the empty box: the check then asks for a date (or takes no end date).
-    if (o.tranday && !o.tranday->empty()) {
-        f.CBO_TranDay_index = entry_index(dates, *o.tranday);
-        if (f.CBO_TranDay_index < 0) return "收款日期 " + *o.tranday + " 不在收款日期清單中";
-        f.CBO_TranDay = *o.tranday;
-    }
-    if (o.tranday2 && !o.tranday2->empty()) {
-        f.CBO_TranDay2_index = entry_index(dates, *o.tranday2);
-        if (f.CBO_TranDay2_index < 0) return "收款日期 " + *o.tranday2 + " 不在收款日期清單中";
-        f.CBO_TranDay2 = *o.tranday2;
-    }
-    if (o.payday1) f.Msk_payday1 = masked_box_text(*o.payday1);
-    if (o.payday2) f.Msk_payday2 = masked_box_text(*o.payday2);
-
-    f.CBO_Grade = o.grade;
-    f.CBO_ClsID = o.class1;
-    f.CBO_ClsID2 = o.class2;
-    f.CBO_SeatNo1 = o.seat1;
-    f.CBO_SeatNo2 = o.seat2;
-    f.Txt_StdNo1 = o.stdno1;
-    f.Txt_StdNo2 = o.stdno2;
-    f.CBO_preway = o.preway;
-    f.CBO_paystas = o.paystas;
-    f.Chk_ALL = o.merged;
-
-    if (o.methods) {
-        f.Chk_1 = f.Chk_2 = f.Chk_3 = false;
-        f.Chk_4 = false;
-        for (const std::string& m : *o.methods) {
-            if (m == "1") {
-                f.Chk_1 = true;
-            } else if (m == "2") {
-                f.Chk_2 = true;
-            } else if (m == "3") {
-                f.Chk_3 = true;
-            } else {
-                return "繳費方式只能是 1(轉帳)、2(臨櫃)、3(現金): " + m;
-            }
-        }
-    }
-
-    const std::exception_ptr group_error = load_group_list(ado_cbo, f);
-    if (o.groups) {
-        f.Opt_group1 = false;
-        if (const auto bad = select_ids(f.Lst_group, f.group_ids, *o.groups)) {
-            // A list that could not be read (a damaged file) is the reason, not the group.
-            if (group_error) std::rethrow_exception(group_error);
-            return "繳費群組 " + *bad + " 不在群組清單中";
-        }
-    }
-    load_item_list(ado_cbo, f);
-    if (o.items) {
-        f.Opt_item1 = false;
-        if (const auto bad = select_ids(f.Lst_item, f.item_ids, *o.items)) {
-            return "繳費項目 " + *bad + " 不在項目清單中";
-        }
-    }
-    if (o.statuses) {
-        f.Opt1 = false;
-        f.Opt2 = true;
-        if (const auto bad = select_ids(f.Lst_status, f.status_codes, *o.statuses)) {
-            return "身分別 " + *bad + " 不在身分別清單中";
-        }
-    }
-    return "";
 }
 
 // --xlsx: the same statements, written as a workbook; the report file is left alone.
@@ -149,7 +69,7 @@ int run(const ReportOptions& o) {
     FilterSnapshot f;
     // The whole-school question guards paper: only --print asks it, a PDF uses none.
     f.preview_mode = !o.print;
-    if (const std::string refused = fill_snapshot(o, ado_cbo, f); !refused.empty()) {
+    if (const std::string refused = fill_filters(o, ado_cbo, f); !refused.empty()) {
         message(refused);
         return kExitRefused;
     }

@@ -2,15 +2,21 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/zol5300/commands.h"
 #include "app/zol5300/usage.h"
 #include "core/text.h"
+#include "print/pdf_device.h"
+#include "print/print_fonts.h"
 #include "web/accounts.h"
 #include "web/server.h"
 
@@ -19,6 +25,26 @@ namespace zol::app {
 namespace {
 
 constexpr std::size_t kMinPassword = 8;
+
+// A private folder under $TMPDIR (or /tmp), removed with what is in it.
+class TempFolder {
+  public:
+    TempFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zol5300-serve-XXXXXX";
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
 constexpr std::size_t kMaxPassword = 1024;
 
 // A whole number in [lo, hi] from the environment variable `name`, else `fallback`: for
@@ -119,6 +145,10 @@ int cmd_serve(const Args& args) {
             o.tls_cert = args[++i];
         } else if (a == "--tls-key" && has_value) {
             o.tls_key = args[++i];
+        } else if (a == "--printer" && has_value) {
+            o.printer = args[++i];
+        } else if (a == "--runs" && has_value) {
+            o.runs = args[++i];
         } else if (a.starts_with("--")) {
             print_usage("serve", stderr);
             return kExitRefused;
@@ -134,6 +164,31 @@ int cmd_serve(const Args& args) {
     o.idle = std::chrono::seconds(env_number("ZOL5300_SESSION_SECONDS", 1800, 1, 86400));
     o.first_login_delay =
         std::chrono::milliseconds(env_number("ZOL5300_LOGIN_DELAY_MS", 1000, 1, 60000));
+    // The sessions' report folders: the service's own runtime folder, or a fresh private one.
+    std::optional<TempFolder> own_runs;
+    if (o.runs.empty()) {
+        const char* runtime = std::getenv("RUNTIME_DIRECTORY");
+        if (runtime && *runtime) {
+            const std::string first(runtime, std::strcspn(runtime, ":"));
+            o.runs = std::filesystem::path(first) / "runs";
+        } else {
+            own_runs.emplace();
+            if (own_runs->path().empty()) {
+                std::fprintf(stderr, "zol5300 serve：無法建立暫存資料夾\n");
+                return kExitFailed;
+            }
+            o.runs = own_runs->path();
+        }
+    }
+    // PDFs and prints are painted by Qt, which wants its application object first, on this
+    // thread, before any request thread starts.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "zol5300";
+    char* argv[] = {name, nullptr};
+    const QGuiApplication app(argc, argv);
+    install_font_substitutions();
+    print::find_time_zone();
     return web::serve(o);
 }
 

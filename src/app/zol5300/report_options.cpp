@@ -64,18 +64,6 @@ std::string valid_utf8(std::string_view text) {
     return out;
 }
 
-std::string masked_box_text(std::string_view typed) {
-    std::string box = "___/__/__";
-    std::size_t pos = 0;
-    for (char c : typed) {
-        if (pos >= box.size()) break;
-        if (c < '0' || c > '9') continue;
-        if (box[pos] == '/') ++pos;
-        box[pos++] = c;
-    }
-    return box;
-}
-
 std::vector<std::string> split_list(std::string_view text) {
     std::vector<std::string> out;
     std::size_t start = 0;
