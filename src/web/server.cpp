@@ -42,6 +42,7 @@ constexpr const char* kHtml = "text/html; charset=utf-8";
 // below this too.
 constexpr std::size_t kMaxBody = 64 * 1024;
 constexpr std::size_t kMaxPassword = 1024;
+constexpr std::size_t kThreads = 64;
 
 // The accounts file, read again whenever it changed, so `serve-user add` and `remove` take
 // effect without a restart.
@@ -221,6 +222,14 @@ class Site {
         s.Get("/logout", [](const Request&, Response& res) { refuse(res, 405); });
     }
 
+    // Whether a browser's Origin header (when it sends one) names this server as the Host
+    // header does.
+    bool same_origin(const httplib::Request& req) const {
+        if (!req.has_header("Origin")) return true;
+        const std::string origin = req.get_header_value("Origin");
+        return origin == cat(secure_ ? "https://" : "http://", req.get_header_value("Host"));
+    }
+
     static bool public_path(const std::string& path) {
         return path == "/login" || path.starts_with("/static/");
     }
@@ -237,6 +246,11 @@ class Site {
             std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kMaxBody) {
             res.set_header("Connection", "close");
             refuse(res, two_lengths ? 400 : 413);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        // A form sent from another site's page (through the clerk's browser) is no clerk's.
+        if (req.method == "POST" && !same_origin(req)) {
+            refuse(res, 403, "這個表單不是從本系統的頁面送出的，不予處理。");
             return httplib::Server::HandlerResponse::Handled;
         }
         if (public_path(req.path)) return httplib::Server::HandlerResponse::Unhandled;
@@ -393,6 +407,12 @@ int serve(const ServeOptions& o) {
         std::fprintf(stderr, "zol5300 serve：%s\n", e.what());
         return 2;
     }
+    // A browser keeps its connection (and with it a thread) for a few seconds after each
+    // request; a school office's clerks all polling one long run each must not queue behind
+    // one another. The library owns the pool it is handed.
+    server->new_task_queue = [] {
+        return std::make_unique<httplib::ThreadPool>(kThreads).release();
+    };
     server->set_read_timeout(10, 0);
     server->set_write_timeout(30, 0);
     server->set_keep_alive_timeout(5);

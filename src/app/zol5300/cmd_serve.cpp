@@ -1,4 +1,5 @@
 // zol5300 serve BASE: the web front end; zol5300 serve-user: its accounts.
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -183,6 +184,13 @@ int cmd_serve(const Args& args) {
     // PDFs and prints are painted by Qt, which wants its application object first, on this
     // thread, before any request thread starts.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's platform wants a runtime folder of the account's own; a service has none.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        std::error_code ec;
+        std::filesystem::create_directories(o.runs, ec);
+        ::chmod(o.runs.c_str(), 0700);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(o.runs.string()));
+    }
     int argc = 1;
     char name[] = "zol5300";
     char* argv[] = {name, nullptr};
