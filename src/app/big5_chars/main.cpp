@@ -16,8 +16,8 @@ int main() {
         if (!zol::is_big5_lead(static_cast<unsigned char>(lead))) continue;
         for (int trail = 0; trail <= 0xFF; ++trail) {
             if (!zol::is_big5_trail(static_cast<unsigned char>(trail))) continue;
-            const std::string utf8 = zol::from_big5(std::string{static_cast<char>(lead),
-                                                                static_cast<char>(trail)});
+            const std::string utf8 =
+                zol::from_big5(std::string{static_cast<char>(lead), static_cast<char>(trail)});
             const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
             const auto length = static_cast<int32_t>(utf8.size());
             for (int32_t i = 0; i < length;) {
