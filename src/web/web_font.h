@@ -6,7 +6,8 @@
 
 namespace zol::web {
 
-// The CSS family name of the font and where the server serves it.
+// The CSS family name of the font and where the server serves it. A name of its own, so that
+// a browser never takes an installed font of the source's name, with other glyph widths.
 inline constexpr std::string_view kWebFontFamily = "ZOL Report Mono";
 inline constexpr std::string_view kWebFontPath = "/static/report-mono.woff2";
 
