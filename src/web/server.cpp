@@ -31,6 +31,7 @@
 #include "web/pages.h"
 #include "web/report_routes.h"
 #include "web/sessions.h"
+#include "web/web_font.h"
 
 namespace zol::web {
 
@@ -206,6 +207,13 @@ class Site {
             s.Get(path, [text, type](const Request&, Response& res) {
                 res.set_content(std::string(text), type);
             });
+        s.Get(std::string(kWebFontPath), [](const Request&, Response& res) {
+            // Part of the program, so browsers may keep it; the default header says no-store,
+            // and a second Cache-Control beside it would be read as the stricter one.
+            res.headers.erase("Cache-Control");
+            res.set_header("Cache-Control", "public, max-age=31536000, immutable");
+            res.set_content(std::string(web_font()), "font/woff2");
+        });
         s.Get("/login", [this](const Request& req, Response& res) {
             if (session_of(req)) return redirect(res, "/");
             res.set_content(login_page({}, {}), kHtml);
