@@ -32,6 +32,7 @@ TEST(WebServe, EveryRouteButLoginAndStyleNeedsASession) {
         {"DELETE", "/login/../", "", 401},
         {"GET", "/login", "", 200},
         {"GET", "/static/style.css", "", 200},
+        {"GET", "/static/report-mono.woff2", "", 200},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.method) + " " + c.target);
