@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -301,6 +302,60 @@ TEST(WebReport, ASessionsReportsAreItsOwnAndGoWithIt) {
     EXPECT_EQ(http(server.port(), "GET", "/login").status, 200);
     EXPECT_TRUE(folders().empty());
     EXPECT_FALSE(fs::exists(server.package().report()));
+}
+
+// 列印 with `--printer QUEUE`: the chosen pages go to that queue of a real spooler, not to the
+// default printer; a queue that is not there is told.
+TEST(WebReport, PrintGoesToTheServersQueue) {
+    if (!fs::exists("/usr/sbin/cupsd")) GTEST_SKIP() << "cupsd is missing (scripts/install-deps)";
+    const TempDir spool("zol_webcups_");
+    // The spooler's filters run as another account, which must reach its folders.
+    fs::permissions(spool.path(),
+                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const std::string script = std::string(ZOL_SOURCE_DIR) + "/tests/support/private-cups.sh";
+    const std::vector<std::string> env{"BASE=" + (spool / "cups").string(),
+                                       "OUT=" + (spool / "out").string(),
+                                       "CUPS_SERVER=" + (spool / "cups" / "cups.sock").string()};
+    const auto cups = [&](const std::string& verb) {
+        std::vector<std::string> args{"env"};
+        args.insert(args.end(), env.begin(), env.end());
+        args.insert(args.end(), {"/bin/sh", script, verb});
+        return run_program(args);
+    };
+    const RunOutput started = cups("start");
+    ASSERT_EQ(started.code, 0) << started.out << started.err;
+    struct Stop {
+        std::function<void()> f;
+        ~Stop() { f(); }
+    } stop{[&] { cups("stop"); }};
+    for (const auto& [queue, told] :
+         {std::pair{"PDFFILE", "已送到印表機 PDFFILE（第 2 到 3 頁）。"},
+          {"NOSUCH", "找不到印表機 NOSUCH。"}}) {
+        SCOPED_TRACE(queue);
+        const WebServer server(env, {"--printer", queue}, true);
+        const WebClerk clerk(server, WebServer::kUser);
+        const std::string date = trandays(clerk).at(0);
+        const auto [id, status] = clerk.run("mode=print&yes=1&CBO_TranDay=" + form_escape(date));
+        ASSERT_EQ(json_field(status, "state"), "done") << status;
+        EXPECT_NE(clerk.get("/").body.find("data-server-prints"), std::string::npos);
+        const HttpReply r =
+            clerk.post("/runs/" + id + "/print", "csrf=" + clerk.csrf() + "&from=2&to=3");
+        EXPECT_EQ(json_field(r.body, "message"), told);
+        if (std::string_view(queue) != "PDFFILE") {
+            EXPECT_EQ(r.status, 409);
+            continue;
+        }
+        EXPECT_EQ(r.status, 200);
+        ASSERT_EQ(cups("wait").code, 0);
+        const fs::path printed = spool / "out" / "pdffile.pdf";
+        ASSERT_TRUE(fs::exists(printed));
+        EXPECT_NE(run_program({"pdfinfo", printed.string()}).out.find("Pages:           2"),
+                  std::string::npos);
+        // Nothing went to the default printer (the virtual PDF printer).
+        std::size_t others = 0;
+        for (const auto& e : fs::directory_iterator(spool / "out")) others += e.path() != printed;
+        EXPECT_EQ(others, 0u);
+    }
 }
 
 }  // namespace
