@@ -19,6 +19,12 @@ struct Progress {
     int total = 0;
 };
 
+// How a run's progress reads to the clerk, in the window's dialog and on the web page.
+inline constexpr const char* kProgressTitle = "報表處理中";
+inline std::string progress_label(const Progress& p) {
+    return p.what + "\n已處理 " + std::to_string(p.rows) + " 筆";
+}
+
 // Called now and then during long work, on the thread doing it. It may throw (a Cancel
 // pressed, say); the work then stops and everything it was making is thrown away.
 using ProgressFn = std::function<void(const Progress&)>;

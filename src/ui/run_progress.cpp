@@ -36,7 +36,7 @@ void RunProgress::update(const Progress& p) {
     last_events_ = now;
     if (!dialog_ && now >= show_after_ms_) {
         dialog_ = std::make_unique<QProgressDialog>(window_);
-        dialog_->setWindowTitle(QString::fromUtf8("報表處理中"));
+        dialog_->setWindowTitle(QString::fromUtf8(kProgressTitle));
         dialog_->setCancelButtonText(QString::fromUtf8("取消"));
         dialog_->setWindowModality(Qt::WindowModal);
         dialog_->setAutoReset(false);
@@ -48,8 +48,7 @@ void RunProgress::update(const Progress& p) {
         dialog_->show();
     }
     if (dialog_) {
-        dialog_->setLabelText(QString::fromStdString(p.what) +
-                              QString::fromUtf8("\n已處理 %1 筆").arg(p.rows));
+        dialog_->setLabelText(QString::fromStdString(progress_label(p)));
         // Without a measure of the whole the bar just shows that work goes on.
         dialog_->setMaximum(p.total > 0 ? p.total : 0);
         dialog_->setValue(p.total > 0 ? p.done : 0);

@@ -161,7 +161,8 @@ std::string query_page(const QueryPageData& d) {
         cat(page_header(d.user, d.csrf), "<main>\n", problem,
             "<form class=\"query-form\" id=\"query\" autocomplete=\"off\">\n", filters, choices,
             commands, "</form>\n<div id=\"progress\" role=\"status\" aria-live=\"polite\" hidden>",
-            "<p id=\"progress_text\"></p><p id=\"progress_link\"></p>",
+            "<p id=\"progress_text\"></p><progress id=\"progress_bar\" max=\"1\"></progress>",
+            "<p id=\"progress_link\"></p>",
             "<button type=\"button\" id=\"progress_cancel\">取消</button></div>\n</main>\n",
             "<script src=\"/static/query.js\"></script>\n",
             // The preview's font, fetched while the clerk fills the fields.

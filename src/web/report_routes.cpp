@@ -436,6 +436,8 @@ void ReportRoutes::status(const Request& req, Response& res) {
     switch (v.state) {
         case RunState::Running:
             o.text("state", "running")
+                .text("title", kProgressTitle)
+                .text("label", v.progress.what.empty() ? std::string() : progress_label(v.progress))
                 .text("what", v.progress.what)
                 .number("rows", static_cast<std::int64_t>(v.progress.rows))
                 .number("done", v.progress.done)

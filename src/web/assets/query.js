@@ -173,9 +173,13 @@
 
   let current = null;  // the run going on
   const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-  function showProgress(text, link) {
+  // The run's progress as the window's dialog shows it: its text, and a bar while the whole
+  // is known.
+  function showProgress(text, link, part = null) {
     $('progress').hidden = text === null;
     $('progress_text').textContent = text ?? '';
+    const bar = $('progress_bar');
+    if (part === null) bar.removeAttribute('value'); else bar.value = part;
     $('progress_link').replaceChildren(...(link ? [link] : []));
     $('progress_cancel').hidden = !!link;
   }
@@ -200,7 +204,7 @@
       for (let wait = 25; ; wait = Math.min(wait * 2, 250)) {
         status = await getJson(`/runs/${current}/status`);
         if (status.state !== 'running') break;
-        showProgress(status.what ? `${status.what}　${status.rows} 筆` : '執行中…');
+        showProgress(status.label || status.title, null, status.total > 0 ? status.done / status.total : null);
         await sleep(wait);
       }
       for (const [id, text] of Object.entries(status.trimmed ?? {})) {
