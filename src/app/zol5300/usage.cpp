@@ -123,7 +123,7 @@ constexpr const char* kServe =
     "  --tls-cert FILE      以 HTTPS 提供：憑證檔（PEM）\n"
     "  --tls-key FILE       憑證的私鑰檔（PEM）\n"
     "  --printer QUEUE      在這個 CUPS 印表機佇列（lpstat -p 列出）列印，不把 PDF 交給瀏覽器\n"
-    "  --runs DIR           各登入的報表暫存資料夾建在這裡（預設 $RUNTIME_DIRECTORY，\n"
+    "  --runs DIR           各登入的報表暫存資料夾建在這裡（預設 $RUNTIME_DIRECTORY/runs，\n"
     "                       未設定時在 $TMPDIR 或 /tmp 下新建一個）\n"
     "  --help               顯示這段說明\n"
     "\n"
