@@ -1,6 +1,7 @@
 # The Debian package, built by CPack's DEB generator (scripts/package). Its files form the
 # component "deb", which only CPack installs: the programs under /usr/lib/zol5300, the
-# command as /usr/bin/zol5300, man pages, desktop entry, AppStream data, icon and docs.
+# command as /usr/bin/zol5300, man pages, desktop entry, AppStream data, icon, docs and the
+# service zol5300-serve.
 set(pkg_src ${CMAKE_SOURCE_DIR}/packaging)
 set(pkg_bin ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${pkg_bin})
@@ -58,6 +59,16 @@ install(FILES ${pkg_src}/tw.zol5300.zol5300p1.metainfo.xml DESTINATION share/met
 install(FILES ${pkg_src}/zol5300.svg DESTINATION share/icons/hicolor/scalable/apps
         COMPONENT deb EXCLUDE_FROM_ALL)
 
+# zol5300 serve as a service: the unit, the script that turns /etc/zol5300/serve.conf into
+# options, the settings (a conffile) and the scripts that make and remove its account.
+install(FILES ${pkg_src}/serve/zol5300-serve.service DESTINATION lib/systemd/system
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(PROGRAMS ${pkg_src}/serve/zol5300-serve-start DESTINATION lib/zol5300
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${pkg_src}/serve/serve.conf DESTINATION /etc/zol5300 COMPONENT deb EXCLUDE_FROM_ALL)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${pkg_src}/serve/conffiles ${pkg_src}/serve/postinst
+    ${pkg_src}/serve/prerm ${pkg_src}/serve/postrm)
+
 set(ZOL_PACKAGE_MAINTAINER "zol5300 maintainers <maintainers@users.noreply.c-seed-91b1be1d.example>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
@@ -83,6 +94,7 @@ without a window and sets up a package folder with a desktop launcher.")
 # which also hold the X11 platform plugin and the CUPS print plugin); what is only loaded at
 # run time is named here: the CJK fonts, Qt's further platform plugins, Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n")
+# postinst makes the service's account with adduser.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n, adduser")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -2,7 +2,8 @@
 # The Debian package end to end: built by CPack from the build given, its control fields and
 # file list, its programs' hardening and help, unpacked into a throw-away root and run from
 # there (setup of a package folder, the window started through the folder's link under Xvfb,
-# a report run), then the checks of desktop-file-validate, appstreamcli and lintian.
+# a report run, the service's start script), the service's unit and maintainer scripts, then
+# the checks of desktop-file-validate, appstreamcli and lintian.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -29,7 +30,7 @@ for lib in libc.so.6 libQt6Widgets.so.6 libQt6Gui.so.6 libsqlite3.so.0 libmdb.so
   [ -n "$pkg" ] || fail "no installed package holds $lib"
   has "$depends" "$pkg"
 done
-for d in fonts-noto-cjk qt6-qpa-plugins qt6-translations-l10n; do has "$depends" "$d"; done
+for d in fonts-noto-cjk qt6-qpa-plugins qt6-translations-l10n adduser; do has "$depends" "$d"; done
 files=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; print substr($0, 6) }')
 for f in ./usr/lib/zol5300/Zol5300P1 ./usr/lib/zol5300/zol5300 \
   "./usr/bin/zol5300 -> ../lib/zol5300/zol5300" ./usr/share/man/man1/zol5300.1.gz \
@@ -37,8 +38,17 @@ for f in ./usr/lib/zol5300/Zol5300P1 ./usr/lib/zol5300/zol5300 \
   ./usr/share/metainfo/tw.zol5300.zol5300p1.metainfo.xml \
   ./usr/share/icons/hicolor/scalable/apps/zol5300.svg ./usr/share/doc/zol5300/copyright \
   ./usr/share/doc/zol5300/changelog.gz ./usr/share/doc/zol5300/README.md.gz \
-  ./usr/share/lintian/overrides/zol5300; do has "$files" "$f"; done
-[ "$(grep -c -v '/$' <<<"$files")" = 12 ] || fail "unexpected files: $files"
+  ./usr/share/lintian/overrides/zol5300 ./usr/lib/systemd/system/zol5300-serve.service \
+  ./usr/lib/zol5300/zol5300-serve-start ./etc/zol5300/serve.conf; do has "$files" "$f"; done
+[ "$(grep -c -v '/$' <<<"$files")" = 15 ] || fail "unexpected files: $files"
+# The settings survive upgrades; the scripts make the service's account and never enable or
+# start the service (the office does, once serve.conf names the package folder).
+dpkg-deb -e "$deb" "$tmp/control"
+[ "$(cat "$tmp/control/conffiles")" = /etc/zol5300/serve.conf ] || fail "conffiles"
+for s in postinst prerm postrm; do [ -x "$tmp/control/$s" ] && sh -n "$tmp/control/$s" || fail "$s"; done
+grep -q 'adduser --system' "$tmp/control/postinst" || fail "postinst makes no account"
+! grep -v '^ *#' "$tmp/control/postinst" | grep -qE '(systemctl|deb-systemd-).*(enable|start)' ||
+  fail "postinst enables or starts the service"
 
 root=$tmp/root
 dpkg -x "$deb" "$root"
@@ -117,6 +127,44 @@ iso=$("$base/exe/zol5300" sql "$base/mdb/ZOL.mdb" \
 tranday=$(printf '%03d/%s/%s' $((${iso:0:4} - 1911)) "${iso:5:2}" "${iso:8:2}")
 "$base/exe/zol5300" report "$base" --tranday "$tranday" >/dev/null || fail "report exit $?"
 grep -q "郵政轉帳" <(iconv -f CP950 -t UTF-8 "$base/rpt/rep_5300.TXT") || fail "report file"
+
+# The service's start script: the settings of serve.conf as options, an empty one left out;
+# given to a stand-in beside it that prints its arguments, then to the real program.
+unit=$(cat "$root/usr/lib/systemd/system/zol5300-serve.service")
+for l in User=zol5300 EnvironmentFile=/etc/zol5300/serve.conf ProtectSystem=strict \
+  ProtectHome=read-only PrivateTmp=yes NoNewPrivileges=yes RuntimeDirectory=zol5300-serve \
+  RuntimeDirectoryMode=0700 Restart=on-failure ExecStart=/usr/lib/zol5300/zol5300-serve-start; do
+  has "$unit" "$l"
+done
+mkdir "$tmp/start"
+cp "$lib/zol5300-serve-start" "$tmp/start/"
+printf '#!/bin/sh\nprintf "%%s|" "$@"\n' >"$tmp/start/zol5300" && chmod +x "$tmp/start/zol5300"
+start() { env -i "$@" "$tmp/start/zol5300-serve-start"; }
+shipped=$(. "$root/etc/zol5300/serve.conf" && env -i BASE=/srv/學校 LISTEN="$LISTEN" \
+  USERS="$USERS" TLS_CERT="$TLS_CERT" TLS_KEY="$TLS_KEY" PRINTER="$PRINTER" \
+  "$tmp/start/zol5300-serve-start")
+[ "$shipped" = "serve|/srv/學校|--listen|127.0.0.1:8053|--users|/var/lib/zol5300/users|" ] ||
+  fail "start script with the shipped settings: $shipped"
+out=$(start BASE="/srv/a b" LISTEN=0.0.0.0:8443 USERS=/u TLS_CERT=/c.pem TLS_KEY="/k 1.pem" PRINTER=Office)
+[ "$out" = "serve|/srv/a b|--listen|0.0.0.0:8443|--users|/u|--tls-cert|/c.pem|--tls-key|/k 1.pem|--printer|Office|" ] ||
+  fail "start script with every setting: $out"
+for bad in "BASE=" "BASE=/srv TLS_CERT=/c.pem" "BASE=/srv TLS_KEY=/k.pem"; do
+  rc=0
+  start $bad >/dev/null 2>&1 || rc=$?
+  [ "$rc" = 2 ] || fail "start script with $bad: exit $rc"
+done
+printf 'password1\n' | "$root/usr/bin/zol5300" serve-user add anna --users "$tmp/users" >/dev/null
+env -i BASE="$base" LISTEN=127.0.0.1:0 USERS="$tmp/users" "$lib/zol5300-serve-start" 2>"$tmp/serve.log" &
+pids+=($!)
+for _ in $(seq 100); do grep -q '等候連線' "$tmp/serve.log" && break; sleep 0.1; done
+url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$tmp/serve.log") || fail "serve: $(cat "$tmp/serve.log")"
+curl -fsS -o /dev/null "${url}login" || fail "no login page at $url"
+# The unit as systemd reads it (every key known, the start script there), and hardened.
+sed "s|=/usr/lib/zol5300/|=$lib/|" <<<"$unit" >"$tmp/zol5300-serve.service"
+out=$(systemd-analyze verify --man=no "$tmp/zol5300-serve.service" 2>&1) && [ -z "$out" ] ||
+  fail "systemd-analyze verify: $out"
+systemd-analyze security --offline=yes --threshold=40 "$tmp/zol5300-serve.service" >/dev/null ||
+  fail "the service's exposure is over 4.0"
 
 desktop-file-validate "$root/usr/share/applications/zol5300.desktop" "$launcher"
 # The package is handed to the schools, not published: it has no home page, which AppStream
