@@ -73,7 +73,10 @@ async function logIn(page, url) {
   await page.goto(url + '/login');
   await page.fill('#user', user);
   await page.fill('#password', password);
-  await Promise.all([page.waitForURL(url + '/'), page.click('button[type=submit]')]);
+  await Promise.all([page.waitForResponse((r) => r.request().method() === 'POST'),
+    page.click('button[type=submit]')]);
+  await page.waitForLoadState();
+  assert.equal(page.url(), url + '/', `login refused: ${await page.textContent('main')}`);
 }
 
 // 預覽列印 of one date from the query page; resolves on the preview page.
@@ -257,6 +260,7 @@ test('no sideways scrolling on a phone or an office screen', async () => {
     for (const [p, where] of [[guest, '/login'], [page, '/']]) {
       await p.setViewportSize(size);
       await p.goto(server.url + where);
+      assert.equal(new URL(p.url()).pathname, where);
       const { scroll, client } = await p.evaluate(() => ({
         scroll: document.documentElement.scrollWidth, client: document.documentElement.clientWidth }));
       assert.ok(scroll <= client, `${where} at ${size.width}x${size.height}: ${scroll} > ${client}`);
@@ -265,7 +269,36 @@ test('no sideways scrolling on a phone or an office screen', async () => {
   await guest.context().close();
 });
 
-test('with no Chinese font on the client a Chinese character is two report columns', async () => {
+// The box widths of the characters of a report line that holds Chinese and ASCII, measured
+// on the preview page: every Chinese character must be two ASCII ones, as on paper.
+async function checkColumns(p, what) {
+  const fonts = [];
+  p.on('response', (r) => { if (r.url().endsWith('.woff2')) fonts.push(`${r.url()} ${r.status()}`); });
+  await logIn(p, server.url);
+  await preview(p, server.url, date);
+  await p.evaluate(() => document.fonts.ready);
+  const widths = await p.evaluate(() => {
+    const pre = document.getElementById('PREPRINT_TEXT'), node = pre.firstChild;
+    const line = pre.textContent.split('\n').find((l) => /[\u4e00-\u9fff]/.test(l) && /[0-9A-Za-z]/.test(l));
+    const from = pre.textContent.indexOf(line), range = document.createRange(), out = [];
+    for (let i = 0; i < line.length; i++) {
+      range.setStart(node, from + i); range.setEnd(node, from + i + 1);
+      out.push([line[i], range.getBoundingClientRect().width]);
+    }
+    return out;
+  });
+  const ascii = widths.filter(([c]) => c.codePointAt(0) < 0x80).map(([, w]) => w);
+  const unit = ascii[0];
+  assert.ok(unit > 0 && ascii.every((w) => Math.abs(w - unit) <= 0.5), `${what}: ASCII widths ${[...new Set(ascii)]}`);
+  const wide = widths.filter(([c]) => /[\u4e00-\u9fff]/.test(c));
+  assert.ok(wide.length > 0);
+  for (const [c, w] of wide) {
+    assert.ok(Math.abs(w - 2 * unit) <= 0.5,
+      `${what}: ${c} is ${w.toFixed(2)} px, ASCII ${unit.toFixed(2)} px; font: ${fonts.join(', ')}`);
+  }
+}
+
+test('a Chinese character is two report columns, with or without a Chinese font on the client', async () => {
   const dir = path.join(work, 'fonts');
   fs.mkdirSync(path.join(dir, 'only'), { recursive: true });
   const mono = '/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf';
@@ -276,29 +309,10 @@ test('with no Chinese font on the client a Chinese character is two report colum
 `);
   const bare = await launch({ ...process.env, FONTCONFIG_FILE: path.join(dir, 'fonts.conf') });
   try {
-    const p = await newPage(bare);
-    const fonts = [];
-    p.on('response', (r) => { if (r.url().endsWith('.woff2')) fonts.push(`${r.url()} ${r.status()}`); });
-    await logIn(p, server.url);
-    await preview(p, server.url, date);
-    await p.evaluate(() => document.fonts.ready);
-    const widths = await p.evaluate(() => {
-      const pre = document.getElementById('PREPRINT_TEXT'), node = pre.firstChild;
-      const line = pre.textContent.split('\n').find((l) => /[\u4e00-\u9fff]/.test(l) && /[0-9A-Za-z]/.test(l));
-      const from = pre.textContent.indexOf(line), range = document.createRange(), out = [];
-      for (let i = 0; i < line.length; i++) {
-        range.setStart(node, from + i); range.setEnd(node, from + i + 1);
-        out.push([line[i], range.getBoundingClientRect().width]);
-      }
-      return out;
-    });
-    const ascii = widths.filter(([c]) => c.codePointAt(0) < 0x80).map(([, w]) => w);
-    const unit = ascii[0];
-    assert.ok(unit > 0 && ascii.every((w) => Math.abs(w - unit) <= 0.5), `ASCII widths ${[...new Set(ascii)]}`);
-    const wide = widths.filter(([c]) => /[\u4e00-\u9fff]/.test(c));
-    for (const [c, w] of wide) {
-      assert.ok(Math.abs(w - 2 * unit) <= 0.5,
-        `${c} is ${w.toFixed(2)} px, ASCII ${unit.toFixed(2)} px; loaded: ${fonts.join(', ')}`);
+    for (const [b, what] of [[browser, 'the system\'s fonts'], [bare, 'no Chinese font']]) {
+      const p = await newPage(b);
+      await checkColumns(p, what);
+      await p.context().close();
     }
   } finally {
     await bare.close();
@@ -319,4 +333,12 @@ test('screenshots for docs/', { skip: process.env.ZOL_SCREENSHOTS !== '1' && 'ZO
   await preview(page, server.url, date);
   await page.evaluate(() => document.fonts.ready);
   await shot(page, 'preview');
+});
+
+test('離開 (Alt+E) logs out and the pages then want a login', async () => {
+  await page.goto(server.url + '/');
+  assert.equal(page.url(), server.url + '/');
+  await Promise.all([page.waitForURL(server.url + '/login'), page.keyboard.press('Alt+KeyE')]);
+  await page.goto(server.url + '/');
+  assert.equal(page.url(), server.url + '/login');
 });
