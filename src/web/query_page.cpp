@@ -94,8 +94,8 @@ std::string field_data() {
 }  // namespace
 
 std::string page_header(std::string_view user, std::string_view csrf) {
-    return cat("<header>\n<h1>", html_escape(f::kProgramName), " <small>", html_escape(f::kFrame),
-               "</small></h1>\n<div class=\"who\"><span class=\"user\">", html_escape(user),
+    return cat("<header>\n<h1>", html_escape(f::kProgramName),
+               "</h1>\n<div class=\"who\"><span class=\"user\">", html_escape(user),
                "</span>\n<form method=\"post\" action=\"/logout\" id=\"logout\">",
                "<input type=\"hidden\" name=\"csrf\" value=\"", html_escape(csrf), "\">",
                "<button type=\"submit\">登出</button></form></div>\n</header>\n");
@@ -137,14 +137,14 @@ std::string query_page(const QueryPageData& d) {
         "<div class=\"range\">", combo("CBO_preway", "", texts(kPrewayItems)),
         check("Chk_ALL", f::kMerged, false), "</div>\n",
         choice("statuses", "Opt1", "Opt2", "Opt_status", f::kSomeStatuses, f::kStatuses,
-               "Lst_status", pick_options(d.statuses, true), 6),
+               "Lst_status", pick_options(d.statuses, true), 5),
         "</fieldset>\n");
     const std::string choices =
         cat("<div class=\"choices\">\n",
             choice("Frame1", "Opt_group1", "Opt_group2", "Opt_group", f::kSomeGroups, f::kGroups,
-                   "Lst_group", "", 8),
+                   "Lst_group", "", 6),
             choice("Frame3", "Opt_item1", "Opt_item2", "Opt_item", f::kSomeItems, f::kItems,
-                   "Lst_item", pick_options(d.items, true), 10),
+                   "Lst_item", pick_options(d.items, true), 8),
             "</div>\n");
     const auto button = [](std::string_view id, std::string_view caption, std::string_view key) {
         return cat("<button type=\"button\" id=\"", id, "\" aria-keyshortcuts=\"Alt+", key, "\">",

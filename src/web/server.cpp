@@ -231,10 +231,13 @@ class Site {
     }
 
     // Whether a browser's Origin header (when it sends one) names this server as the Host
-    // header does.
+    // header does. A page whose referrer policy hides the origin sends "null"; the browser's
+    // own word on where the form came from then decides (a sandboxed page of another site
+    // sends "null" too, with "cross-site").
     bool same_origin(const httplib::Request& req) const {
         if (!req.has_header("Origin")) return true;
         const std::string origin = req.get_header_value("Origin");
+        if (origin == "null") return req.get_header_value("Sec-Fetch-Site") == "same-origin";
         return origin == cat(secure_ ? "https://" : "http://", req.get_header_value("Host"));
     }
 
@@ -429,7 +432,7 @@ int serve(const ServeOptions& o) {
     server->set_default_headers(
         {{"X-Content-Type-Options", "nosniff"},
          {"X-Frame-Options", "DENY"},
-         {"Referrer-Policy", "no-referrer"},
+         {"Referrer-Policy", "same-origin"},
          {"Cache-Control", "no-store"},
          {"Content-Security-Policy",
           "default-src 'self'; frame-ancestors 'none'; form-action 'self'"}});
