@@ -248,6 +248,9 @@ TEST(WebServe, TheAccessLogNamesTheUserAndLeavesOutQueryValues) {
     const std::string cookie = server.login();
     http(server.port(), "GET", "/?password=hunter22&page=3", cookie);
     http(server.port(), "GET", "/login?user=x");
+    // The line of a request is written once its answer has gone out.
+    wait_until([&] { return server.log().find("/login?user") != std::string::npos; }, 5,
+               "no log line for the last request");
     const std::string log = server.log();
     EXPECT_TRUE(
         std::regex_search(log, std::regex("\\n\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d{4} "
