@@ -469,7 +469,9 @@ void ReportRoutes::cancel(const Request& req, Response& res) {
 void ReportRoutes::preview(const Request& req, Response& res) {
     const auto run = run_of(req, res, false, true);
     if (!run) return;
+    // The session may lapse between the two looks.
     const auto session = gate_.session(req);
+    if (!session) return page_refuse(res, 401, status_message(401));
     const int pages = run->view().pages;
     const std::string asked = param(req, "page");
     const auto page = asked.empty() ? std::optional<int>(1) : whole_number(asked);
