@@ -47,8 +47,16 @@ if(appstream_version MATCHES "([0-9]+)\\.[0-9]+" AND CMAKE_MATCH_1 GREATER_EQUAL
   file(READ ${pkg_src}/lintian-overrides-appstream1 more_overrides)
   string(APPEND lintian_overrides "${more_overrides}")
 endif()
+# Debian 12's lintian asks a service for a System V script too; Debian 13's knows no such tag
+# and refuses an override of it.
+execute_process(COMMAND lintian-explain-tags package-supports-alternative-init-but-no-init.d-script
+                RESULT_VARIABLE sysv_tag_unknown OUTPUT_QUIET ERROR_QUIET)
+if(sysv_tag_unknown EQUAL 0)
+  file(READ ${pkg_src}/lintian-overrides-sysv-init more_overrides)
+  string(APPEND lintian_overrides "${more_overrides}")
+endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg_src}/lintian-overrides
-             ${pkg_src}/lintian-overrides-appstream1)
+             ${pkg_src}/lintian-overrides-appstream1 ${pkg_src}/lintian-overrides-sysv-init)
 file(CONFIGURE OUTPUT ${pkg_bin}/lintian-overrides CONTENT "${lintian_overrides}" @ONLY)
 install(FILES ${pkg_bin}/lintian-overrides DESTINATION share/lintian/overrides RENAME zol5300
         COMPONENT deb EXCLUDE_FROM_ALL)
