@@ -201,7 +201,7 @@
       current = started.run;
       showProgress('準備中…');
       let status;
-      for (let wait = 25; ; wait = Math.min(wait * 2, 250)) {
+      for (let wait = 25; ; wait = Math.min(wait * 2, 100)) {
         status = await getJson(`/runs/${current}/status`);
         if (status.state !== 'running') break;
         showProgress(status.label || status.title, null, status.total > 0 ? status.done / status.total : null);
