@@ -20,8 +20,29 @@ struct Filters {
     std::vector<std::string> args;
 };
 
-Filters filters(const std::string& tranday, int i) {
+// The ids behind the entries of the list `id` on the query page.
+std::vector<std::string> list_ids(const std::string& page, const std::string& id) {
+    const std::size_t from = page.find("<select id=\"" + id + "\"");
+    const std::string list = page.substr(from, page.find("</select>", from) - from);
+    std::vector<std::string> out;
+    static const std::regex option("<option value=\"([^\"]*)\"");
+    for (std::sregex_iterator it(list.begin(), list.end(), option), end; it != end; ++it)
+        out.push_back((*it)[1]);
+    return out;
+}
+
+// `items` and `statuses`: ids of the query page's lists, some of which are chosen.
+Filters filters(const std::string& tranday, int i, const std::vector<std::string>& items = {},
+                const std::vector<std::string>& statuses = {}) {
     Filters f{"mode=preview&CBO_TranDay=" + form_escape(tranday), {"--tranday", tranday}};
+    if (i % 7 == 3 && items.size() >= 3) {
+        f.form += "&Opt_item=2&Lst_item=" + form_escape(items[0] + "\n" + items[2]);
+        f.args.insert(f.args.end(), {"--items", items[0] + "," + items[2]});
+    }
+    if (i % 7 == 5 && statuses.size() >= 2) {
+        f.form += "&Opt_status=2&Lst_status=" + form_escape(statuses[1]);
+        f.args.insert(f.args.end(), {"--statuses", statuses[1]});
+    }
     if (i % 3 != 0) {
         f.form += "&CBO_Grade=" + std::to_string(1 + i % 6);
         f.args.insert(f.args.end(), {"--grade", std::to_string(1 + i % 6)});
@@ -73,11 +94,17 @@ std::string without_cr(std::string text) {
 TEST(WebReport, TwentyClerksAtOnceEachGetTheReportOfTheirOwnFilters) {
     constexpr int kClerks = 20;
     const WebServer server({}, {}, true, kClerks);
-    const std::vector<std::string> dates = trandays(WebClerk(server, WebServer::clerk(1)));
+    const WebClerk first(server, WebServer::clerk(1));
+    const std::vector<std::string> dates = trandays(first);
     ASSERT_GE(dates.size(), 3u);
+    const std::string page = first.get("/").body;
+    const std::vector<std::string> items = list_ids(page, "Lst_item"),
+                                   statuses = list_ids(page, "Lst_status");
+    ASSERT_GE(items.size(), 3u);
+    ASSERT_GE(statuses.size(), 2u);
+    const auto mine = [&](int i) { return filters(dates[i % dates.size()], i, items, statuses); };
     std::vector<std::string> expected(kClerks), got(kClerks), ids(kClerks);
-    for (int i = 0; i < kClerks; ++i)
-        expected[i] = reference(server.package(), filters(dates[i % dates.size()], i).args);
+    for (int i = 0; i < kClerks; ++i) expected[i] = reference(server.package(), mine(i).args);
     std::vector<std::unique_ptr<WebClerk>> clerks;
     for (int i = 0; i < kClerks; ++i)
         clerks.push_back(std::make_unique<WebClerk>(server, WebServer::clerk(i + 1)));
@@ -85,7 +112,7 @@ TEST(WebReport, TwentyClerksAtOnceEachGetTheReportOfTheirOwnFilters) {
         std::vector<std::jthread> threads;
         for (int i = 0; i < kClerks; ++i)
             threads.emplace_back([&, i] {
-                const auto [id, status] = clerks[i]->run(filters(dates[i % dates.size()], i).form);
+                const auto [id, status] = clerks[i]->run(mine(i).form);
                 ids[i] = id;
                 got[i] = json_field(status, "state") == "done"
                              ? clerks[i]->get("/runs/" + id + "/report.txt").body
@@ -241,7 +268,13 @@ TEST(WebReport, PagesFindAndDownloadsAreThoseOfTheCommand) {
     EXPECT_NE(text.header("Content-Disposition")
                   .find("rep_5300_" + std::regex_replace(date, std::regex("/"), "-")),
               std::string::npos);
-    write_file(dir / "web.pdf", clerk.get(run + "/report.pdf").body);
+    // For the browser to print, or to keep as a file.
+    const HttpReply pdf = clerk.get(run + "/report.pdf");
+    EXPECT_TRUE(pdf.header("Content-Disposition").starts_with("inline;"));
+    EXPECT_TRUE(clerk.get(run + "/report.pdf?save=1")
+                    .header("Content-Disposition")
+                    .starts_with("attachment;"));
+    write_file(dir / "web.pdf", pdf.body);
     write_file(dir / "web.xlsx", clerk.get(run + "/report.xlsx").body);
     reference(server.package(), args, {"--pdf", (dir / "cli.pdf").string()});
     reference(server.package(), args, {"--xlsx", (dir / "cli.xlsx").string()});

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <set>
+
 #include "support/web_server.h"
 #include "web/form.h"
+#include "web/sessions.h"
 
 namespace zol::test {
 namespace {
@@ -115,6 +118,18 @@ TEST(WebForm, ParsesStrictly) {
     EXPECT_EQ(web::cookie_value("x=1; zol_session=ab; y=2", "zol_session"), "ab");
     EXPECT_EQ(web::cookie_value("my_zol_session=ab", "zol_session"), "");
     EXPECT_EQ(web::log_safe("/a b\x1b[2J\n", 200), "/a\\x20b\\x1b[2J\\x0a");
+}
+
+// Session cookies and run ids: every byte of them comes from the random source (a byte left
+// at zero would be one a guesser need not guess).
+TEST(WebSessions, EveryByteOfATokenVaries) {
+    std::vector<std::set<std::string>> seen(32);
+    for (int n = 0; n < 64; ++n) {
+        const std::string token = web::random_hex(32);
+        ASSERT_EQ(token.size(), 64u);
+        for (std::size_t b = 0; b < 32; ++b) seen[b].insert(token.substr(2 * b, 2));
+    }
+    for (std::size_t b = 0; b < 32; ++b) EXPECT_GT(seen[b].size(), 16u) << "byte " << b;
 }
 
 }  // namespace
