@@ -32,21 +32,27 @@ void print_report_file(std::string_view base_path, std::string_view file_name, i
     const auto app = ensure_application();
     install_font_substitutions();
     find_time_zone();
-    PrintState state;
     const DeviceFactory factory =
         pdf_path ? pdf_device_factory(QString::fromStdString(*pdf_path)) : printer_device_factory();
     if (!report) {
+        PrintState state;
         print_report(state, base_path, file_name, pages, kReportPaper, kReportFirstPage,
                      kReportOrientation, factory);
         return;
     }
+    print_held_pages(*report, pages, kReportFirstPage, pages, factory);
+}
+
+void print_held_pages(const HeldReport& report, int pages, int from, int to,
+                      const DeviceFactory& factory) {
+    PrintState state;
     state.orientation = kReportOrientation;
     state.paper_name = kReportPaper;
     state.total_pages = pages;
-    state.report_path = report->path().string();
-    state.print_from = kReportFirstPage;
-    state.print_to = pages;
-    print_pages(state, *report, factory);
+    state.report_path = report.path().string();
+    state.print_from = from;
+    state.print_to = to;
+    print_pages(state, report, factory);
 }
 
 }  // namespace zol::print

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "print/print_device.h"
 #include "report/held_report.h"
 
 namespace zol::print {
@@ -19,5 +20,10 @@ namespace zol::print {
 void print_report_file(std::string_view base_path, std::string_view file_name, int pages,
                        const std::optional<std::string>& pdf_path,
                        const HeldReport* report = nullptr);
+
+// Pages from..to of a held report of `pages` pages, on A4 landscape as the direct print lays
+// them out, on a device made by `factory` (a PDF file, a printer queue). Throws PrintError.
+void print_held_pages(const HeldReport& report, int pages, int from, int to,
+                      const DeviceFactory& factory);
 
 }  // namespace zol::print

@@ -13,10 +13,11 @@
 #include "data/data_control.h"
 #include "data/db_error.h"
 #include "print/pdf_device.h"
+#include "print/print_command.h"
 #include "print/print_device.h"
 #include "print/print_error.h"
+#include "print/print_state.h"
 #include "print/printer_device.h"
-#include "print/printm.h"
 #include "query/filter_lists.h"
 #include "query/list_queries.h"
 #include "report/report_file.h"
@@ -153,9 +154,9 @@ void attach(Response& res, const std::string& name, bool save) {
                    cat(save ? "attachment" : "inline", "; filename=\"", name, "\""));
 }
 
-// The chosen print range from the query; refused when it is not numbers or holds no page.
-std::pair<int, int> print_range(const Request& req, int pages) {
-    const std::string from = param(req, "from"), to = param(req, "to");
+// The chosen print range ("" for the first or the last page); refused when it is not numbers
+// or holds no page. The last page is at most the report's.
+std::pair<int, int> print_range(const std::string& from, const std::string& to, int pages) {
     const auto f = from.empty() ? std::optional<int>(1) : whole_number(from);
     const auto t = to.empty() ? std::optional<int>(pages) : whole_number(to);
     if (!f || !t) throw BadRequest("選印區間須為頁碼。");
@@ -164,6 +165,10 @@ std::pair<int, int> print_range(const Request& req, int pages) {
     state.print_to = *t;
     if (!state.range_has_pages(pages)) throw BadRequest("選印區間內沒有頁面。");
     return {*f, std::min(*t, pages)};
+}
+
+std::pair<int, int> print_range(const Request& req, int pages) {
+    return print_range(param(req, "from"), param(req, "to"), pages);
 }
 
 // The fields of the query page as the window's fields; refused when one is not as the page
@@ -539,15 +544,8 @@ void ReportRoutes::pdf(const Request& req, Response& res) {
     const auto path = run->folder() / cat("out-", random_hex(8), ".pdf");
     try {
         const std::lock_guard lock(paint_mutex_);
-        print::PrintState state;
-        state.orientation = print::kReportOrientation;
-        state.paper_name = print::kReportPaper;
-        state.total_pages = pages;
-        state.report_path = run->report()->path().string();
-        state.print_from = from;
-        state.print_to = to;
-        print::print_pages(state, *run->report(),
-                           print::pdf_device_factory(QString::fromStdString(path.string())));
+        print::print_held_pages(*run->report(), pages, from, to,
+                                print::pdf_device_factory(QString::fromStdString(path.string())));
     } catch (const std::exception& e) {
         return page_refuse(res, 409, e.what());
     }
@@ -604,30 +602,22 @@ void ReportRoutes::print(const Request& req, Response& res) {
         const auto it = change->form.find(name);
         return it == change->form.end() ? std::string() : it->second;
     };
-    const auto f = field("from").empty() ? std::optional<int>(1) : whole_number(field("from"));
-    const auto t = field("to").empty() ? std::optional<int>(pages) : whole_number(field("to"));
-    print::PrintState state;
-    if (!f || !t) return json_refuse(res, 400, "選印區間須為頁碼。");
-    state.print_from = *f;
-    state.print_to = std::min(*t, pages);
-    if (!state.range_has_pages(pages)) return json_refuse(res, 400, "選印區間內沒有頁面。");
-    state.orientation = print::kReportOrientation;
-    state.paper_name = print::kReportPaper;
-    state.total_pages = pages;
-    state.report_path = run->report()->path().string();
+    const auto [from, to] = print_range(field("from"), field("to"), pages);
     try {
         const std::lock_guard lock(paint_mutex_);
-        print::print_pages(state, *run->report(),
-                           print::printer_device_factory(QStringLiteral("rep_5300"),
-                                                         QString::fromStdString(site_.printer)));
+        print::print_held_pages(
+            *run->report(), pages, from, to,
+            print::printer_device_factory(QStringLiteral("rep_5300"),
+                                          QString::fromStdString(site_.printer)));
     } catch (const std::exception& e) {
         return json_refuse(res, 409, e.what());
     }
-    json_reply(res, 200,
-               JsonObject()
-                   .text("message", cat("已送到印表機 ", site_.printer, "（第 ", std::to_string(*f),
-                                        " 到 ", std::to_string(state.print_to), " 頁）。"))
-                   .str());
+    json_reply(
+        res, 200,
+        JsonObject()
+            .text("message", cat("已送到印表機 ", site_.printer, "（第 ", std::to_string(from),
+                                 " 到 ", std::to_string(to), " 頁）。"))
+            .str());
 }
 
 }  // namespace zol::web

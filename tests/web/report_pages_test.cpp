@@ -31,6 +31,13 @@ std::vector<std::string> list_ids(const std::string& page, const std::string& id
     return out;
 }
 
+// The collection dates the query page offers.
+std::vector<std::string> trandays(const WebClerk& clerk) {
+    std::vector<std::string> dates = list_ids(clerk.get("/").body, "CBO_TranDay");
+    std::erase(dates, "");  // the empty box
+    return dates;
+}
+
 // `items` and `statuses`: ids of the query page's lists, some of which are chosen.
 Filters filters(const std::string& tranday, int i, const std::vector<std::string>& items = {},
                 const std::vector<std::string>& statuses = {}) {
@@ -58,18 +65,6 @@ Filters filters(const std::string& tranday, int i, const std::vector<std::string
         f.form += "&Chk_4=1";
     }
     return f;
-}
-
-// The collection dates the query page offers.
-std::vector<std::string> trandays(const WebClerk& clerk) {
-    const std::string page = clerk.get("/").body;
-    const std::size_t from = page.find("<select id=\"CBO_TranDay\">");
-    const std::string list = page.substr(from, page.find("</select>", from) - from);
-    std::vector<std::string> out;
-    static const std::regex option("<option value=\"([0-9/]+)\">");
-    for (std::sregex_iterator it(list.begin(), list.end(), option), end; it != end; ++it)
-        out.push_back((*it)[1]);
-    return out;
 }
 
 // `zol5300 report` on a copy of the package: its report file, or its message.
